@@ -1,0 +1,100 @@
+#pragma once
+
+#include <vemora/foundation/utPoint.h>
+#include <vemora/foundation/utRasterData.h>
+#include <vemora/foundation/vemoraApi.h>
+#include <vemora/raster/stPiIndexing.h>
+#include <vemora/spv/stSpvSketch.h>
+#include <vemora/spv/stSpvTrackInfo.h>
+
+#include <vector>
+
+namespace Vemora {
+
+class stSpvAlgorithmTestAccess_c;
+
+// Sparse pixel vectorization: finds the strokes of a black-on-white line drawing on scan lines a few
+// pixels apart, follows each one in jumps of up to a length step while its width stays steady, and
+// collects them as bars and polybars along the stroke centres. Pixels already explained by a traced
+// stroke are known through a row interval index over the strokes' footprints.
+//
+// Directions: 0 left (-x), 1 up (-y), 2 right (+x), 3 down (+y); y points down the raster.
+class VEMORA_API stSpvAlgorithm_c {
+public:
+    stSpvAlgorithm_c();
+    stSpvAlgorithm_c(const stSpvAlgorithm_c& other);
+    stSpvAlgorithm_c& operator=(const stSpvAlgorithm_c& other);
+    ~stSpvAlgorithm_c();
+
+    int blackLevel() const { return blackLevel_; }
+    // Refuses values outside 0-255 (false, level unchanged).
+    bool setBlackLevel(int level);
+
+    // Ink test: the mean of the three channels is strictly below the black level. No bounds check.
+    bool isBlack(int col, int row) const {
+        const uint32_t p = raster_->pixel(unsigned(col), unsigned(row));
+        // (R + G + B) / 3 < level, exactly, without the division.
+        return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * blackLevel_;
+    }
+
+private:
+    friend class stSpvAlgorithmTestAccess_c;
+
+    // ---- a run --------------------------------------------------------------------------------
+    // Takes the raster (not owned) and resets the sketch, the index, the scan position and seeds.
+    void prepareRun(utRasterData_c* raster);
+    // Traces every stroke, or only the one through start when it is given and black.
+    void runTracking(const utPoint_c* start);
+    // Progress of the seed scan, in percent; false cancels the scan.
+    bool notifyProgress(int percent);
+
+    // ---- pixel beams ----------------------------------------------------------------------------
+    // Steps walked from (x, y) in a direction until a white pixel, maxSteps black pixels or the
+    // border; a walk of exactly one step counts 0. Direction outside 0-3: -1.
+    int beam(int x, int y, bool& hitEdge, int direction, int maxSteps) const;
+    int beamLeft(int x, int y, bool& hitEdge, int maxSteps) const;
+    int beamUp(int x, int y, bool& hitEdge, int maxSteps) const;
+    int beamRight(int x, int y, bool& hitEdge, int maxSteps) const;
+    int beamDown(int x, int y, bool& hitEdge, int maxSteps) const;
+
+    // ---- seeds ----------------------------------------------------------------------------------
+    // Centres a start point in the stroke covering (x, y) and picks the tracing direction along
+    // its longer run.
+    bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const;
+    void scanRow(int row);
+    void scanColumn(int col);
+    // Scans rows, then columns, from the persistent scan position until a seed is queued.
+    bool findTrack();
+    // The most recently queued seed, scanning for more when none is queued.
+    bool getTrack(stSpvTrackInfo_c& track);
+
+    // ---- tracking -------------------------------------------------------------------------------
+    bool lengthRun(int& x, int& y, int& len, int direction, int maxSteps) const;
+    bool widthRun(int& x, int& y, int& wMinus, int& wPlus, int direction) const;
+    // 0: a step was made; 1: stuck on a one-pixel spur.
+    int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction, int maxSteps) const;
+    // Both passes of a track; false when the seed lies on a traced stroke or the track stays a point.
+    bool traceTrack(stSpvTrackInfo_c& track);
+    // A bar for two points, a polybar otherwise; the caller owns it.
+    stSpvPrimitive_c* createPrimitive(const stSpvTrackInfo_c& track) const;
+    // Keeps a track long enough to be a stroke: its primitive joins the sketch and its footprint
+    // the index.
+    void appendTrack(const stSpvTrackInfo_c& track);
+
+    utRasterData_c* raster_ = nullptr;  // not owned
+    stSpvSketch_c spvSketch_;
+    stPiIndexing_c index_;
+    int scanColumn_ = 0;
+    int scanRow_ = 0;
+    stSpvTrackInfo_c track_;
+    std::vector<stSpvTrackInfo_c> seeds_;  // used last in, first out
+    int blackLevel_ = 187;
+    int lengthStep_ = 17;          // pixels
+    double maxWidthDeviation_ = 3.0;
+    int scanStep_ = 2;             // pixels between scanned rows and between scanned columns
+    // Width correction for clusterized rasters: every point's width shrinks by (int)(size * 1.7).
+    bool runClusterization_ = true;
+    int pixelClusterSize_ = 1;
+};
+
+}  // namespace Vemora

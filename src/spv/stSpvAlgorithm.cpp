@@ -1,0 +1,412 @@
+#include <vemora/spv/stSpvAlgorithm.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+#include <memory>
+
+namespace Vemora {
+
+namespace {
+constexpr int kLeft = 0;
+constexpr int kUp = 1;
+constexpr int kRight = 2;
+constexpr int kDown = 3;
+
+constexpr int kSeedBeamLimit = 30000;  // pixels a seed beam may run through ink
+constexpr int kWidthBeamLimit = 60;    // pixels a width beam may run through ink
+constexpr int kMaxSeedPasses = 20;
+
+// The width of a step is measured across the direction of travel.
+int widthDirection(int direction) {
+    return direction == kLeft || direction == kRight ? stSpvPoint_c::kAlongY : stSpvPoint_c::kAlongX;
+}
+
+void move(int& x, int& y, int direction, int distance) {
+    switch (direction) {
+        case kLeft: x -= distance; break;
+        case kUp: y -= distance; break;
+        case kRight: x += distance; break;
+        case kDown: y += distance; break;
+        default: break;
+    }
+}
+}  // namespace
+
+stSpvAlgorithm_c::stSpvAlgorithm_c() = default;
+stSpvAlgorithm_c::stSpvAlgorithm_c(const stSpvAlgorithm_c& other) = default;
+stSpvAlgorithm_c::~stSpvAlgorithm_c() = default;
+
+stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
+    if (this == &other) return *this;
+    raster_ = other.raster_;
+    spvSketch_.clear();
+    spvSketch_ = other.spvSketch_;  // appends clones to the now empty sketch
+    index_ = other.index_;
+    scanColumn_ = other.scanColumn_;
+    scanRow_ = other.scanRow_;
+    track_ = other.track_;
+    seeds_ = other.seeds_;
+    blackLevel_ = other.blackLevel_;
+    lengthStep_ = other.lengthStep_;
+    maxWidthDeviation_ = other.maxWidthDeviation_;
+    scanStep_ = other.scanStep_;
+    runClusterization_ = other.runClusterization_;
+    pixelClusterSize_ = other.pixelClusterSize_;
+    return *this;
+}
+
+bool stSpvAlgorithm_c::setBlackLevel(int level) {
+    if (level < 0 || level > 255) return false;
+    blackLevel_ = level;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// A run
+
+void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
+    assert(raster && "tracing needs a raster");
+    raster_ = raster;
+    spvSketch_.clear();
+    index_.clear();
+    index_.init(int(raster->height()), 0);
+    scanRow_ = 0;
+    scanColumn_ = 0;
+    seeds_.clear();
+}
+
+void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
+    if (!start) {
+        while (getTrack(track_)) {
+            if (traceTrack(track_)) appendTrack(track_);
+        }
+        return;
+    }
+    const int x = int(start->x());
+    const int y = int(start->y());
+    if (!isBlack(x, y)) return;
+    stSpvPoint_c seed;
+    int direction = -1;
+    findInitialPoint(x, y, seed, direction);
+    track_ = stSpvTrackInfo_c(seed, direction);
+    if (traceTrack(track_)) appendTrack(track_);
+}
+
+bool stSpvAlgorithm_c::notifyProgress(int /*percent*/) { return true; }
+
+// ---------------------------------------------------------------------------------------------
+// Pixel beams. Each walks one pixel at a time; "steps" counts the pixels entered, the last of
+// which may be white.
+
+int stSpvAlgorithm_c::beam(int x, int y, bool& hitEdge, int direction, int maxSteps) const {
+    switch (direction) {
+        case kLeft: return beamLeft(x, y, hitEdge, maxSteps);
+        case kUp: return beamUp(x, y, hitEdge, maxSteps);
+        case kRight: return beamRight(x, y, hitEdge, maxSteps);
+        case kDown: return beamDown(x, y, hitEdge, maxSteps);
+        default: return -1;
+    }
+}
+
+int stSpvAlgorithm_c::beamLeft(int x, int y, bool& hitEdge, int maxSteps) const {
+    hitEdge = false;
+    int steps = 0;
+    for (int cx = x, black = 0; cx > 0;) {
+        --cx;
+        ++steps;
+        if (!isBlack(cx, y) || ++black == maxSteps) break;
+    }
+    return steps == 1 ? 0 : steps;
+}
+
+int stSpvAlgorithm_c::beamRight(int x, int y, bool& hitEdge, int maxSteps) const {
+    hitEdge = false;
+    const int last = int(raster_->width()) - 1;
+    int steps = 0;
+    for (int cx = x, black = 0; cx < last;) {
+        ++cx;
+        ++steps;
+        if (!isBlack(cx, y) || ++black == maxSteps) break;
+    }
+    return steps == 1 ? 0 : steps;
+}
+
+int stSpvAlgorithm_c::beamUp(int x, int y, bool& hitEdge, int maxSteps) const {
+    hitEdge = false;
+    int steps = 0;
+    for (int cy = y, black = 0; cy > 0;) {
+        --cy;
+        ++steps;
+        if (!isBlack(x, cy) || ++black == maxSteps) break;
+    }
+    return steps == 1 ? 0 : steps;
+}
+
+int stSpvAlgorithm_c::beamDown(int x, int y, bool& hitEdge, int maxSteps) const {
+    hitEdge = false;
+    const int last = int(raster_->height()) - 1;
+    int steps = 0;
+    for (int cy = y, black = 0; cy < last;) {
+        ++cy;
+        ++steps;
+        if (!isBlack(x, cy) || ++black == maxSteps) break;
+    }
+    return steps == 1 ? 0 : steps;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Seeds
+
+bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const {
+    bool edge = false;
+    int a = x, b = y;
+    int g = a, h = b;
+    int hRun = 0, vRun = 0;
+    for (int pass = 1; pass <= kMaxSeedPasses; ++pass) {
+        // The first pass centres both ways; later ones alternate horizontal and vertical.
+        const bool horizontal = pass == 1 || pass % 2 == 0;
+        const bool vertical = pass == 1 || pass % 2 == 1;
+        g = a;
+        h = b;
+        if (horizontal) {
+            const int l = beam(a, b, edge, kLeft, kSeedBeamLimit);
+            const int r = beam(a, b, edge, kRight, kSeedBeamLimit);
+            g = a - (l - r) / 2;
+            hRun = l + r;
+        }
+        if (vertical) {
+            const int u = beam(g, b, edge, kUp, kSeedBeamLimit);
+            const int d = beam(g, b, edge, kDown, kSeedBeamLimit);
+            h = b - (u - d) / 2;
+            vRun = u + d;
+        }
+        if (std::abs(a - g) <= 1 && std::abs(b - h) <= 1) break;
+        a = g;
+        b = h;
+    }
+    if (vRun <= hRun) {
+        direction = kRight;
+        pt = stSpvPoint_c(g, h, vRun, pt.wDir());
+    } else {
+        direction = kDown;
+        pt = stSpvPoint_c(g, h, hRun, pt.wDir());
+    }
+    return true;
+}
+
+void stSpvAlgorithm_c::scanRow(int row) {
+    const int width = int(raster_->width());
+    stSpvPoint_c seed;
+    int direction = -1;
+    for (int x = 0; x < width;) {
+        if (!isBlack(x, row)) {
+            ++x;
+            continue;
+        }
+        const int s = x;
+        while (x < width && isBlack(x, row)) ++x;
+        if (x == width) break;  // a run reaching the border is not closed
+        if (findInitialPoint(s + int(unsigned(x - s) / 2u), row, seed, direction))
+            seeds_.emplace_back(seed, direction);
+    }
+}
+
+void stSpvAlgorithm_c::scanColumn(int col) {
+    const int height = int(raster_->height());
+    stSpvPoint_c seed;
+    int direction = -1;
+    for (int y = 0; y < height;) {
+        if (!isBlack(col, y)) {
+            ++y;
+            continue;
+        }
+        const int s = y;
+        while (y < height && isBlack(col, y)) ++y;
+        if (y == height) break;
+        if (findInitialPoint(col, s + int(unsigned(y - s) / 2u), seed, direction))
+            seeds_.emplace_back(seed, direction);
+    }
+}
+
+bool stSpvAlgorithm_c::findTrack() {
+    const int width = int(raster_->width());
+    const int height = int(raster_->height());
+    // A scan step below 1 would never leave the first line.
+    const int step = std::max(scanStep_, 1);
+    auto report = [&]() {
+        const int progress = (scanRow_ + scanColumn_) * 100 / (height + width);
+        if (progress % 5 == 0 && !notifyProgress(progress)) {
+            scanRow_ = height;
+            scanColumn_ = width;
+        }
+    };
+    while (scanRow_ < height && seeds_.empty()) {
+        scanRow(scanRow_);
+        scanRow_ += step;
+        report();
+    }
+    while (scanColumn_ < width && seeds_.empty()) {
+        scanColumn(scanColumn_);
+        scanColumn_ += step;
+        report();
+    }
+    return !seeds_.empty();
+}
+
+bool stSpvAlgorithm_c::getTrack(stSpvTrackInfo_c& track) {
+    if (seeds_.empty() && !findTrack()) return false;
+    track = seeds_.back();
+    seeds_.pop_back();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tracking
+
+bool stSpvAlgorithm_c::lengthRun(int& x, int& y, int& len, int direction, int maxSteps) const {
+    bool edge = false;
+    len = beam(x, y, edge, direction, maxSteps);
+    move(x, y, direction, len);
+    const int lastX = int(raster_->width()) - 1;
+    const int lastY = int(raster_->height()) - 1;
+    if (len > 0 || !isBlack(x, y)) {
+        // Back onto the last black pixel, where there is room to step back.
+        bool room = false;
+        switch (direction) {
+            case kLeft: room = x < lastX; break;
+            case kUp: room = y < lastY; break;
+            case kRight: room = x > 0; break;
+            case kDown: room = y > 0; break;
+            default: break;
+        }
+        if (len > 1 && room) move(x, y, direction, -1);
+    } else {
+        bool onBorder = true;
+        switch (direction) {
+            case kLeft: onBorder = x == 0; break;
+            case kUp: onBorder = y == 0; break;
+            case kRight: onBorder = x == lastX; break;
+            case kDown: onBorder = y == lastY; break;
+            default: break;
+        }
+        if (!onBorder) {
+            move(x, y, direction, 1);
+            len = 1;
+        }
+    }
+    return true;
+}
+
+bool stSpvAlgorithm_c::widthRun(int& x, int& y, int& wMinus, int& wPlus, int direction) const {
+    bool edge = false;
+    if (direction == kLeft || direction == kRight) {
+        wMinus = beam(x, y, edge, kUp, kWidthBeamLimit);
+        wPlus = beam(x, y, edge, kDown, kWidthBeamLimit);
+        y -= (wMinus - wPlus) / 2;
+    } else {
+        wMinus = beam(x, y, edge, kLeft, kWidthBeamLimit);
+        wPlus = beam(x, y, edge, kRight, kWidthBeamLimit);
+        x -= (wMinus - wPlus) / 2;
+    }
+    return true;
+}
+
+int stSpvAlgorithm_c::traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction,
+                                int maxSteps) const {
+    lengthRun(x, y, len, direction, maxSteps);
+    widthRun(x, y, wMinus, wPlus, direction);
+    if (len != 1 || wMinus + wPlus != 0) return 0;
+    // A lone pixel ahead with no width: stuck when the pixel behind is ink too.
+    int bx = x, by = y;
+    move(bx, by, direction, -1);
+    if (!isBlack(bx, by)) return 0;
+    len = 0;
+    return 1;
+}
+
+bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
+    while (track.state() >= stSpvTrackInfo_c::kSeeded && track.state() <= stSpvTrackInfo_c::kBackward) {
+        const int old = track.state();
+        track.nextState();
+        if (old == stSpvTrackInfo_c::kBackward) break;
+
+        const int dir = track.currentDirection();
+        const int wDir = widthDirection(dir);
+        int x = int(track.currentPoint().x());
+        int y = int(track.currentPoint().y());
+        if (track.state() == stSpvTrackInfo_c::kForward && index_.findObjects(double(x), double(y), nullptr))
+            return false;  // the seed lies on a stroke traced before
+
+        int step = lengthStep_;
+        bool reducing = false;
+        bool recovering = false;
+        int savedLen = 0;
+        while (step > 0) {
+            int nx = x, ny = y, len = 0, wMinus = 0, wPlus = 0;
+            const int status = traceStep(nx, ny, len, wMinus, wPlus, dir, step);
+            const int width = wMinus + wPlus;
+
+            bool visited = false;
+            const stSpvPoint_c& end = track.currentPoint();
+            if (nx != int(end.x()) || ny != int(end.y())) {
+                const stSpvSkewRect_c reach(stSpvPoint_c(end.x(), end.y(), end.w(), wDir),
+                                            stSpvPoint_c(nx, ny, width, wDir));
+                visited = index_.findObjects(reach, nullptr);
+            }
+
+            const double mean = track.averageWidth();
+            const double ratio = (mean > 0.0 && mean != 1.0) ? width / mean : 0.0;
+            const bool steadyWidth =
+                ratio == 0.0 || (1.0 / maxWidthDeviation_ < ratio && ratio < maxWidthDeviation_);
+            const bool longEnough = (reducing && width <= 2 * savedLen) || len >= width;
+
+            if (status == 0 && len > 0 && steadyWidth && longEnough && !visited) {
+                if (recovering && step == lengthStep_) {
+                    // The first full step after a reduction also marks its middle.
+                    int hx = x, hy = y, hLen = 0, hMinus = 0, hPlus = 0;
+                    traceStep(hx, hy, hLen, hMinus, hPlus, dir, step / 2);
+                    if (hx != nx || hy != ny) track.addPoint(hx, hy, int(track.averageWidth()), wDir);
+                }
+                recovering = false;
+                track.addPoint(nx, ny, width, wDir);
+                x = nx;
+                y = ny;
+                if (reducing) {
+                    step = lengthStep_;
+                    recovering = true;
+                    reducing = false;
+                }
+            } else {
+                if (!reducing) {
+                    reducing = true;
+                    savedLen = len;
+                }
+                step = len / 2;
+            }
+        }
+    }
+    return track.points().size() > 1;
+}
+
+stSpvPrimitive_c* stSpvAlgorithm_c::createPrimitive(const stSpvTrackInfo_c& track) const {
+    const int correction = runClusterization_ ? int(pixelClusterSize_ * 1.7) : 0;
+    std::vector<stSpvPoint_c> points(track.points().begin(), track.points().end());
+    for (stSpvPoint_c& p : points) p.setW(p.w() - correction);
+    if (points.size() == 2) return new stSpvBar_c(points[0], points[1]);
+    return new stSpvPolybar_c(points);
+}
+
+void stSpvAlgorithm_c::appendTrack(const stSpvTrackInfo_c& track) {
+    if (track.length() <= 2.0 * track.averageWidth()) return;  // a dot or a blob, not a stroke
+    std::unique_ptr<stSpvPrimitive_c> primitive(createPrimitive(track));
+    const auto& points = track.points();
+    for (size_t i = 1; i < points.size(); ++i) {
+        // Repeated points have no footprint (and no axis to build one on).
+        if (points[i - 1] == points[i]) continue;
+        index_.add(stSpvSkewRect_c(points[i - 1], points[i]), primitive.get());
+    }
+    spvSketch_.append(primitive.release());
+}
+
+}  // namespace Vemora
