@@ -24,7 +24,8 @@ public:
 // An ordered map from wide-string keys to values, compared code unit by code unit. A backslash in
 // a key is an ordinary character: "A\B" is one flat key, not a path. The changed flag records any
 // successful set, del or clear until setChanged(false); a change inside a nested dictionary marks
-// only that dictionary.
+// only that dictionary. Storage formats stay outside: a writer walks the dictionary with visit(),
+// a reader fills it through the typed setters.
 class VEMORA_API utDictionary_c {
 public:
     utDictionary_c();
@@ -46,7 +47,8 @@ public:
     void clear();
 
     // Typed readers: the stored value converted as utValue_c converts it, or def when the key is
-    // absent. A present entry never yields def: getString of a null entry gives null.
+    // absent. A present entry never yields def: getString of a null entry gives null. A text
+    // from getString stays valid until its entry changes or goes.
     const wchar_t* getString(const wchar_t* key, const wchar_t* def) const;
     int getInt(const wchar_t* key, int def) const;
     double getDouble(const wchar_t* key, double def) const;
