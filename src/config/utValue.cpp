@@ -43,12 +43,23 @@ utValue_c::~utValue_c() = default;
 utValue_c& utValue_c::operator=(const utValue_c& other) {
     if (this == &other) return *this;
     switch (other.type_) {
-        case intType: setInt(other.number_.i); break;
-        case doubleType: setDouble(other.number_.d); break;
-        case boolType: setBool(other.number_.b); break;
-        case stringType: setString(other.string_); break;
-        case dictionaryType: setDictionary(other.dictionary_.get()); break;
-        default: break;  // a null (or object) source changes nothing
+        case intType:
+            setInt(other.number_.i);
+            break;
+        case doubleType:
+            setDouble(other.number_.d);
+            break;
+        case boolType:
+            setBool(other.number_.b);
+            break;
+        case stringType:
+            setString(other.string_);
+            break;
+        case dictionaryType:
+            setDictionary(other.dictionary_.get());
+            break;
+        default:
+            break;  // a null (or object) source changes nothing
     }
     return *this;
 }
@@ -98,32 +109,48 @@ void utValue_c::clear() {
 
 utValue_c::operator int() const {
     switch (type_) {
-        case intType: return number_.i;
-        case doubleType: return truncateToInt(number_.d);
-        case stringType: return utString_c::parseInt(string_);
-        case boolType: return number_.b ? 1 : 0;
-        default: return 0;
+        case intType:
+            return number_.i;
+        case doubleType:
+            return truncateToInt(number_.d);
+        case stringType:
+            return utString_c::parseInt(string_);
+        case boolType:
+            return number_.b ? 1 : 0;
+        default:
+            return 0;
     }
 }
 
 utValue_c::operator double() const {
     switch (type_) {
-        case intType: return number_.i;
-        case doubleType: return number_.d;
-        case stringType: return utString_c::parseDouble(string_);
-        case boolType: return number_.b ? 1.0 : 0.0;
-        default: return 0.0;
+        case intType:
+            return number_.i;
+        case doubleType:
+            return number_.d;
+        case stringType:
+            return utString_c::parseDouble(string_);
+        case boolType:
+            return number_.b ? 1.0 : 0.0;
+        default:
+            return 0.0;
     }
 }
 
 utValue_c::operator bool() const {
     switch (type_) {
-        case nullType: return false;
-        case intType: return number_.i != 0;
-        case doubleType: return number_.d != 0.0;
-        case stringType: return utString_c::parseBool(string_);
-        case boolType: return number_.b;
-        default: return true;  // object and dictionary
+        case nullType:
+            return false;
+        case intType:
+            return number_.i != 0;
+        case doubleType:
+            return number_.d != 0.0;
+        case stringType:
+            return utString_c::parseBool(string_);
+        case boolType:
+            return number_.b;
+        default:
+            return true;  // object and dictionary
     }
 }
 
@@ -133,10 +160,17 @@ utValue_c::operator const wchar_t*() const {
     if (type_ == stringType) return string_;
     const bool cached = static_cast<const wchar_t*>(text_) != nullptr;
     switch (type_) {
-        case intType: if (!cached) text_ = utString_c(number_.i); return text_;
-        case doubleType: if (!cached) text_ = utString_c(number_.d); return text_;
-        case boolType: if (!cached) text_ = utString_c(number_.b); return text_;
-        default: return nullptr;
+        case intType:
+            if (!cached) text_ = utString_c(number_.i);
+            return text_;
+        case doubleType:
+            if (!cached) text_ = utString_c(number_.d);
+            return text_;
+        case boolType:
+            if (!cached) text_ = utString_c(number_.b);
+            return text_;
+        default:
+            return nullptr;
     }
 }
 

@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <cwchar>
 #include <string>
@@ -241,8 +240,7 @@ TEST(utDictionaryTest, KeysAreOrderedByCodeUnitAndBackslashIsPlain) {
 
     RecordingVisitor visitor;
     d.visit(visitor);
-    const std::vector<std::wstring> expected = {L"begin", L"A", L"A\\B", L"B",
-                                                L"a",     L"b", L"end"};
+    const std::vector<std::wstring> expected = {L"begin", L"A", L"A\\B", L"B", L"a", L"b", L"end"};
     EXPECT_EQ(visitor.events, expected);
 }
 
@@ -257,7 +255,7 @@ TEST(utDictionaryTest, VisitDescendsIntoNestedDictionariesInPlace) {
 
     RecordingVisitor all;
     d.visit(all);
-    const std::vector<std::wstring> nestedWalk = {L"begin", L"a", L"m",   L"begin", L"x",
+    const std::vector<std::wstring> nestedWalk = {L"begin", L"a",   L"m", L"begin", L"x",
                                                   L"y",     L"end", L"z", L"end"};
     EXPECT_EQ(all.events, nestedWalk);
 

@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <climits>
 #include <cmath>
@@ -39,8 +38,7 @@ TEST(utValueTest, ConvertsEveryStoredTypeToEveryRequestedType) {
         {"real third has 12 digits", utValue_c(1.0 / 3.0), 2, 0, 1.0 / 3.0, true,
          L"0.333333333333"},
         {"real beyond int range clamps up", utValue_c(1e20), 2, INT_MAX, 1e20, true, L"1e+20"},
-        {"real beyond int range clamps down", utValue_c(-1e20), 2, INT_MIN, -1e20, true,
-         L"-1e+20"},
+        {"real beyond int range clamps down", utValue_c(-1e20), 2, INT_MIN, -1e20, true, L"-1e+20"},
         {"text with trailing letters", utValue_c(L"12abc"), 3, 12, 12.0, false, L"12abc"},
         {"text with blanks, sign, exponent", utValue_c(L"  -3.5e1x"), 3, -3, -35.0, false,
          L"  -3.5e1x"},
@@ -49,8 +47,7 @@ TEST(utValueTest, ConvertsEveryStoredTypeToEveryRequestedType) {
         {"text 2 is not a boolean", utValue_c(L"2"), 3, 2, 2.0, false, L"2"},
         {"text 1", utValue_c(L"1"), 3, 1, 1.0, true, L"1"},
         {"empty text", utValue_c(L""), 3, 0, 0.0, false, L""},
-        {"null text", utValue_c(static_cast<const wchar_t*>(nullptr)), 3, 0, 0.0, false,
-         nullptr},
+        {"null text", utValue_c(static_cast<const wchar_t*>(nullptr)), 3, 0, 0.0, false, nullptr},
         {"bool true", utValue_c(true), 4, 1, 1.0, true, L"true"},
         {"bool false", utValue_c(false), 4, 0, 0.0, false, L"false"},
         {"dictionary", utValue_c(&empty), 6, 0, 0.0, true, nullptr},
