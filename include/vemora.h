@@ -9,3 +9,7 @@
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utString.h>
+
+// Properties and configurables
+#include <vemora/config/utDictionary.h>
+#include <vemora/config/utValue.h>
