@@ -9,3 +9,7 @@
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utString.h>
+
+// Sparse pixel vectorization
+#include <vemora/spv/stSpvPoint.h>
+#include <vemora/spv/stSpvSketch.h>
