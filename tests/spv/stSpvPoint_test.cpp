@@ -18,17 +18,6 @@ void expectBox(const utRect_c& r, double x1, double y1, double x2, double y2) {
 }
 }  // namespace
 
-TEST(stSpvPointTest, DefaultIsAnUnmeasuredPointAtTheOrigin) {
-    const stSpvPoint_c p;
-    EXPECT_EQ(p.x(), 0.0);
-    EXPECT_EQ(p.y(), 0.0);
-    EXPECT_EQ(p.w(), 0.0);
-    EXPECT_EQ(p.wDir(), -1);
-    EXPECT_FALSE(p.isHorizontal());
-    EXPECT_TRUE(stSpvPoint_c(1, 2, 3, 0).isHorizontal());
-    EXPECT_FALSE(stSpvPoint_c(1, 2, 3, 1).isHorizontal());
-}
-
 TEST(stSpvPointTest, IsEqualAllowsTheToleranceOnBothAxesInclusive) {
     struct Row {
         const char* name;
@@ -91,16 +80,6 @@ TEST(stSpvSkewRectTest, WidthFromTwoPointsIsTheRunTurnedAcrossTheAxis) {
         EXPECT_EQ(rect.start(), r.a.position());
         EXPECT_EQ(rect.end(), r.b.position());
     }
-}
-
-TEST(stSpvSkewRectTest, IsAUsableSkewRectWithTheInheritedConstructors) {
-    const stSpvSkewRect_c r(0, 0, 10, 0, 2);
-    const utSkewRect_c& base = r;
-    EXPECT_EQ(base.w(), 2.0);
-    EXPECT_NEAR(base.l(), 10.0, kTol);
-    const stSpvSkewRect_c q(utPoint_c(1, 1), utPoint_c(1, 5), 3);
-    EXPECT_NEAR(q.l(), 4.0, kTol);
-    EXPECT_EQ(q.w(), 3.0);
 }
 
 TEST(stSpvSkewRectTest, OrientationTestsFollowTheAxisAngle) {
