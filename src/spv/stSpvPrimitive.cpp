@@ -120,8 +120,7 @@ void stSpvPolybar_c::updateWidthAndExtents() {
 // ---------------------------------------------------------------------------------------------
 // Arc
 
-stSpvArc_c::stSpvArc_c(double cx, double cy, double r, double startAngle, double endAngle,
-                       double w)
+stSpvArc_c::stSpvArc_c(double cx, double cy, double r, double startAngle, double endAngle, double w)
     : center_(cx, cy), startAngle_(startAngle), endAngle_(endAngle), r_(r), w_(w) {
     updateExtents();
 }

@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <cmath>
 

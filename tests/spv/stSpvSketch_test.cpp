@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <cmath>
 #include <string>
@@ -221,6 +220,8 @@ TEST(stSpvSketchTest, WidthStatisticsFollowAppendsAndErases) {
 
     while (s.countPrimitives() > 0) s.erase(s.primitiveAt(0));
     EXPECT_EQ(s.aveW(), 0.0);
+    EXPECT_DEBUG_DEATH(s.append(nullptr), "null primitive");
+    EXPECT_EQ(s.countPrimitives(), 0);
 }
 
 TEST(stSpvSketchTest, NestedSketchCountsAsZeroWidth) {

@@ -8,12 +8,12 @@
 namespace Vemora {
 
 // A centre point of a traced stroke with the width of the black run measured through it.
-// The position is the point itself (raster pixels, y downward).
+// The position is the point itself (raster pixels, y downward); == compares positions only.
 class VEMORA_API stSpvPoint_c : public utPoint_c {
 public:
     // Direction of the width measurement.
-    static constexpr int kAlongX = 0;     // a horizontal run: the stroke runs vertically
-    static constexpr int kAlongY = 1;     // a vertical run: the stroke runs horizontally
+    static constexpr int kAlongX = 0;  // a horizontal run: the stroke runs vertically
+    static constexpr int kAlongY = 1;  // a vertical run: the stroke runs horizontally
     static constexpr int kUnmeasured = -1;
 
     stSpvPoint_c() = default;

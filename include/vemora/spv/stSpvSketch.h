@@ -193,6 +193,7 @@ public:
     stSpvSketch_c() = default;
     // Deep copy: extents, statistics and a clone of every primitive, in order.
     stSpvSketch_c(const stSpvSketch_c& other);
+    stSpvSketch_c(stSpvSketch_c&& other) noexcept = default;
     // Appends a clone of every primitive of other after the primitives already held and merges
     // the extents and statistics; into an empty sketch this is a plain copy. Self-assignment
     // changes nothing.
@@ -200,7 +201,10 @@ public:
     ~stSpvSketch_c() override;
 
     stSpvSketch_c* clone() const override;
-    // Walks the primitives; see the source for the exact progress sequence.
+    // enterSpvSketch, the primitives in order (nested sketches get no listener), leaveSpvSketch.
+    // A listener hears onVisitStart and onVisitProgress(0), then a count after the primitives
+    // (by 1 every n / 100 primitives when n >= 100, which may pass 100; by 100 / n after each
+    // one otherwise), then onVisitProgress(100) and onVisitEnd, also after it stopped the walk.
     void visit(stSpvPrimitiveVisitor_c& v,
                stSpvVisitorProgressListener_c* listener = nullptr) const override;
 
@@ -209,7 +213,7 @@ public:
     stSpvPrimitive_c* primitiveAt(int i);
     const stSpvPrimitive_c* primitiveAt(int i) const;
 
-    // Takes ownership of p (not null).
+    // Takes ownership of p (not null, not held already).
     void append(stSpvPrimitive_c* p);
     // Deletes p when the sketch holds it (its first occurrence); otherwise nothing happens.
     void erase(stSpvPrimitive_c* p);
