@@ -13,3 +13,7 @@
 // Properties and configurables
 #include <vemora/config/utDictionary.h>
 #include <vemora/config/utValue.h>
+
+// Sparse pixel vectorization
+#include <vemora/spv/stSpvPoint.h>
+#include <vemora/spv/stSpvSketch.h>
