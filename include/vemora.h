@@ -10,3 +10,7 @@
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utString.h>
+
+// Sketch
+#include <vemora/sketch/stEntity.h>
+#include <vemora/sketch/stSketch.h>
