@@ -61,7 +61,8 @@ private:
 // same line and 0 for distinct parallel lines, leaving out untouched.
 VEMORA_API int intersect(const utGeLine_c& L1, const utGeLine_c& L2, utPoint_c* out);
 
-// A circular arc. Angles are in radians, measured from the x axis towards +y.
+// A circular arc. Angles are in radians, measured from the x axis towards +y; with raster y
+// pointing down, increasing angles turn clockwise on screen.
 class VEMORA_API utGeArc_c : public utGeCurve_c {
 public:
     utGeArc_c() = default;
