@@ -4,6 +4,7 @@
 
 // Foundation
 #include <vemora/foundation/utException.h>
+#include <vemora/foundation/utGeCurve.h>
 #include <vemora/foundation/utPoint.h>
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/foundation/utRect.h>
@@ -17,3 +18,7 @@
 // Sparse pixel vectorization
 #include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvSketch.h>
+
+// Sketch
+#include <vemora/sketch/stEntity.h>
+#include <vemora/sketch/stSketch.h>
