@@ -8,4 +8,5 @@
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
+#include <vemora/foundation/utSkewRectSlicer.h>
 #include <vemora/foundation/utString.h>
