@@ -10,3 +10,6 @@
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utSkewRectSlicer.h>
 #include <vemora/foundation/utString.h>
+
+// Raster
+#include <vemora/raster/stPiIndexing.h>
