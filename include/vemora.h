@@ -9,6 +9,7 @@
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
+#include <vemora/foundation/utSkewRectSlicer.h>
 #include <vemora/foundation/utString.h>
 
 // Properties and configurables
@@ -22,3 +23,6 @@
 // Sketch
 #include <vemora/sketch/stEntity.h>
 #include <vemora/sketch/stSketch.h>
+
+// Raster
+#include <vemora/raster/stPiIndexing.h>

@@ -1,0 +1,268 @@
+#include <vemora/raster/stPiIndexing.h>
+
+#include <vemora/foundation/utRect.h>
+#include <vemora/foundation/utSkewRect.h>
+#include <vemora/foundation/utSkewRectSlicer.h>
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+namespace Vemora {
+
+namespace {
+
+// (int)y / step, with values beyond the int range (and NaN) pinned instead of being converted
+// with undefined behaviour.
+int rowOf(double y, int step) {
+    int iy = INT_MIN;
+    if (y >= 2147483647.0) {
+        iy = INT_MAX;
+    } else if (y > -2147483648.0) {
+        iy = static_cast<int>(y);
+    }
+    return iy / step;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// stPiNode_c
+
+stPiNode_c::stPiNode_c(double x1, double x2, void* object) : objects_{object}, x1_(x1), x2_(x2) {
+    assert(object != nullptr);
+}
+
+stPiNode_c::stPiNode_c(double x1, double x2, const std::vector<void*>& objects)
+    : objects_(objects), x1_(x1), x2_(x2) {}
+
+void stPiNode_c::appendObject(void* o) {
+    assert(o != nullptr);
+    if (std::find(objects_.begin(), objects_.end(), o) == objects_.end()) objects_.push_back(o);
+}
+
+void stPiNode_c::removeObject(void* o) {
+    const auto it = std::find(objects_.begin(), objects_.end(), o);
+    if (it != objects_.end()) objects_.erase(it);
+}
+
+// ---------------------------------------------------------------------------------------------
+// stPiRow_c
+
+int stPiRow_c::findPosition(double x) const {
+    if (nodes_.empty()) return -1;
+    // x2 grows with x1 because the nodes are sorted and disjoint, so this is a binary search
+    // for the first node not entirely left of x.
+    const auto it = std::partition_point(nodes_.begin(), nodes_.end(),
+                                         [x](const stPiNode_c& n) { return n.x2() < x; });
+    if (it == nodes_.end()) return countNodes() - 1;
+    return static_cast<int>(it - nodes_.begin());
+}
+
+stPiNode_c& stPiRow_c::findNode(double x) {
+    assert(!nodes_.empty());
+    return nodes_[static_cast<std::size_t>(findPosition(x))];
+}
+
+const stPiNode_c& stPiRow_c::findNode(double x) const {
+    assert(!nodes_.empty());
+    return nodes_[static_cast<std::size_t>(findPosition(x))];
+}
+
+void stPiRow_c::candidates(double a, double b, int& first, int& last) const {
+    first = std::max(findPosition(a), 0);
+    // Up to the last node starting at or before b, so a node beginning exactly at b is seen.
+    const auto it = std::partition_point(nodes_.begin(), nodes_.end(),
+                                         [b](const stPiNode_c& n) { return n.x1() <= b; });
+    last = static_cast<int>(it - nodes_.begin()) - 1;
+}
+
+bool stPiRow_c::findObjects(double x, std::set<void*>* out) const {
+    if (nodes_.empty()) return false;
+    const stPiNode_c& node = nodes_[static_cast<std::size_t>(findPosition(x))];
+    if (!node.contains(x)) return false;
+    if (out != nullptr) out->insert(node.objects().begin(), node.objects().end());
+    return true;
+}
+
+bool stPiRow_c::findObjects(double a, double b, std::set<void*>* out) const {
+    int first = 0;
+    int last = -1;
+    candidates(a, b, first, last);
+    bool found = false;
+    for (int i = first; i <= last; ++i) {
+        const stPiNode_c& node = nodes_[static_cast<std::size_t>(i)];
+        if ((a <= node.x1() && b >= node.x2()) || node.contains(a) || node.contains(b)) {
+            if (out == nullptr) return true;
+            found = true;
+            out->insert(node.objects().begin(), node.objects().end());
+        }
+    }
+    return found;
+}
+
+// The row is rebuilt in one left-to-right pass. `pos` is the left end of the part of [a, b]
+// not placed yet; split pieces share their cut values as ends.
+void stPiRow_c::insertNode(double a, double b, void* o) {
+    assert(o != nullptr);
+    if (std::isnan(a) || std::isnan(b)) return;  // would break the sort order of the row
+    if (b < a) std::swap(a, b);
+
+    const std::size_t n = nodes_.size();
+    std::vector<stPiNode_c> rebuilt;
+    rebuilt.reserve(n + 3);
+    std::size_t i = 0;
+
+    // 1. Nodes entirely left of a stay as they are.
+    while (i < n && nodes_[i].x2() <= a) rebuilt.push_back(nodes_[i++]);
+
+    double pos = a;
+    bool placed = false;
+    // 3. Split [a, b] against every node that starts before b.
+    while (i < n && nodes_[i].x1() < b) {
+        const stPiNode_c& node = nodes_[i++];
+        if (node.x1() < pos) {
+            rebuilt.emplace_back(node.x1(), pos, node.objects());  // part left of a
+        } else if (node.x1() > pos) {
+            rebuilt.emplace_back(pos, node.x1(), o);  // gap before the node
+            pos = node.x1();
+        }
+        const double end = std::min(node.x2(), b);
+        rebuilt.emplace_back(pos, end, node.objects());
+        rebuilt.back().appendObject(o);
+        placed = true;
+        pos = end;
+        if (node.x2() > b) rebuilt.emplace_back(b, node.x2(), node.objects());  // part right of b
+    }
+
+    // 2./4. Whatever is left of [a, b] holds o alone. A zero-length interval that met no node
+    // is still registered, wherever it lies.
+    if (pos < b || !placed) rebuilt.emplace_back(pos, b, o);
+
+    // 5. The rest is copied unchanged.
+    while (i < n) rebuilt.push_back(nodes_[i++]);
+    nodes_.swap(rebuilt);
+}
+
+void stPiRow_c::deleteNode(double a, double b, void* o) {
+    assert(o != nullptr);
+    int first = 0;
+    int last = -1;
+    candidates(a, b, first, last);
+    for (int i = first; i <= last; ++i) {
+        stPiNode_c& node = nodes_[static_cast<std::size_t>(i)];
+        // A neighbour that only touches [a, b] at one end keeps o: it was registered by a
+        // different interval.
+        const bool touchesOnly = (node.x2() == a && node.x1() < a && a < b) ||
+                                 (node.x1() == b && node.x2() > b && a < b);
+        if (!touchesOnly) node.removeObject(o);
+    }
+    removeEmptyNodes();
+}
+
+void stPiRow_c::removeEmptyNodes() {
+    nodes_.erase(std::remove_if(nodes_.begin(), nodes_.end(),
+                                [](const stPiNode_c& n) { return n.countObjects() == 0; }),
+                 nodes_.end());
+}
+
+// ---------------------------------------------------------------------------------------------
+// stPiIndexing_c
+
+stPiIndexing_c::stPiIndexing_c(int, int step) : step_(std::max(step, 1)) {}
+
+void stPiIndexing_c::init(int rows, int) {
+    rows_.clear();
+    rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
+    step_ = 1;
+}
+
+void stPiIndexing_c::clear() {
+    rows_.clear();
+    step_ = 1;
+}
+
+void stPiIndexing_c::add(int y, double a, double b, void* o) {
+    const int row = y / step_;
+    if (row < 0 || row >= countRows()) return;
+    rows_[static_cast<std::size_t>(row)].insertNode(a, b, o);
+}
+
+// The rows from (int)minY / step to (int)maxY / step, clamped to the index. Within one row the
+// whole x range of the corners is used; otherwise each row r takes the span of the cut at
+// y = r * step, and rows whose cut misses the rectangle are skipped.
+template <class F>
+bool stPiIndexing_c::walkFootprint(const utSkewRect_c& r, F&& f) const {
+    if (rows_.empty()) return false;
+    const utSkewRectSlicer_c slicer(r);
+    const double y0 = slicer.minY();
+    const double y1 = slicer.maxY();
+    const double x0 = slicer.minX();
+    const double x1 = slicer.maxX();
+    if (!std::isfinite(y0) || !std::isfinite(y1) || !std::isfinite(x0) || !std::isfinite(x1)) {
+        return false;
+    }
+    const int first = std::max(rowOf(y0, step_), 0);
+    const int last = std::min(rowOf(y1, step_), countRows() - 1);
+    if (first > last) return false;
+    if (first == last) return f(first, x0, x1);
+    for (int row = first; row <= last; ++row) {
+        double a = 0.0;
+        double b = 0.0;
+        if (slicer.sliceY(static_cast<double>(row) * step_, a, b) && f(row, a, b)) return true;
+    }
+    return false;
+}
+
+void stPiIndexing_c::add(const utSkewRect_c& r, void* o) {
+    walkFootprint(r, [this, o](int row, double a, double b) {
+        rows_[static_cast<std::size_t>(row)].insertNode(a, b, o);
+        return false;
+    });
+}
+
+void stPiIndexing_c::remove(const utSkewRect_c& r, void* o) {
+    walkFootprint(r, [this, o](int row, double a, double b) {
+        rows_[static_cast<std::size_t>(row)].deleteNode(a, b, o);
+        return false;
+    });
+}
+
+bool stPiIndexing_c::findObjects(int row, double a, double b, std::set<void*>* out) const {
+    if (row < 0 || row >= countRows()) return false;
+    return rows_[static_cast<std::size_t>(row)].findObjects(a, b, out);
+}
+
+bool stPiIndexing_c::findObjects(double x, double y, std::set<void*>* out) const {
+    const int row = rowOf(y, step_);
+    if (row < 0 || row >= countRows()) return false;
+    return rows_[static_cast<std::size_t>(row)].findObjects(x, out);
+}
+
+bool stPiIndexing_c::findObjects(const utRect_c& r, std::set<void*>* out) const {
+    const int first = std::max(rowOf(r.y1(), step_), 0);
+    const int last = std::min(rowOf(r.y2(), step_), countRows() - 1);
+    bool found = false;
+    for (int row = first; row <= last; ++row) {
+        if (rows_[static_cast<std::size_t>(row)].findObjects(r.x1(), r.x2(), out)) {
+            if (out == nullptr) return true;
+            found = true;
+        }
+    }
+    return found;
+}
+
+bool stPiIndexing_c::findObjects(const utSkewRect_c& r, std::set<void*>* out) const {
+    bool found = false;
+    walkFootprint(r, [this, out, &found](int row, double a, double b) {
+        if (!rows_[static_cast<std::size_t>(row)].findObjects(a, b, out)) return false;
+        found = true;
+        return out == nullptr;
+    });
+    return found;
+}
+
+}  // namespace Vemora

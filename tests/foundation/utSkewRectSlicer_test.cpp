@@ -1,0 +1,181 @@
+#include <vemora.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace Vemora;
+
+namespace {
+
+constexpr double kTol = 1e-9;
+
+struct SliceRow {
+    const char* name;
+    double cut;
+    bool hit;
+    double lo;
+    double hi;
+};
+
+void checkSlices(const utSkewRectSlicer_c& s, bool horizontal, const std::vector<SliceRow>& rows) {
+    for (const SliceRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        double lo = 1234.0;
+        double hi = 5678.0;
+        const bool hit = horizontal ? s.sliceY(row.cut, lo, hi) : s.sliceX(row.cut, lo, hi);
+        ASSERT_EQ(hit, row.hit);
+        if (row.hit) {
+            EXPECT_NEAR(lo, row.lo, kTol);
+            EXPECT_NEAR(hi, row.hi, kTol);
+        } else {
+            // A miss leaves the outputs alone.
+            EXPECT_EQ(lo, 1234.0);
+            EXPECT_EQ(hi, 5678.0);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(utSkewRectSlicerTest, HorizontalRectangleIsCutAlongAndAcrossItsAxis) {
+    const utSkewRectSlicer_c s(utSkewRect_c(0, 0, 10, 0, 4));
+    EXPECT_EQ(s.kind(), 0);
+    EXPECT_DOUBLE_EQ(s.minX(), 0.0);
+    EXPECT_DOUBLE_EQ(s.maxX(), 10.0);
+    EXPECT_DOUBLE_EQ(s.minY(), -2.0);
+    EXPECT_DOUBLE_EQ(s.maxY(), 2.0);
+    checkSlices(s, true,
+                {{"inside", 1.0, true, 0.0, 10.0},
+                 {"top edge", -2.0, true, 0.0, 10.0},
+                 {"bottom edge", 2.0, true, 0.0, 10.0},
+                 {"below", 3.0, false, 0, 0},
+                 {"above", -2.5, false, 0, 0}});
+    checkSlices(s, false,
+                {{"middle", 5.0, true, -2.0, 2.0},
+                 {"start edge", 0.0, true, -2.0, 2.0},
+                 {"end edge", 10.0, true, -2.0, 2.0},
+                 {"beyond end", 10.5, false, 0, 0}});
+}
+
+TEST(utSkewRectSlicerTest, VerticalRectangleIsCutAlongAndAcrossItsAxis) {
+    const utSkewRectSlicer_c s(utSkewRect_c(0, 0, 0, 10, 2));
+    EXPECT_EQ(s.kind(), 1);
+    checkSlices(s, true,
+                {{"middle", 5.0, true, -1.0, 1.0},
+                 {"start", 0.0, true, -1.0, 1.0},
+                 {"past end", 10.01, false, 0, 0}});
+    checkSlices(s, false,
+                {{"axis", 0.0, true, 0.0, 10.0},
+                 {"side", -1.0, true, 0.0, 10.0},
+                 {"outside", 1.5, false, 0, 0}});
+}
+
+TEST(utSkewRectSlicerTest, CornersAreNumberedAroundTheOutlineFromStartMinusHalfWidth) {
+    // Axis (0,0)->(3,4), width 10: wDir = (-0.8, 0.6), h = (-4, 3).
+    const utSkewRectSlicer_c s(utSkewRect_c(0, 0, 3, 4, 10));
+    EXPECT_EQ(s.kind(), 2);
+    const utPoint_c expected[4] = {{4, -3}, {-4, 3}, {-1, 7}, {7, 1}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(s.corner(i).x(), expected[i].x(), kTol);
+        EXPECT_NEAR(s.corner(i).y(), expected[i].y(), kTol);
+    }
+    EXPECT_NEAR(s.minX(), -4.0, kTol);
+    EXPECT_NEAR(s.maxX(), 7.0, kTol);
+    EXPECT_NEAR(s.minY(), -3.0, kTol);
+    EXPECT_NEAR(s.maxY(), 7.0, kTol);
+}
+
+TEST(utSkewRectSlicerTest, SkewedRectangleBandsFollowItsEdges) {
+    // Corners (4,-3), (-4,3), (-1,7), (7,1); by y: -3, 1, 3, 7; by x: -4, -1, 4, 7.
+    const utSkewRectSlicer_c s(utSkewRect_c(0, 0, 3, 4, 10));
+    checkSlices(s, true,
+                {{"top corner", -3.0, true, 4.0, 4.0},
+                 {"band 1", -1.0, true, 4.0 - 8.0 / 3.0, 5.5},
+                 {"second corner", 1.0, true, -4.0 / 3.0, 7.0},
+                 {"band 2", 2.0, true, -8.0 / 3.0, 17.0 / 3.0},
+                 {"third corner", 3.0, true, -4.0, 13.0 / 3.0},
+                 {"band 3", 5.0, true, -2.5, 5.0 / 3.0},
+                 {"bottom corner", 7.0, true, -1.0, -1.0},
+                 {"above", -3.001, false, 0, 0},
+                 {"below", 7.001, false, 0, 0}});
+    checkSlices(s, false,
+                {{"left corner", -4.0, true, 3.0, 3.0},
+                 {"band 1", -2.0, true, 1.5, 17.0 / 3.0},
+                 {"through the start point", 0.0, true, 0.0, 6.25},
+                 {"band 3", 5.0, true, -5.0 / 3.0, 2.5},
+                 {"right corner", 7.0, true, 1.0, 1.0},
+                 {"right of it", 7.5, false, 0, 0}});
+}
+
+TEST(utSkewRectSlicerTest, FortyFiveDegreeMiddleBandHasConstantSpan) {
+    // Axis (0,0)->(4,4), width 2*sqrt(2): h = (-1, 1); corners (1,-1), (-1,1), (3,5), (5,3).
+    const utSkewRectSlicer_c s(utSkewRect_c(0, 0, 4, 4, 2.0 * std::sqrt(2.0)));
+    EXPECT_EQ(s.kind(), 2);
+    checkSlices(s, true,
+                {{"near the top corner", -0.5, true, 0.5, 1.5},
+                 {"band 1", 0.0, true, 0.0, 2.0},
+                 {"corner at y=1", 1.0, true, -1.0, 3.0},
+                 {"band 2 near top", 1.25, true, -0.75, 3.25},
+                 {"band 2 middle", 2.0, true, 0.0, 4.0},
+                 {"corner at y=3", 3.0, true, 1.0, 5.0},
+                 {"band 3", 4.0, true, 2.0, 4.0},
+                 {"near the bottom corner", 4.5, true, 2.5, 3.5}});
+    for (double y = 1.0; y <= 3.0; y += 0.125) {
+        double a = 0, b = 0;
+        ASSERT_TRUE(s.sliceY(y, a, b));
+        EXPECT_NEAR(b - a, 4.0, kTol) << "y = " << y;
+    }
+}
+
+TEST(utSkewRectSlicerTest, CutAtTheExtremesSucceeds) {
+    const utSkewRectSlicer_c skew(utSkewRect_c(0, 0, 3, 4, 10));
+    double a = 0, b = 0;
+    ASSERT_TRUE(skew.sliceY(skew.minY(), a, b));
+    EXPECT_EQ(a, b);
+    EXPECT_NEAR(a, 4.0, kTol);
+    ASSERT_TRUE(skew.sliceY(skew.maxY(), a, b));
+    EXPECT_EQ(a, b);
+    ASSERT_TRUE(skew.sliceX(skew.maxX(), a, b));
+    EXPECT_EQ(a, b);
+
+    const utSkewRectSlicer_c flat(utSkewRect_c(0, 0, 10, 0, 4));
+    ASSERT_TRUE(flat.sliceY(flat.maxY(), a, b));
+    EXPECT_DOUBLE_EQ(a, 0.0);
+    EXPECT_DOUBLE_EQ(b, 10.0);
+}
+
+TEST(utSkewRectSlicerTest, EdgeLyingOnTheCutGivesTheWholeEdgeNotNaN) {
+    // Skewed by a hair: the long edges are exactly horizontal in floating point.
+    const utSkewRectSlicer_c almostFlat(utSkewRect_c(0, 0, 10, 1e-300, 4));
+    ASSERT_EQ(almostFlat.kind(), 2);
+    double a = 0, b = 0;
+    ASSERT_TRUE(almostFlat.sliceY(-2.0, a, b));
+    EXPECT_NEAR(a, 0.0, kTol);
+    EXPECT_NEAR(b, 10.0, kTol);
+
+    // A zero-width diagonal: corners coincide in pairs.
+    const utSkewRectSlicer_c hairline(utSkewRect_c(0, 0, 4, 4, 0));
+    const double cuts[] = {0.0, 1.5, 4.0};
+    for (double y : cuts) {
+        SCOPED_TRACE(y);
+        ASSERT_TRUE(hairline.sliceY(y, a, b));
+        EXPECT_NEAR(a, y, kTol);
+        EXPECT_NEAR(b, y, kTol);
+        ASSERT_TRUE(hairline.sliceX(y, a, b));
+        EXPECT_NEAR(a, y, kTol);
+        EXPECT_NEAR(b, y, kTol);
+    }
+}
+
+TEST(utSkewRectSlicerTest, CopyKeepsTheCuts) {
+    const utSkewRectSlicer_c s(utSkewRect_c(0, 0, 3, 4, 10));
+    utSkewRectSlicer_c copy(utSkewRect_c(0, 0, 1, 0, 1));
+    copy = s;
+    double a = 0, b = 0;
+    ASSERT_TRUE(copy.sliceY(2.0, a, b));
+    EXPECT_NEAR(a, -8.0 / 3.0, kTol);
+    EXPECT_NEAR(b, 17.0 / 3.0, kTol);
+}

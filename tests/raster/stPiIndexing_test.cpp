@@ -1,0 +1,402 @@
+#include <vemora.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace Vemora;
+
+namespace {
+
+// Opaque objects: only their addresses matter.
+char objA, objB, objC;
+void* const A = &objA;
+void* const B = &objB;
+void* const C = &objC;
+
+std::string nameOf(void* o) {
+    if (o == A) return "A";
+    if (o == B) return "B";
+    if (o == C) return "C";
+    return "?";
+}
+
+std::string num(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+// "[x1,x2]objects" per node, objects in their stored order.
+std::string describe(const stPiRow_c& row) {
+    std::string s;
+    for (int i = 0; i < row.countNodes(); ++i) {
+        const stPiNode_c& n = row.nodeAt(i);
+        if (!s.empty()) s += ' ';
+        s += '[' + num(n.x1()) + ',' + num(n.x2()) + ']';
+        for (int k = 0; k < n.countObjects(); ++k) s += nameOf(n.objectAt(k));
+    }
+    return s;
+}
+
+std::string names(const std::set<void*>& objects) {
+    std::string s;
+    for (void* o : {A, B, C}) {
+        if (objects.count(o)) s += nameOf(o);
+    }
+    return s;
+}
+
+// A row with A on [0,2], [4,6] and [8,10].
+stPiRow_c combRow() {
+    stPiRow_c row;
+    row.insertNode(0, 2, A);
+    row.insertNode(4, 6, A);
+    row.insertNode(8, 10, A);
+    return row;
+}
+
+}  // namespace
+
+TEST(stPiNodeTest, ObjectsAreUniqueAndKeepTheirOrder) {
+    stPiNode_c node(0, 1, A);
+    node.appendObject(B);
+    node.appendObject(A);
+    node.appendObject(C);
+    EXPECT_EQ(node.countObjects(), 3);
+    node.removeObject(B);
+    node.removeObject(B);
+    ASSERT_EQ(node.countObjects(), 2);
+    EXPECT_EQ(node.objectAt(0), A);
+    EXPECT_EQ(node.objectAt(1), C);
+}
+
+TEST(stPiRowTest, OverlappingInsertSplitsAtTheSharedPart) {
+    stPiRow_c row;
+    row.insertNode(0, 10, A);
+    row.insertNode(5, 15, B);
+    EXPECT_EQ(describe(row), "[0,5]A [5,10]AB [10,15]B");
+
+    row.deleteNode(5, 15, B);
+    EXPECT_EQ(describe(row), "[0,5]A [5,10]A");  // the empty piece goes, the rest is not merged
+}
+
+TEST(stPiRowTest, InsertionSplitsAgainstExistingNodes) {
+    struct Case {
+        const char* name;
+        double a, b;
+        void* o;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"gap exactly filled", 2, 4, B, "[0,2]A [2,4]B [4,6]A [8,10]A"},
+        {"inside a gap", 2.5, 3.5, B, "[0,2]A [2.5,3.5]B [4,6]A [8,10]A"},
+        {"spanning several nodes", 1, 9, B,
+         "[0,1]A [1,2]AB [2,4]B [4,6]AB [6,8]B [8,9]AB [9,10]A"},
+        {"nested in a node", 4.5, 5.5, B, "[0,2]A [4,4.5]A [4.5,5.5]AB [5.5,6]A [8,10]A"},
+        {"matching a node", 4, 6, B, "[0,2]A [4,6]AB [8,10]A"},
+        {"left of everything", -3, -1, B, "[-3,-1]B [0,2]A [4,6]A [8,10]A"},
+        {"right of everything", 11, 12, B, "[0,2]A [4,6]A [8,10]A [11,12]B"},
+        {"covering everything", -1, 11, B,
+         "[-1,0]B [0,2]AB [2,4]B [4,6]AB [6,8]B [8,10]AB [10,11]B"},
+        {"same object again", 1, 5, A, "[0,1]A [1,2]A [2,4]A [4,5]A [5,6]A [8,10]A"},
+        {"ends given reversed", 9, 7, B, "[0,2]A [4,6]A [7,8]B [8,9]AB [9,10]A"},
+        {"point in a gap", 3, 3, B, "[0,2]A [3,3]B [4,6]A [8,10]A"},
+        {"point at a node start", 4, 4, B, "[0,2]A [4,4]B [4,6]A [8,10]A"},
+        {"point inside a node", 5, 5, B, "[0,2]A [4,5]A [5,5]AB [5,6]A [8,10]A"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        stPiRow_c row = combRow();
+        row.insertNode(c.a, c.b, c.o);
+        EXPECT_EQ(describe(row), c.expected);
+    }
+}
+
+TEST(stPiRowTest, EmptyRowFindsNothing) {
+    stPiRow_c row;
+    EXPECT_EQ(row.findPosition(3), -1);
+    std::set<void*> out;
+    EXPECT_FALSE(row.findObjects(3, &out));
+    EXPECT_FALSE(row.findObjects(0, 10, &out));
+    EXPECT_TRUE(out.empty());
+    row.deleteNode(0, 10, A);  // harmless
+    EXPECT_EQ(row.countNodes(), 0);
+}
+
+TEST(stPiRowTest, PointQueries) {
+    stPiRow_c row;
+    row.insertNode(0, 10, A);
+    row.insertNode(5, 15, B);
+
+    std::set<void*> out;
+    ASSERT_TRUE(row.findObjects(5, &out));  // shared end: either neighbour will do
+    EXPECT_TRUE(names(out) == "A" || names(out) == "AB") << names(out);
+    EXPECT_TRUE(row.findNode(5).contains(5));
+
+    out.clear();
+    ASSERT_TRUE(row.findObjects(12, &out));
+    EXPECT_EQ(names(out), "B");
+    EXPECT_TRUE(row.findObjects(0, nullptr));
+    EXPECT_TRUE(row.findObjects(15, nullptr));
+    EXPECT_FALSE(row.findObjects(-0.01, nullptr));
+    EXPECT_FALSE(row.findObjects(15.01, nullptr));
+
+    stPiRow_c comb = combRow();
+    EXPECT_FALSE(comb.findObjects(3, nullptr));
+    EXPECT_EQ(comb.findPosition(5), 1);
+}
+
+TEST(stPiRowTest, RangeQueriesReportEveryOverlappingNode) {
+    stPiRow_c row;
+    row.insertNode(0, 5, A);
+    row.insertNode(5, 10, B);
+    row.insertNode(20, 30, C);
+    struct Case {
+        const char* name;
+        double a, b;
+        const char* found;
+    };
+    const Case cases[] = {
+        {"touching the first node's start", -2, 0, "A"},
+        {"ending on a shared end", -2, 5, "AB"},
+        {"starting on a shared end", 5, 6, "AB"},
+        {"covering a node", 15, 35, "C"},
+        {"inside a node", 22, 23, "C"},
+        {"in the gap", 11, 19, ""},
+        {"right of everything", 31, 40, ""},
+        {"everything", -100, 100, "ABC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::set<void*> out;
+        const bool expectFound = c.found[0] != '\0';
+        EXPECT_EQ(row.findObjects(c.a, c.b, &out), expectFound);
+        EXPECT_EQ(names(out), c.found);
+        EXPECT_EQ(row.findObjects(c.a, c.b, nullptr), expectFound);
+    }
+}
+
+TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {
+    stPiRow_c row;
+    row.insertNode(0, 5, A);
+    row.insertNode(5, 10, A);
+    row.insertNode(10, 15, A);
+    row.deleteNode(5, 10, A);
+    EXPECT_EQ(describe(row), "[0,5]A [10,15]A");
+}
+
+TEST(stPiRowTest, DeletionAfterManyInsertionsRestoresTheRest) {
+    stPiRow_c row = combRow();
+    row.insertNode(1, 9, B);
+    row.insertNode(3, 5, C);
+    row.deleteNode(1, 9, B);
+    EXPECT_EQ(describe(row), "[0,1]A [1,2]A [3,4]C [4,5]AC [5,6]A [8,9]A [9,10]A");
+    row.deleteNode(3, 5, C);
+    EXPECT_EQ(describe(row), "[0,1]A [1,2]A [4,5]A [5,6]A [8,9]A [9,10]A");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(stPiIndexingTest, InitAndClearResetTheStep) {
+    stPiIndexing_c index(0, 2);
+    EXPECT_EQ(index.step(), 2);
+    EXPECT_EQ(index.countRows(), 0);
+    index.init(5, 0);
+    EXPECT_EQ(index.step(), 1);
+    EXPECT_EQ(index.countRows(), 5);
+    index.add(3, 0, 1, A);
+    index.init(4, 0);
+    EXPECT_EQ(index.rowAt(3).countNodes(), 0);
+    index.clear();
+    EXPECT_EQ(index.countRows(), 0);
+
+    const stPiIndexing_c zeroStep(0, 0);  // would divide by zero on every lookup
+    EXPECT_EQ(zeroStep.step(), 1);
+}
+
+TEST(stPiIndexingTest, RowsOutsideTheIndexAreIgnored) {
+    stPiIndexing_c index;
+    index.init(3, 0);
+    index.add(-1, 0, 1, A);
+    index.add(3, 0, 1, A);
+    index.add(1, NAN, 1, A);
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(index.rowAt(r).countNodes(), 0);
+    index.add(1, 0, 10, A);
+    EXPECT_FALSE(index.findObjects(3, 0, 10, nullptr));
+    EXPECT_FALSE(index.findObjects(-1, 0, 10, nullptr));
+    EXPECT_TRUE(index.findObjects(1, 0, 10, nullptr));
+    EXPECT_FALSE(index.findObjects(5.0, 1e300, nullptr));
+    EXPECT_FALSE(index.findObjects(5.0, -1e300, nullptr));
+    EXPECT_FALSE(index.findObjects(5.0, NAN, nullptr));
+}
+
+TEST(stPiIndexingTest, PointQueryUsesTheRowOfTruncatedY) {
+    stPiIndexing_c index;
+    index.init(4, 0);
+    index.add(0, 0, 10, A);
+    index.add(2, 0, 10, B);
+    std::set<void*> out;
+    EXPECT_TRUE(index.findObjects(5.0, 2.99, &out));
+    EXPECT_EQ(names(out), "B");
+    EXPECT_FALSE(index.findObjects(5.0, 1.5, nullptr));
+    // Truncation toward zero: y just above -1 still lands in row 0.
+    EXPECT_TRUE(index.findObjects(5.0, -0.5, nullptr));
+    EXPECT_FALSE(index.findObjects(5.0, -1.0, nullptr));
+}
+
+TEST(stPiIndexingTest, SkewRectangleFootprintIsCutAtEveryRow) {
+    // Corners (9,2), (1,8), (4,12), (12,6): the 3-4-5 rectangle of width 10 moved to (5,5).
+    stPiIndexing_c index;
+    index.init(20, 0);
+    const utSkewRect_c rect(5, 5, 8, 9, 10);
+    index.add(rect, A);
+
+    struct Case {
+        int row;
+        double x1, x2;
+    };
+    const Case cases[] = {
+        {2, 9, 9},               // top corner
+        {3, 23.0 / 3.0, 9.75},   // between the top corner and the right one
+        {6, 11.0 / 3.0, 12},     // at the right corner
+        {7, 7.0 / 3.0, 32.0 / 3.0},
+        {8, 1, 28.0 / 3.0},      // at the left corner
+        {10, 2.5, 20.0 / 3.0},
+        {12, 4, 4},              // bottom corner
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        const stPiRow_c& row = index.rowAt(c.row);
+        ASSERT_EQ(row.countNodes(), 1);
+        EXPECT_NEAR(row.nodeAt(0).x1(), c.x1, 1e-9);
+        EXPECT_NEAR(row.nodeAt(0).x2(), c.x2, 1e-9);
+    }
+    for (int r : {0, 1, 13, 19}) EXPECT_EQ(index.rowAt(r).countNodes(), 0) << r;
+    for (int r = 2; r <= 12; ++r) EXPECT_EQ(index.rowAt(r).countNodes(), 1) << r;
+
+    std::set<void*> out;
+    EXPECT_TRUE(index.findObjects(utSkewRect_c(0, 8.5, 1.5, 8.5, 0.5), &out));
+    EXPECT_EQ(names(out), "A");
+    EXPECT_FALSE(index.findObjects(utSkewRect_c(13, 2, 13, 12, 1), nullptr));
+}
+
+TEST(stPiIndexingTest, RowsTheCutMissesAreSkipped) {
+    // y from 2.5 to 4.5: rows 2..4, but the line y = 2 misses the rectangle.
+    stPiIndexing_c index;
+    index.init(10, 0);
+    index.add(utSkewRect_c(1, 3.5, 6, 3.5, 2), A);
+    EXPECT_EQ(index.rowAt(2).countNodes(), 0);
+    EXPECT_EQ(describe(index.rowAt(3)), "[1,6]A");
+    EXPECT_EQ(describe(index.rowAt(4)), "[1,6]A");
+}
+
+TEST(stPiIndexingTest, RectangleWithinOneRowTakesItsWholeCornerRange) {
+    stPiIndexing_c index;
+    index.init(10, 0);
+    index.add(utSkewRect_c(2, 3.5, 8, 3.5, 0.6), A);  // y 3.2 .. 3.8, no row line inside
+    EXPECT_EQ(describe(index.rowAt(3)), "[2,8]A");
+
+    index.add(utSkewRect_c(2, 5.3, 8, 5.7, 0.2), B);  // slightly skewed, still row 5 only
+    ASSERT_EQ(index.rowAt(5).countNodes(), 1);
+    EXPECT_LT(index.rowAt(5).nodeAt(0).x1(), 2.0);
+    EXPECT_GT(index.rowAt(5).nodeAt(0).x2(), 8.0);
+    EXPECT_NEAR(index.rowAt(5).nodeAt(0).x1(), 2.0, 0.01);
+    EXPECT_NEAR(index.rowAt(5).nodeAt(0).x2(), 8.0, 0.01);
+}
+
+TEST(stPiIndexingTest, FootprintIsClampedToTheIndex) {
+    stPiIndexing_c index;
+    index.init(5, 0);
+    index.add(utSkewRect_c(5, -3, 5, 12, 2), A);  // crosses every row and beyond
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(describe(index.rowAt(r)), "[4,6]A") << r;
+
+    index.add(utSkewRect_c(0, 20, 10, 30, 2), B);  // wholly below
+    index.add(utSkewRect_c(0, -30, 10, -20, 2), B);  // wholly above
+    index.add(utSkewRect_c(0, 0, INFINITY, 3, 2), B);  // corners not finite
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(describe(index.rowAt(r)), "[4,6]A") << r;
+
+    index.remove(utSkewRect_c(5, -3, 5, 12, 2), A);
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(index.rowAt(r).countNodes(), 0) << r;
+
+    stPiIndexing_c empty;
+    empty.add(utSkewRect_c(0, 0, 10, 10, 2), A);
+    EXPECT_FALSE(empty.findObjects(utSkewRect_c(0, 0, 10, 10, 2), nullptr));
+}
+
+TEST(stPiIndexingTest, RemoveUndoesAddAndLeavesOtherObjects) {
+    stPiIndexing_c index;
+    index.init(20, 0);
+    const utSkewRect_c rects[] = {
+        utSkewRect_c(5, 5, 8, 9, 10),
+        utSkewRect_c(0, 0, 7, 7, 2.0 * std::sqrt(2.0)),
+        utSkewRect_c(3, 11.7, 0.1, 2.3, 1.7),
+    };
+    index.add(3, 0, 20, B);
+    std::vector<std::string> before;
+    for (int r = 0; r < 20; ++r) before.push_back(describe(index.rowAt(r)));
+
+    for (const utSkewRect_c& rect : rects) {
+        index.add(rect, A);
+        EXPECT_TRUE(index.findObjects(rect, nullptr));
+        index.remove(rect, A);
+        for (int r = 0; r < 20; ++r) {
+            SCOPED_TRACE(r);
+            const stPiRow_c& row = index.rowAt(r);
+            for (int i = 0; i < row.countNodes(); ++i) {
+                EXPECT_EQ(row.nodeAt(i).countObjects(), 1);
+                EXPECT_EQ(row.nodeAt(i).objectAt(0), B);
+            }
+        }
+    }
+    // Row 3 may stay split where A was, but B still covers exactly [0, 20].
+    const stPiRow_c& row3 = index.rowAt(3);
+    ASSERT_GE(row3.countNodes(), 1);
+    EXPECT_EQ(row3.nodeAt(0).x1(), 0.0);
+    EXPECT_EQ(row3.nodeAt(row3.countNodes() - 1).x2(), 20.0);
+    for (int i = 1; i < row3.countNodes(); ++i) {
+        EXPECT_EQ(row3.nodeAt(i).x1(), row3.nodeAt(i - 1).x2());
+    }
+    for (int r = 0; r < 20; ++r) {
+        if (r != 3) {
+            EXPECT_EQ(before[static_cast<std::size_t>(r)], describe(index.rowAt(r))) << r;
+        }
+    }
+}
+
+TEST(stPiIndexingTest, AxisAlignedRectangleQuery) {
+    stPiIndexing_c index;
+    index.init(10, 0);
+    index.add(2, 0, 4, A);
+    index.add(5, 6, 8, B);
+    index.add(9, 0, 10, C);
+
+    struct Case {
+        const char* name;
+        double x1, y1, x2, y2;
+        const char* found;
+    };
+    const Case cases[] = {
+        {"within one row", 1, 2.2, 3, 2.8, "A"},
+        {"touching a node end", 4, 2, 5, 2, "A"},
+        {"several rows", 3, 1, 7, 6, "AB"},
+        {"row range misses", 0, 3, 10, 4.9, ""},
+        {"beyond the borders", -5, -20, 50, 50, "ABC"},
+        {"x range misses", 4.5, 0, 5.5, 6, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        utRect_c r;
+        r.set(c.x1, c.y1, c.x2, c.y2);
+        std::set<void*> out;
+        const bool expectFound = c.found[0] != '\0';
+        EXPECT_EQ(index.findObjects(r, &out), expectFound);
+        EXPECT_EQ(names(out), c.found);
+        EXPECT_EQ(index.findObjects(r, nullptr), expectFound);
+    }
+    EXPECT_FALSE(index.findObjects(utRect_c(), nullptr));  // uninitialized box
+}
