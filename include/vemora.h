@@ -18,7 +18,9 @@
 
 // Sparse pixel vectorization
 #include <vemora/spv/stSpvPoint.h>
+#include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stSpvSketch.h>
+#include <vemora/spv/stSpvTrackInfo.h>
 
 // Sketch
 #include <vemora/sketch/stEntity.h>

@@ -1,6 +1,7 @@
 #include <vemora/spv/stSpvTrackInfo.h>
 
 #include <cassert>
+#include <cstddef>
 
 namespace Vemora {
 
@@ -40,7 +41,7 @@ int stSpvTrackInfo_c::addPoint(int x, int y, int w, int wDir) {
 
 double stSpvTrackInfo_c::length() const {
     double sum = 0.0;
-    for (size_t i = 1; i < points_.size(); ++i) sum += (points_[i] - points_[i - 1]).length();
+    for (std::size_t i = 1; i < points_.size(); ++i) sum += (points_[i] - points_[i - 1]).length();
     return sum;
 }
 
