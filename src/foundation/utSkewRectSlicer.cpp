@@ -1,6 +1,5 @@
-#include <vemora/foundation/utSkewRectSlicer.h>
-
 #include <vemora/foundation/utSkewRect.h>
+#include <vemora/foundation/utSkewRectSlicer.h>
 
 #include <utility>
 

@@ -1,8 +1,7 @@
-#include <vemora/raster/stPiIndexing.h>
-
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utSkewRectSlicer.h>
+#include <vemora/raster/stPiIndexing.h>
 
 #include <algorithm>
 #include <cassert>

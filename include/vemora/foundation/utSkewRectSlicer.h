@@ -29,7 +29,6 @@ public:
 
     // 0: axis parallel to x, 1: axis parallel to y, 2: skewed.
     int kind() const { return kind_; }
-    const utPoint_c& corner(int i) const { return corners_[i]; }
 
 private:
     bool slice(int cutAxis, double v, double& lo, double& hi) const;
