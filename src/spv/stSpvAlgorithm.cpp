@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -20,6 +21,17 @@ constexpr int kMaxSeedPasses = 20;
 // The width of a step is measured across the direction of travel.
 int widthDirection(int direction) {
     return direction == kLeft || direction == kRight ? stSpvPoint_c::kAlongY : stSpvPoint_c::kAlongX;
+}
+
+// The half-step point is centred across the direction of travel like any other; where the half
+// step ends beside a junction, that centring slides it along the crossing stroke. Such a point lies
+// off the stroke being traced and would put a spike into it, so it is kept only when it stays
+// within one stroke width of the step it halves.
+bool onStroke(int px, int py, int x0, int y0, int x1, int y1, double width) {
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double len = std::sqrt(dx * dx + dy * dy);
+    const double off = std::fabs((px - x0) * dy - (py - y0) * dx) / len;  // distance from the step's line
+    return off <= width;
 }
 
 void move(int& x, int& y, int direction, int distance) {
@@ -100,6 +112,7 @@ bool stSpvAlgorithm_c::notifyProgress(int /*percent*/) { return true; }
 // which may be white.
 
 int stSpvAlgorithm_c::beam(int x, int y, bool& hitEdge, int direction, int maxSteps) const {
+    hitEdge = false;
     switch (direction) {
         case kLeft: return beamLeft(x, y, hitEdge, maxSteps);
         case kUp: return beamUp(x, y, hitEdge, maxSteps);
@@ -366,7 +379,8 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
                     // The first full step after a reduction also marks its middle.
                     int hx = x, hy = y, hLen = 0, hMinus = 0, hPlus = 0;
                     traceStep(hx, hy, hLen, hMinus, hPlus, dir, step / 2);
-                    if (hx != nx || hy != ny) track.addPoint(hx, hy, int(track.averageWidth()), wDir);
+                    if ((hx != nx || hy != ny) && onStroke(hx, hy, x, y, nx, ny, track.averageWidth()))
+                        track.addPoint(hx, hy, int(track.averageWidth()), wDir);
                 }
                 recovering = false;
                 track.addPoint(nx, ny, width, wDir);

@@ -1,0 +1,354 @@
+// Tracking of the sparse tracer, driven on rasters drawn in code.
+
+#include <vemora.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "rasterDrawing.h"
+#include "spvAlgorithmAccess.h"
+
+using namespace Vemora;
+using namespace vemora_test;
+
+namespace {
+
+constexpr int kLeft = 0, kUp = 1, kRight = 2, kDown = 3;
+
+// Every traced point, primitive by primitive, in order.
+struct PointCollector : stSpvPrimitiveVisitor_c {
+    std::vector<std::vector<stSpvPoint_c>> tracks;
+    void visitSpvBar(const stSpvBar_c& b) override {
+        tracks.push_back({stSpvPoint_c(b.x1(), b.y1(), b.w(), -1), stSpvPoint_c(b.x2(), b.p2().y(), b.w(), -1)});
+    }
+    void visitSpvPolybar(const stSpvPolybar_c& p) override {
+        tracks.emplace_back();
+        for (int i = 0; i < p.pointCount(); ++i) tracks.back().push_back(p.pointAt(i));
+    }
+};
+
+std::vector<std::vector<stSpvPoint_c>> tracesOf(utRasterData_c& raster, const utPoint_c* start = nullptr) {
+    stSpvAlgorithm_c algorithm;
+    stSpvAlgorithmTestAccess_c access(algorithm);
+    PointCollector collector;
+    access.run(raster, start).visit(collector);
+    return collector.tracks;
+}
+
+std::vector<double> xsOf(const std::vector<stSpvPoint_c>& track) {
+    std::vector<double> xs;
+    for (const stSpvPoint_c& p : track) xs.push_back(p.x());
+    return xs;
+}
+
+}  // namespace
+
+TEST(stSpvTrackInfoTest, PassesGrowOppositeEndsAndKeepARunningMeanWidth) {
+    stSpvTrackInfo_c track(stSpvPoint_c(10, 5, 4, -1), kRight);
+    EXPECT_EQ(track.state(), stSpvTrackInfo_c::kSeeded);
+    EXPECT_EQ(track.averageWidth(), 4);
+
+    EXPECT_EQ(track.addPoint(20, 5, 6, 1), 2);  // seeded moves on to forward
+    EXPECT_EQ(track.state(), stSpvTrackInfo_c::kForward);
+    EXPECT_EQ(track.currentPoint().x(), 20);
+    EXPECT_EQ(track.currentDirection(), kRight);
+    EXPECT_DOUBLE_EQ(track.averageWidth(), 5);
+
+    ASSERT_TRUE(track.nextState());
+    EXPECT_EQ(track.currentPoint().x(), 10);  // backward grows the front
+    EXPECT_EQ(track.currentDirection(), kLeft);
+    EXPECT_EQ(track.addPoint(7, 9, 8, 1), 3);
+    EXPECT_EQ(track.points().front().x(), 7);
+    EXPECT_DOUBLE_EQ(track.averageWidth(), 6);
+    EXPECT_DOUBLE_EQ(track.length(), 5 + 10);  // 3-4-5, then 10
+
+    ASSERT_TRUE(track.nextState());
+    EXPECT_TRUE(track.isReady());
+    EXPECT_EQ(track.addPoint(0, 0, 6, 1), 3);  // a ready track stores nothing
+    EXPECT_FALSE(track.nextState());
+    EXPECT_FALSE(stSpvTrackInfo_c().nextState());
+}
+
+TEST(stSpvAlgorithmTest, BlackMeansAChannelMeanStrictlyBelowTheLevel) {
+    utRasterData_c r = blankRaster(6, 1);
+    r.setPixel(0, 0, 0x00BBBBBBu);  // mean 187: the level itself is white
+    r.setPixel(1, 0, 0x00BABBBBu);  // mean 186.67
+    r.setPixel(2, 0, 0xFF000000u);  // the top byte is not colour
+    r.setPixel(3, 0, 0x00FF0000u);  // pure red, mean 85
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c(a).prepare(r);
+    EXPECT_FALSE(a.isBlack(0, 0));
+    EXPECT_TRUE(a.isBlack(1, 0));
+    EXPECT_TRUE(a.isBlack(2, 0));
+    EXPECT_TRUE(a.isBlack(3, 0));
+    EXPECT_FALSE(a.isBlack(4, 0));
+
+    EXPECT_FALSE(a.setBlackLevel(256));
+    EXPECT_FALSE(a.setBlackLevel(-1));
+    EXPECT_EQ(a.blackLevel(), 187);
+    ASSERT_TRUE(a.setBlackLevel(0));
+    EXPECT_FALSE(a.isBlack(2, 0));  // nothing is below 0
+}
+
+TEST(stSpvAlgorithmTest, BeamsCountStepsWithTheOneStepWalkAsZero) {
+    utRasterData_c r = rasterFromAscii({
+        "####..#",
+        "#......",
+        "#......",
+        "##.....",
+    });
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    struct Row {
+        const char* name;
+        int x, y, direction, maxSteps, expected;
+    };
+    const Row rows[] = {
+        {"white neighbour", 3, 0, kRight, 100, 0},
+        {"black run then white", 0, 0, kRight, 100, 4},  // 3 black, then the white that stops it
+        {"ink up to the border", 3, 0, kLeft, 100, 3},
+        {"no neighbour at the border", 0, 0, kLeft, 100, 0},
+        {"capped by maxSteps", 0, 0, kRight, 2, 2},
+        {"one black pixel then border", 5, 0, kRight, 100, 0},
+        {"down to the border", 0, 0, kDown, 100, 3},
+        {"up through ink", 0, 3, kUp, 100, 3},
+        {"unknown direction", 0, 0, 4, 100, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(access.beam(row.x, row.y, row.direction, row.maxSteps), row.expected);
+    }
+}
+
+TEST(stSpvAlgorithmTest, SeedIsCentredAndRunsAlongTheLongerExtent) {
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);  // 100 x 5
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    stSpvPoint_c seed;
+    int direction = -1;
+    ASSERT_TRUE(access.findInitialPoint(30, 10, seed, direction));
+    EXPECT_EQ(seed.y(), 12);
+    EXPECT_NEAR(seed.x(), 69.5, 1);
+    EXPECT_EQ(direction, kRight);
+    EXPECT_EQ(seed.w(), 5);  // up and down beams: 0 from the top row, 5 steps down to the paper
+    EXPECT_EQ(seed.wDir(), -1);
+}
+
+TEST(stSpvAlgorithmTest, HorizontalBarGivesOneTrackOnItsCentreLine) {
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    const auto tracks = tracesOf(r);
+    ASSERT_EQ(tracks.size(), 1u);
+    for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.y(), 12);
+    EXPECT_LE(tracks[0].front().x(), 22);
+    EXPECT_GE(tracks[0].back().x(), 117);
+    // Width beams count the white pixel that ends them: 6 measured, 5 after the correction.
+    EXPECT_EQ(tracks[0][2].w(), 5);
+
+    // The same raster traced again by the same object gives the same track.
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    const int first = access.run(r).countPrimitives();
+    EXPECT_EQ(access.run(r).countPrimitives(), first);
+}
+
+TEST(stSpvAlgorithmTest, SeedsOnAStrokeAlreadyTracedAreAbandoned) {
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    int traced = 0, abandoned = 0;
+    stSpvTrackInfo_c track;
+    while (access.getTrack(track)) {
+        if (access.traceTrack(track)) {
+            access.appendTrack(track);
+            ++traced;
+        } else {
+            ++abandoned;
+        }
+    }
+    EXPECT_EQ(traced, 1);
+    // Rows 12 and 14 and every scanned column from 20 to 118 find the bar again.
+    EXPECT_GE(abandoned, 2 + 50);
+    EXPECT_EQ(access.sketch().countPrimitives(), 1);
+}
+
+TEST(stSpvAlgorithmTest, VerticalBarGivesOneTrackOnItsCentreLine) {
+    utRasterData_c r = blankRaster(40, 140);
+    fillBox(r, 10, 20, 14, 119);
+    const auto tracks = tracesOf(r);
+    ASSERT_EQ(tracks.size(), 1u);
+    for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.x(), 12);
+    EXPECT_LE(tracks[0].front().y(), 22);
+    EXPECT_GE(tracks[0].back().y(), 117);
+}
+
+TEST(stSpvAlgorithmTest, SlantedStrokeIsFollowedAlongItsAxis) {
+    const double x0 = 20, y0 = 120, x1 = 20 + 150 * std::cos(M_PI / 6), y1 = 120 - 150 * std::sin(M_PI / 6);
+    utRasterData_c r = blankRaster(200, 140);
+    drawStroke(r, x0, y0, x1, y1, 5);
+    const auto tracks = tracesOf(r);
+    ASSERT_EQ(tracks.size(), 1u);
+    const double len = std::hypot(x1 - x0, y1 - y0);
+    double lo = 1e9, hi = -1e9;
+    for (const stSpvPoint_c& p : tracks[0]) {
+        const double along = ((p.x() - x0) * (x1 - x0) + (p.y() - y0) * (y1 - y0)) / len;
+        const double across = std::fabs((p.x() - x0) * (y1 - y0) - (p.y() - y0) * (x1 - x0)) / len;
+        EXPECT_LE(across, 2.0) << "(" << p.x() << ", " << p.y() << ")";
+        lo = std::min(lo, along);
+        hi = std::max(hi, along);
+    }
+    EXPECT_GE(hi - lo, 0.9 * len);
+}
+
+TEST(stSpvAlgorithmTest, DotsAndShortBlobsGiveNothing) {
+    utRasterData_c r = blankRaster(60, 40);
+    fillBox(r, 10, 10, 15, 15);  // 6 x 6
+    fillBox(r, 30, 20, 41, 25);  // 12 x 6: no longer than twice its width
+    r.setPixel(50, 30, kInk);
+    EXPECT_TRUE(tracesOf(r).empty());
+}
+
+TEST(stSpvAlgorithmTest, RunsReachingTheBorderGiveNoSeed) {
+    utRasterData_c r = blankRaster(30, 30);
+    fillBox(r, 20, 4, 29, 6);    // reaches the right border on rows 4-6
+    fillBox(r, 2, 20, 4, 29);    // reaches the bottom border in columns 2-4
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    access.scanRow(4);
+    access.scanColumn(3);
+    EXPECT_EQ(access.seedCount(), 0u);
+    access.scanRow(22);  // the vertical bar, closed on both sides in this row
+    access.scanColumn(24);  // the horizontal bar, closed above and below
+    EXPECT_EQ(access.seedCount(), 2u);
+}
+
+TEST(stSpvAlgorithmTest, StartPointTracesAtMostTheStrokeUnderIt) {
+    utRasterData_c r = blankRaster(140, 60);
+    fillBox(r, 20, 10, 119, 14);
+    fillBox(r, 20, 40, 119, 44);
+    const utPoint_c onWhite(5, 5);
+    EXPECT_TRUE(tracesOf(r, &onWhite).empty());
+    const utPoint_c onLower(60.7, 41.2);
+    const auto tracks = tracesOf(r, &onLower);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].front().y(), 42);
+}
+
+TEST(stSpvAlgorithmTest, SuddenWideningEndsThePassByStepHalving) {
+    // A bar 3 high (rows 28-30) running into a block 19 high from x = 61.
+    utRasterData_c r = blankRaster(200, 60);
+    fillBox(r, 10, 28, 60, 30);
+    fillBox(r, 61, 20, 90, 38);
+    const auto tracks = tracesOf(r);
+    ASSERT_EQ(tracks.size(), 1u);  // the block alone is a blob
+    const std::vector<double> xs = xsOf(tracks[0]);
+    // The seed is the middle of the row-28 run [10, 91): x 50. Right of it the step of 17 lands in
+    // the block (width 20 against 3: rejected), the halved step of 8 reaches 57, the next full
+    // step lands in the block again and is halved to 8 and 4 (both rejected), then 2 reaches 60
+    // (the last ink column before the block), after which every step is rejected down to 0.
+    ASSERT_GE(xs.size(), 3u);
+    EXPECT_EQ(xs[xs.size() - 3], 50);
+    EXPECT_EQ(xs[xs.size() - 2], 57);
+    EXPECT_EQ(xs.back(), 60);
+    for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.y(), 29);
+}
+
+TEST(stSpvAlgorithmTest, FullStepAfterARecoveryAlsoMarksItsMiddle) {
+    // A bar 3 high with a blot (rows 20-38) over columns 128-136.
+    utRasterData_c r = blankRaster(200, 60);
+    fillBox(r, 10, 28, 190, 30);
+    fillBox(r, 128, 20, 136, 38);
+    const auto tracks = tracesOf(r);
+    ASSERT_EQ(tracks.size(), 1u);
+    // From the seed at 100 the steps go 116, then 132 lands in the blot and is rejected; the
+    // halved step of 8 reaches 123 and restores the full step, whose landing at 139 is beyond the
+    // blot; that step also adds its half-step point at 130.
+    const std::vector<double> xs = xsOf(tracks[0]);
+    const std::vector<double> expected = {100, 116, 123, 130, 139};
+    auto at = std::search(xs.begin(), xs.end(), expected.begin(), expected.end());
+    EXPECT_NE(at, xs.end()) << testing::PrintToString(xs);
+    EXPECT_EQ(xs.front(), 10);
+    EXPECT_EQ(xs.back(), 190);
+}
+
+TEST(stSpvAlgorithmTest, JunctionsFollowTheSeedRules) {
+    {
+        SCOPED_TRACE("T with the stem off the middle of the bar");
+        utRasterData_c r = blankRaster(160, 160);
+        fillBox(r, 20, 40, 139, 44);  // bar, centre row 42
+        fillBox(r, 48, 45, 52, 139);  // stem, centre column 50
+        const auto tracks = tracesOf(r);
+        // The bar is seeded first (row 40) and crosses the stem's top; the stem is seeded later
+        // below the bar and stops where the bar's footprint begins.
+        ASSERT_EQ(tracks.size(), 2u);
+        for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.y(), 42) << p.x();
+        EXPECT_EQ(tracks[0].front().x(), 20);
+        EXPECT_EQ(tracks[0].back().x(), 139);
+        for (const stSpvPoint_c& p : tracks[1]) EXPECT_EQ(p.x(), 50) << p.y();
+        EXPECT_LE(tracks[1].front().y(), 47);
+    }
+    {
+        SCOPED_TRACE("X off the middle of both bars");
+        utRasterData_c r = blankRaster(160, 160);
+        fillBox(r, 20, 58, 139, 62);  // horizontal, centre row 60
+        fillBox(r, 48, 20, 52, 139);  // vertical, centre column 50
+        const auto tracks = tracesOf(r);
+        // Row 20 seeds the vertical bar, which runs straight through the crossing. Every seed of
+        // the horizontal bar, rows and columns alike, is centred on its whole run through the
+        // crossing (x 20-139, middle 79), so only the arm right of the vertical bar is traced; it
+        // ends where the vertical bar's footprint begins, and the left arm gets no seed of its own.
+        ASSERT_EQ(tracks.size(), 2u);
+        for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.x(), 50);
+        EXPECT_EQ(tracks[0].front().y(), 20);
+        EXPECT_EQ(tracks[0].back().y(), 139);
+        for (const stSpvPoint_c& p : tracks[1]) EXPECT_EQ(p.y(), 60);
+        EXPECT_GE(tracks[1].front().x(), 53);
+        EXPECT_EQ(tracks[1].back().x(), 139);
+    }
+}
+
+TEST(stSpvAlgorithmTest, HalfStepPointBesideAJunctionStaysOnTheStroke) {
+    // Regression: the half-step point of the bar, centred at column 50 where the stem hangs
+    // below, slid 28 pixels down the stem and put a spike into the bar.
+    utRasterData_c r = blankRaster(160, 160);
+    fillBox(r, 20, 40, 139, 44);
+    fillBox(r, 48, 45, 52, 139);
+    for (const auto& track : tracesOf(r)) {
+        const bool horizontal = track.front().y() == track.back().y();
+        for (const stSpvPoint_c& p : track) {
+            if (horizontal) EXPECT_NEAR(p.y(), 42, 2);
+            else EXPECT_NEAR(p.x(), 50, 2);
+        }
+    }
+}
+
+TEST(stSpvAlgorithmTest, RepeatedTrackPointsLeaveNoDegenerateFootprint) {
+    utRasterData_c r = blankRaster(60, 20);
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    stSpvTrackInfo_c track(stSpvPoint_c(10, 10, 3, 1), kRight);
+    track.addPoint(10, 10, 3, 1);
+    track.addPoint(40, 10, 3, 1);
+    access.appendTrack(track);
+    EXPECT_EQ(access.sketch().countPrimitives(), 1);
+    EXPECT_TRUE(access.index().findObjects(25.0, 10.0, nullptr));
+    EXPECT_FALSE(access.index().findObjects(25.0, 14.0, nullptr));
+}
+
+TEST(stSpvAlgorithmTest, ScanStepBelowOneStillEndsTheScan) {
+    utRasterData_c r = blankRaster(60, 20);
+    fillBox(r, 5, 8, 50, 10);
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.setScanStep(0);
+    EXPECT_EQ(access.run(r).countPrimitives(), 1);
+}
