@@ -9,3 +9,8 @@
 #include <vemora/foundation/utRect.h>
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utString.h>
+
+// XML
+#include <vemora/xml/stXmlNode.h>
+#include <vemora/xml/stXmlParser.h>
+#include <vemora/xml/stXmlSax.h>
