@@ -321,12 +321,12 @@ TEST(stXmlDocumentTest, ChangesSetTheFlagAndReachTheListeners) {
 }
 
 TEST(stXmlDocumentTest, AListenerMayRemoveAnotherDuringANotification) {
-    auto doc = newDocument();
     tmpListener_c second;
     struct tmpRemover_c : stXmlDocListenerBase_c {
         stXmlDocListener_c* victim = nullptr;
         void onDocumentChanged(stXmlDocument_c* d) override { d->removeListener(victim); }
     } first;
+    auto doc = newDocument();  // destroyed before its listeners
     first.victim = &second;
     doc->addListener(&first);
     doc->addListener(&second);
