@@ -31,9 +31,7 @@ constexpr const wchar_t* kInUseAttribute = L"INUSE_ATTRIBUTE_ERR";
 constexpr const wchar_t* kWrongDocumentErr = L"WRONG_DOCUMENT_ERR";
 constexpr const wchar_t* kIndexSize = L"INDEX_SIZE_ERR";
 
-bool sameName(const wchar_t* a, const wchar_t* b) {
-    return a && b && std::wcscmp(a, b) == 0;
-}
+bool sameName(const wchar_t* a, const wchar_t* b) { return a && b && std::wcscmp(a, b) == 0; }
 
 // ---------------------------------------------------------------------------
 // Tree bookkeeping. Every node of this file carries these links; children form a doubly linked
@@ -204,9 +202,7 @@ public:
     }
 
     stXmlNamedNodeMap_c* getAttributes() const override { return nullptr; }
-    stXmlNodeList_c* getChildNodes() const override {
-        return new tmpXmlChildNodeListImpl_c(this);
-    }
+    stXmlNodeList_c* getChildNodes() const override { return new tmpXmlChildNodeListImpl_c(this); }
     stXmlNode_c* getFirstChild() const override { return first; }
     stXmlNode_c* getLastChild() const override { return last; }
     const wchar_t* getLocalName() const override { return this->getNodeName(); }
@@ -333,8 +329,7 @@ public:
     stXmlNode_c* cloneNode(bool) const override { return new stXmlCommentImpl_c(doc, getData()); }
 };
 
-class stXmlProcessingInstructionImpl_c
-    : public tmpXmlNodeImplBase_c<stXmlProcessingInstruction_c> {
+class stXmlProcessingInstructionImpl_c : public tmpXmlNodeImplBase_c<stXmlProcessingInstruction_c> {
 public:
     stXmlProcessingInstructionImpl_c(stXmlDocument_c* owner, const wchar_t* target,
                                      const wchar_t* data)
@@ -372,12 +367,8 @@ public:
     stXmlAttrImpl_c(stXmlDocument_c* owner, const wchar_t* name, const wchar_t* value)
         : tmpXmlNodeImplBase_c(owner), name_(name), value_(value) {}
 
-    stXmlNode_c* appendChild(stXmlNode_c*) override {
-        throw stXmlDOMException_c(kNoModification);
-    }
-    stXmlNode_c* removeChild(stXmlNode_c*) override {
-        throw stXmlDOMException_c(kNoModification);
-    }
+    stXmlNode_c* appendChild(stXmlNode_c*) override { throw stXmlDOMException_c(kNoModification); }
+    stXmlNode_c* removeChild(stXmlNode_c*) override { throw stXmlDOMException_c(kNoModification); }
     stXmlNode_c* replaceChild(stXmlNode_c*, stXmlNode_c*) override {
         throw stXmlDOMException_c(kNoModification);
     }
@@ -443,7 +434,8 @@ public:
         auto attr = std::make_unique<stXmlAttrImpl_c>(element_->getOwnerDocument(), name, value);
         attr->ownerElement = element_;
         attrs_.push_back(std::move(attr));
-        if (report) notify(element_->getOwnerDocument(), stXmlDocument_c::attributeChanged, nullptr);
+        if (report)
+            notify(element_->getOwnerDocument(), stXmlDocument_c::attributeChanged, nullptr);
     }
     // Detaches attr and hands it to the caller; null when it is not one of these attributes.
     stXmlAttrImpl_c* remove(stXmlNode_c* attr) {
@@ -548,9 +540,7 @@ public:
     }
     stXmlNode_c* cloneNode(bool deep) const override;
 
-    stXmlNamedNodeMap_c* getAttributes() const override {
-        return attrs_.get();
-    }
+    stXmlNamedNodeMap_c* getAttributes() const override { return attrs_.get(); }
     int getNodeType() const override { return ELEMENT_NODE; }
     const wchar_t* getNodeName() const override { return tagName_; }
     bool hasAttributes() const override { return attrs_->length() > 0; }
@@ -660,8 +650,7 @@ std::unique_ptr<stXmlNode_c> copyNode(const stXmlNode_c& src, stXmlDocument_c* t
             return std::make_unique<stXmlProcessingInstructionImpl_c>(target, src.getNodeName(),
                                                                       src.getNodeValue());
         case stXmlNode_c::ATTRIBUTE_NODE:
-            return std::make_unique<stXmlAttrImpl_c>(target, src.getNodeName(),
-                                                     src.getNodeValue());
+            return std::make_unique<stXmlAttrImpl_c>(target, src.getNodeName(), src.getNodeValue());
         default:
             return nullptr;
     }
@@ -788,7 +777,8 @@ public:
     }
     stXmlNode_c* cloneNode(bool deep) const override {
         auto copy = std::make_unique<stXmlDocumentImpl_c>();
-        if (deep && first) linkChild(copy.get(), copyNode(*first, copy.get(), true).release(), nullptr);
+        if (deep && first)
+            linkChild(copy.get(), copyNode(*first, copy.get(), true).release(), nullptr);
         return copy.release();
     }
     int getNodeType() const override { return DOCUMENT_NODE; }

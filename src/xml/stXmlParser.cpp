@@ -77,9 +77,8 @@ private:
 class stXmlParserImpl_c : public stXmlParser_c {
 public:
     stXmlDocument_c* parse(const wchar_t* path) override {
-        return read([path](stXmlSaxParser_c& sax, stXmlReader_c& reader) {
-            sax.parseFile(path, &reader);
-        });
+        return read(
+            [path](stXmlSaxParser_c& sax, stXmlReader_c& reader) { sax.parseFile(path, &reader); });
     }
     stXmlDocument_c* parseString(const wchar_t* text) override {
         return read([text](stXmlSaxParser_c& sax, stXmlReader_c& reader) {

@@ -39,7 +39,7 @@ bool stXmlSaxAttrList_c::hasAttr(const wchar_t* name) const {
 }
 
 const wchar_t* stXmlSaxAttrList_c::valueByName(const wchar_t* name,
-                                                const wchar_t* defaultValue) const {
+                                               const wchar_t* defaultValue) const {
     if (!name) return defaultValue;
     for (const auto& p : pairs_) {
         if (p.first == name) return p.second;
@@ -50,8 +50,7 @@ const wchar_t* stXmlSaxAttrList_c::valueByName(const wchar_t* name,
 stXmlSaxContentHandler_c::~stXmlSaxContentHandler_c() = default;
 void stXmlSaxContentHandler_c::onStartElement(const wchar_t*, const stXmlSaxAttrList_c*) {}
 void stXmlSaxContentHandler_c::onEndElement(const wchar_t*) {}
-void stXmlSaxContentHandler_c::onProcessingInstruction(const wchar_t*,
-                                                       const stXmlSaxAttrList_c*) {}
+void stXmlSaxContentHandler_c::onProcessingInstruction(const wchar_t*, const stXmlSaxAttrList_c*) {}
 void stXmlSaxContentHandler_c::onComments(const wchar_t*) {}
 void stXmlSaxContentHandler_c::onCharacters(const wchar_t*, int, int) {}
 
@@ -78,8 +77,7 @@ stXmlSaxErrorHandler_c& defaultErrorHandler() {
 constexpr const wchar_t* kMismatchedCloseTag = L"Mismatche close tag!";
 constexpr const wchar_t* kUnexpectedToken = L"Unexpected token!";
 constexpr const wchar_t* kBadToken = L"Bad token!";
-constexpr const wchar_t* kSkippedEntity =
-    L"Entity is skiped! (EntityResolver is not implemented) ";
+constexpr const wchar_t* kSkippedEntity = L"Entity is skiped! (EntityResolver is not implemented) ";
 constexpr const wchar_t* kFatalParse = L"Fatal error in internalParse@stXmlSaxParserImpl_c";
 constexpr const wchar_t* kFatalUnget = L"Fatal error in ungetChar@stXmlSaxParserImpl_c";
 }  // namespace
@@ -103,18 +101,18 @@ private:
     enum class Token {
         End,
         // content mode
-        EndTagOpen,      // "</"
-        PIOpen,          // "<?"
-        CommentOpen,     // "<!--"
-        StartTagOpen,    // "<"
-        TagClose,        // ">"
-        CommentClose,    // "-->"
+        EndTagOpen,    // "</"
+        PIOpen,        // "<?"
+        CommentOpen,   // "<!--"
+        StartTagOpen,  // "<"
+        TagClose,      // ">"
+        CommentClose,  // "-->"
         Text,
         // tag mode
         Quote,
         Equals,
-        EmptyTagClose,   // "/>"
-        PIClose,         // "?>"
+        EmptyTagClose,  // "/>"
+        PIClose,        // "?>"
         Name,
     };
 
@@ -386,7 +384,7 @@ void stXmlSaxParserImpl_c::parseElement() {
 // Reads name="value" pairs up to the tag's closer, which it returns: ">" or "/>" for an element,
 // "?>" for a processing instruction.
 stXmlSaxParserImpl_c::Token stXmlSaxParserImpl_c::parseAttributes(stXmlSaxAttrList_c& attributes,
-                                                                   bool instruction) {
+                                                                  bool instruction) {
     std::wstring name, text;
     auto isCloser = [instruction](Token t) {
         return instruction ? t == Token::PIClose
@@ -608,12 +606,12 @@ void stXmlSaxWriterImpl_c::writeAttributes(const stXmlSaxAttrList_c* attributes)
 
 void stXmlSaxWriterImpl_c::startDocument() {
     write(L"<?xml version=\"1.0\"?>");
-    const std::wstring stamp = L"Written by stXmlSaxWriterImpl_c on " + platform::currentTimeStamp();
+    const std::wstring stamp =
+        L"Written by stXmlSaxWriterImpl_c on " + platform::currentTimeStamp();
     comment(stamp.c_str());
 }
 
-void stXmlSaxWriterImpl_c::startElement(const wchar_t* name,
-                                        const stXmlSaxAttrList_c* attributes) {
+void stXmlSaxWriterImpl_c::startElement(const wchar_t* name, const stXmlSaxAttrList_c* attributes) {
     newlineAndIndent();
     write(std::wstring(L"<") + (name ? name : L"") + L" ");
     writeAttributes(attributes);

@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <functional>
 #include <memory>
@@ -60,7 +59,8 @@ TEST(stXmlNodeTest, NodeTypesAndNames) {
     };
     Row rows[] = {
         {"attribute", std::unique_ptr<stXmlNode_c>(doc->createAttribute(L"at")), 0, L"at"},
-        {"CDATA", std::unique_ptr<stXmlNode_c>(doc->createCDATASection(L"x")), 1, L"#cdata-section"},
+        {"CDATA", std::unique_ptr<stXmlNode_c>(doc->createCDATASection(L"x")), 1,
+         L"#cdata-section"},
         {"comment", std::unique_ptr<stXmlNode_c>(doc->createComment(L"x")), 2, L"#comment"},
         {"element", std::unique_ptr<stXmlNode_c>(doc->createElement(L"el")), 6, L"el"},
         {"instruction", std::unique_ptr<stXmlNode_c>(doc->createProcessingInstruction(L"pi", L"")),
@@ -150,8 +150,7 @@ TEST(stXmlNodeTest, MisuseRaisesTheFixedTexts) {
         {"replace with foreign node", [&] { root->replaceChild(foreign.get(), child); },
          L"Wrong document."},
         {"second document element", [&] { doc->appendChild(second.get()); }, L"HIERERANCHI"},
-        {"text below a document", [&] { other->appendChild(otherText.get()); },
-         L"HIERERANCHI"},
+        {"text below a document", [&] { other->appendChild(otherText.get()); }, L"HIERERANCHI"},
         {"append to attribute", [&] { attr->appendChild(text.get()); },
          L"NO_MODIFICATION_ALLOWED_ERR"},
         {"remove from attribute", [&] { attr->removeChild(text.get()); },

@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <memory>
 #include <string>
@@ -41,8 +40,7 @@ TEST(stXmlParserTest, BuildsTheTreeFromTheReadersEvents) {
     stXmlNode_c* tool = root->getLastChild();
     ASSERT_NE(tool, nullptr);
     EXPECT_STREQ(dynamic_cast<stXmlElement_c*>(tool)->getAttribute(L"name"), L"SPV");
-    auto* description =
-        dynamic_cast<stXmlElement_c*>(tool->getFirstChild()->getFirstChild());
+    auto* description = dynamic_cast<stXmlElement_c*>(tool->getFirstChild()->getFirstChild());
     ASSERT_NE(description, nullptr);
     EXPECT_STREQ(description->getText(), L"Sparse & fast");
     EXPECT_EQ(tool->getLastChild()->getNodeType(), stXmlNode_c::PROCESSING_INSTRUCTION_NODE);

@@ -1,6 +1,5 @@
-#include <vemora.h>
-
 #include <gtest/gtest.h>
+#include <vemora.h>
 
 #include <memory>
 #include <string>
@@ -26,15 +25,11 @@ struct tmpRecorder_c : stXmlSaxContentHandler_c {
     void onStartElement(const wchar_t* name, const stXmlSaxAttrList_c* a) override {
         events.push_back(std::wstring(L"<") + name + attrs(a));
     }
-    void onEndElement(const wchar_t* name) override {
-        events.push_back(std::wstring(L"/") + name);
-    }
+    void onEndElement(const wchar_t* name) override { events.push_back(std::wstring(L"/") + name); }
     void onProcessingInstruction(const wchar_t* target, const stXmlSaxAttrList_c* a) override {
         events.push_back(std::wstring(L"?") + target + attrs(a));
     }
-    void onComments(const wchar_t* text) override {
-        events.push_back(std::wstring(L"!") + text);
-    }
+    void onComments(const wchar_t* text) override { events.push_back(std::wstring(L"!") + text); }
     void onCharacters(const wchar_t* text, int start, int length) override {
         EXPECT_EQ(start, 0);
         EXPECT_EQ(length, int(std::wcslen(text)));
@@ -47,12 +42,11 @@ struct tmpRecorder_c : stXmlSaxContentHandler_c {
 struct tmpErrorLog_c : stXmlSaxErrorHandler_c {
     std::vector<std::wstring> errors, critical;
     void onError(const wchar_t* message, int, int) override { errors.push_back(message); }
-    void onCriticalError(const wchar_t* message, int, int) override {
-        critical.push_back(message);
-    }
+    void onCriticalError(const wchar_t* message, int, int) override { critical.push_back(message); }
 };
 
-std::vector<std::wstring> readString(const wchar_t* text, stXmlSaxErrorHandler_c* errors = nullptr) {
+std::vector<std::wstring> readString(const wchar_t* text,
+                                     stXmlSaxErrorHandler_c* errors = nullptr) {
     tmpRecorder_c recorder;
     const std::unique_ptr<stXmlSaxParser_c> parser(stXmlSaxParser_c::createParser(nullptr));
     parser->setErrorHandler(errors);
@@ -92,24 +86,33 @@ TEST(stXmlSaxParserTest, ReportsEventsInDocumentOrder) {
          L"<?xml version=\"1.0\"?>\n<a x=\"1\" y=\"two\">\n  <b/>\n  <c>t</c>\n</a>",
          {L"begin", L"?xml version=[1.0]", L"<a x=[1] y=[two]", L"<b", L"/b", L"<c", L"'t'", L"/c",
           L"/a", L"end"}},
-        {"leading blanks of text are skipped, trailing kept", L"<a>  ab </a>",
+        {"leading blanks of text are skipped, trailing kept",
+         L"<a>  ab </a>",
          {L"begin", L"<a", L"'ab '", L"/a", L"end"}},
-        {"white space between tags gives no event", L"<a>\n\t <b></b>\n</a>",
+        {"white space between tags gives no event",
+         L"<a>\n\t <b></b>\n</a>",
          {L"begin", L"<a", L"<b", L"/b", L"/a", L"end"}},
         {"comments", L"<a><!-- note --></a>", {L"begin", L"<a", L"!note ", L"/a", L"end"}},
-        {"entities in text", L"<a>x &lt;&amp;&gt; y</a>",
+        {"entities in text",
+         L"<a>x &lt;&amp;&gt; y</a>",
          {L"begin", L"<a", L"'x <&> y'", L"/a", L"end"}},
-        {"attribute value with blanks and &amp; unchanged", L"<a v=\"one two &amp; three\"/>",
+        {"attribute value with blanks and &amp; unchanged",
+         L"<a v=\"one two &amp; three\"/>",
          {L"begin", L"<a v=[one two &amp; three]", L"/a", L"end"}},
-        {"attribute values with '=', '>' and empty", L"<a v=\"p=q>r\" w=\"\"/>",
+        {"attribute values with '=', '>' and empty",
+         L"<a v=\"p=q>r\" w=\"\"/>",
          {L"begin", L"<a v=[p=q>r] w=[]", L"/a", L"end"}},
-        {"carriage returns separate names", L"<a\r\nv=\"1\"\r\n>t</a\r\n>",
+        {"carriage returns separate names",
+         L"<a\r\nv=\"1\"\r\n>t</a\r\n>",
          {L"begin", L"<a v=[1]", L"'t'", L"/a", L"end"}},
-        {"a stray end tag at top level ends the document", L"<a/></b><c/>",
+        {"a stray end tag at top level ends the document",
+         L"<a/></b><c/>",
          {L"begin", L"<a", L"/a", L"end"}},
-        {"input ending inside an element still ends the document", L"<a><b>t",
+        {"input ending inside an element still ends the document",
+         L"<a><b>t",
          {L"begin", L"<a", L"<b", L"'t'", L"end"}},
-        {"characters beyond Latin-1", L"<a n=\"Ø\">Maßstab 1:50 – ÿ</a>",
+        {"characters beyond Latin-1",
+         L"<a n=\"Ø\">Maßstab 1:50 – ÿ</a>",
          {L"begin", L"<a n=[Ø]", L"'Maßstab 1:50 – ÿ'", L"/a", L"end"}},
     };
     for (const Row& row : rows) {
@@ -125,7 +128,8 @@ TEST(stXmlSaxParserTest, RecoverableProblemsAreReportedAndSkipped) {
     EXPECT_EQ(log.errors, Events{L"Entity is skiped! (EntityResolver is not implemented) "});
 
     log.errors.clear();
-    EXPECT_EQ(readString(L"<a = v=\"1\" w/>", &log), (Events{L"begin", L"<a v=[1]", L"/a", L"end"}));
+    EXPECT_EQ(readString(L"<a = v=\"1\" w/>", &log),
+              (Events{L"begin", L"<a v=[1]", L"/a", L"end"}));
     EXPECT_EQ(log.errors, (Events{L"Bad token!", L"Bad token!"}));
     EXPECT_TRUE(log.critical.empty());
 }
@@ -176,13 +180,19 @@ TEST(stXmlSaxParserTest, ReadsFilesAsUtf8OrLatin1UpToByteFF) {
         Events events;
     };
     const Row rows[] = {
-        {"UTF-8", "<a>Ma\xC3\x9F" "stab \xE2\x80\x93 \xC3\x98 \xC3\xBF</a>",
+        {"UTF-8",
+         "<a>Ma\xC3\x9F"
+         "stab \xE2\x80\x93 \xC3\x98 \xC3\xBF</a>",
          {L"begin", L"<a", L"'Maßstab – Ø ÿ'", L"/a", L"end"}},
-        {"single-byte (Latin-1)", "<a n=\"\xD8\">Ma\xDFstab \xE9t\xE9</a>",
+        {"single-byte (Latin-1)",
+         "<a n=\"\xD8\">Ma\xDFstab \xE9t\xE9</a>",
          {L"begin", L"<a n=[Ø]", L"'Maßstab été'", L"/a", L"end"}},
-        {"byte FF ends the input", "<a>ab</a>\xFF<b>never read</b>",
+        {"byte FF ends the input",
+         "<a>ab</a>\xFF<b>never read</b>",
          {L"begin", L"<a", L"'ab'", L"/a", L"end"}},
-        {"byte FF inside text ends the input", "<a>ab\xFF" "cd</a>",
+        {"byte FF inside text ends the input",
+         "<a>ab\xFF"
+         "cd</a>",
          {L"begin", L"<a", L"'ab'", L"end"}},
     };
     for (const Row& row : rows) {
@@ -250,7 +260,9 @@ TEST(stXmlSaxWriterTest, EncodesCharactersAboveAsciiAsUtf8) {
     writer->startElement(L"a", nullptr);
     writer->characters(L"Ø1:50 ÿ");
     writer->endDocument();
-    EXPECT_EQ(file.readBytes(), "\n<a >\xC3\x98" "1:50 \xC3\xBF</a>");
+    EXPECT_EQ(file.readBytes(),
+              "\n<a >\xC3\x98"
+              "1:50 \xC3\xBF</a>");
 }
 
 TEST(stXmlSaxWriterTest, LongTextIsWrittenWhole) {
