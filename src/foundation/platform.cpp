@@ -1,5 +1,7 @@
 #include "foundation/platform.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
-#include <locale.h>
 
 namespace Vemora::platform {
 
@@ -76,6 +77,12 @@ std::FILE* openFile(const wchar_t* path, const char* mode) {
     if (!path || !mode) return nullptr;
     return std::fopen(toUtf8(path).c_str(), mode);
 }
+
+bool replaceFile(const wchar_t* from, const wchar_t* to) {
+    return from && to && std::rename(toUtf8(from).c_str(), toUtf8(to).c_str()) == 0;
+}
+
+bool removeFile(const wchar_t* path) { return path && std::remove(toUtf8(path).c_str()) == 0; }
 
 namespace {
 bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }

@@ -29,6 +29,12 @@ std::FILE* openFile(const wchar_t* path, const char* mode);
 // text ends at the end of the data or at the first byte 0xFF (never part of valid UTF-8).
 std::wstring decodeUtf8OrLatin1(const char* bytes, size_t count);
 
+// Renames a file over another (both wide paths), replacing it in one step; false on failure.
+bool replaceFile(const wchar_t* from, const wchar_t* to);
+
+// Removes a file; false when it could not be removed.
+bool removeFile(const wchar_t* path);
+
 // Reads a whole file as decodeUtf8OrLatin1 does; false when it cannot be opened or read.
 bool readTextFile(const wchar_t* path, std::wstring& text);
 

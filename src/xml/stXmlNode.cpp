@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/platform.h"
 #include "xml/stXmlDocumentAccess.h"
 
 namespace Vemora {
@@ -837,13 +838,24 @@ public:
             if (isListening(l)) l->onDocumentChanged(this);
         }
     }
+    // The text goes to a file beside the target first and replaces it only when complete, so a
+    // failed write (a full disk) never leaves the previous file truncated.
     bool save(const wchar_t* path) override {
-        const std::unique_ptr<stXmlSaxWriter_c> writer(stXmlSaxWriter_c::createWriter(nullptr));
-        if (!writer->openFile(path)) return false;
-        writer->startDocument();
-        if (const stXmlElement_c* root = getDocumentElement()) writeElement(*writer, *root);
-        writer->endDocument();
-        if (!writer->good()) return false;
+        if (!path || !*path) return false;
+        const std::wstring partial = std::wstring(path) + L".part";
+        bool written = false;
+        {
+            const std::unique_ptr<stXmlSaxWriter_c> writer(stXmlSaxWriter_c::createWriter(nullptr));
+            if (!writer->openFile(partial.c_str())) return false;
+            writer->startDocument();
+            if (const stXmlElement_c* root = getDocumentElement()) writeElement(*writer, *root);
+            writer->endDocument();
+            written = writer->good();
+        }
+        if (!written || !platform::replaceFile(partial.c_str(), path)) {
+            platform::removeFile(partial.c_str());
+            return false;
+        }
         modified_ = false;
         return true;
     }

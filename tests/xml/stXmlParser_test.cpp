@@ -95,8 +95,11 @@ TEST(stXmlDocumentTest, SaveClearsTheModificationFlagOnlyWhenItSucceeds) {
     EXPECT_FALSE(doc->save(L"/nonexistent/dir/orvexconfig.xml"));
     EXPECT_TRUE(doc->isModified());
     const tmpXmlTempFile_c file("saved");
+    file.writeBytes("previous settings");
     EXPECT_TRUE(doc->save(file.wide()));
     EXPECT_FALSE(doc->isModified());
+    EXPECT_NE(file.readBytes().find("<Vemora version=\"1.1\" >"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(file.narrow() + ".part").good());  // no partial file left
 }
 
 TEST(stXmlDocumentTest, SettingsSurviveASaveAndLoad) {

@@ -235,8 +235,8 @@ public:
     // Sets the modification flag and tells the listeners: onNodeAdded for nodeAdded,
     // onNodeRemoved for nodeRemoved, then onDocumentChanged.
     virtual void notifyChange(int kind, stXmlNode_c* node) = 0;
-    // Writes the document to the file and clears the modification flag. False (and the flag
-    // kept) when the file cannot be created or written.
+    // Writes the document to the file and clears the modification flag. False (the flag kept,
+    // an existing file unchanged) when the file cannot be created or written.
     virtual bool save(const wchar_t* path) = 0;
     // Listeners are not owned; adding one twice has no effect.
     virtual void addListener(stXmlDocListener_c* listener) = 0;
