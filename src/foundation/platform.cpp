@@ -1,7 +1,5 @@
 #include "foundation/platform.h"
 
-#include <locale.h>
-
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
+#include <locale.h>
 
 namespace Vemora::platform {
 
