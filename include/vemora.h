@@ -28,3 +28,8 @@
 
 // Raster
 #include <vemora/raster/stPiIndexing.h>
+
+// XML
+#include <vemora/xml/stXmlNode.h>
+#include <vemora/xml/stXmlParser.h>
+#include <vemora/xml/stXmlSax.h>

@@ -1,9 +1,11 @@
 #include "foundation/platform.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <cwchar>
 #include <locale.h>
 
@@ -68,6 +70,92 @@ std::string toUtf8(const wchar_t* text) {
     std::string out;
     for (; *text; ++text) appendUtf8(out, static_cast<unsigned long>(*text));
     return out;
+}
+
+std::FILE* openFile(const wchar_t* path, const char* mode) {
+    if (!path || !mode) return nullptr;
+    return std::fopen(toUtf8(path).c_str(), mode);
+}
+
+bool replaceFile(const wchar_t* from, const wchar_t* to) {
+    return from && to && std::rename(toUtf8(from).c_str(), toUtf8(to).c_str()) == 0;
+}
+
+bool removeFile(const wchar_t* path) { return path && std::remove(toUtf8(path).c_str()) == 0; }
+
+namespace {
+bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Length of the valid UTF-8 sequence at p (at most n bytes available), or 0 when the bytes there do
+// not form one. Overlong forms, surrogates and values above 0x10FFFF are rejected.
+size_t utf8SequenceLength(const unsigned char* p, size_t n, unsigned long& value) {
+    const unsigned char b0 = p[0];
+    size_t len = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+        value = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        value = b0 & 0x0F;
+        if (b0 == 0xE0) lo = 0xA0;
+        if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        value = b0 & 0x07;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < lo || p[1] > hi) return 0;
+    for (size_t i = 1; i < len; ++i) {
+        if (!isContinuation(p[i])) return 0;
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    return len;
+}
+}  // namespace
+
+std::wstring decodeUtf8OrLatin1(const char* bytes, size_t count) {
+    std::wstring out;
+    out.reserve(count);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    size_t i = 0;
+    while (i < count && p[i] != 0xFF) {
+        unsigned long value = 0;
+        const size_t len = p[i] < 0x80 ? 0 : utf8SequenceLength(p + i, count - i, value);
+        if (len == 0) {
+            out += wchar_t(p[i]);  // ASCII, or a single-byte (Latin-1) character
+            ++i;
+        } else {
+            out += wchar_t(value);
+            i += len;
+        }
+    }
+    return out;
+}
+
+bool readTextFile(const wchar_t* path, std::wstring& text) {
+    std::FILE* file = openFile(path, "rb");
+    if (!file) return false;
+    std::string bytes;
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return false;
+    text = decodeUtf8OrLatin1(bytes.data(), bytes.size());
+    return true;
+}
+
+std::wstring currentTimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    char buf[64] = {};
+    if (!ctime_r(&now, buf)) return std::wstring();
+    const std::string stamp(buf, std::min<size_t>(24, std::strlen(buf)));
+    return std::wstring(stamp.begin(), stamp.end());
 }
 
 }  // namespace Vemora::platform

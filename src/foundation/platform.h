@@ -4,6 +4,7 @@
 // between platforms stays behind this header.
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace Vemora::platform {
@@ -19,5 +20,25 @@ std::wstring widenLocale(const char* text);
 
 // UTF-8 encoding of a wide text (paths, file contents).
 std::string toUtf8(const wchar_t* text);
+
+// fopen of a wide path: the path is handed to the C library as UTF-8.
+std::FILE* openFile(const wchar_t* path, const char* mode);
+
+// Text of a configuration-type file: bytes that form valid UTF-8 are decoded as such, any other byte
+// is taken as Latin-1, so both the UTF-8 form and the older single-byte form read correctly. The
+// text ends at the end of the data or at the first byte 0xFF (never part of valid UTF-8).
+std::wstring decodeUtf8OrLatin1(const char* bytes, size_t count);
+
+// Renames a file over another (both wide paths), replacing it in one step; false on failure.
+bool replaceFile(const wchar_t* from, const wchar_t* to);
+
+// Removes a file; false when it could not be removed.
+bool removeFile(const wchar_t* path);
+
+// Reads a whole file as decodeUtf8OrLatin1 does; false when it cannot be opened or read.
+bool readTextFile(const wchar_t* path, std::wstring& text);
+
+// The first 24 characters of ctime() for the current local time, e.g. "Wed Jun 30 21:49:08 1993".
+std::wstring currentTimeStamp();
 
 }  // namespace Vemora::platform

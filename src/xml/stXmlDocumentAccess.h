@@ -1,0 +1,13 @@
+#pragma once
+
+// What the parser needs of the document implementation beyond the public interface.
+
+#include <vemora/xml/stXmlNode.h>
+
+namespace Vemora {
+
+// Clears the modification flag of a document made by this library (a freshly read document
+// counts as unmodified); nothing for another implementation.
+void xmlMarkUnmodified(stXmlDocument_c& document);
+
+}  // namespace Vemora
