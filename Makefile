@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all bootstrap configure build test sanitize clean
+.PHONY: all bootstrap configure build test sanitize fuzz clean
 
 all: build
 
@@ -23,5 +23,13 @@ test: build
 sanitize:
 	@$(MAKE) --no-print-directory test BUILD=build-asan CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DVEMORA_SANITIZE=ON"
 
+# The libFuzzer targets (clang), built in build-fuzz. Run one with
+#   build-fuzz/tests/fuzz/fuzz_<name> -max_total_time=300 tests/fuzz/corpus/<name>
+fuzz:
+	@FUZZ=1 scripts/bootstrap
+	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DVEMORA_FUZZ=ON -DVEMORA_BUILD_TESTS=OFF -DVEMORA_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-fuzz
