@@ -5,6 +5,7 @@
 // Foundation
 #include <vemora/foundation/utException.h>
 #include <vemora/foundation/utGeCurve.h>
+#include <vemora/foundation/utMatrix.h>
 #include <vemora/foundation/utPoint.h>
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/foundation/utRect.h>
