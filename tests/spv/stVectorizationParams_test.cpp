@@ -1,0 +1,63 @@
+#include <vemora.h>
+
+#include <gtest/gtest.h>
+
+#include "xmlFromText.h"
+
+using namespace Vemora;
+
+TEST(stVectorizationParamsTest, EmptyElementSwitchesEveryGateOffAndZeroesEveryNumber) {
+    auto doc = vemora_test::xmlFromText(L"<Params/>");
+    ASSERT_NE(doc, nullptr);
+    stVectorizationParams_c p;
+    p.fromXml(doc->getDocumentElement());
+    const bool gates[] = {p.runClasterization, p.polygonalApproximation, p.approximationMaxErrorUseWidth,
+                          p.runRefiner, p.linkCollinear, p.linkCollinearUseWidth, p.mergeGaps,
+                          p.mergeGapsUseWidth, p.runRecognizer, p.roundedCornersRectangle, p.rectangle,
+                          p.triangle, p.straightLine, p.arc, p.useWidth, p.ellipseRecognition};
+    for (bool g : gates) EXPECT_FALSE(g);
+    const double numbers[] = {double(p.pixelClasterSize), double(p.blackLevel), double(p.initialLengthStep),
+                              p.widthDeviationThreshold, double(p.scanLineThreshold),
+                              p.approximationMaxError, p.linkCollinearMaxDeviation,
+                              p.linkCollinearMaxDistance, p.linkCollinearMaxWidthDeviation,
+                              p.mergeGapsMaxDistance, p.recognizerMaxError, p.ellipseDeviation,
+                              p.ellipseTolerance, p.ellipseMaxEccentricity, p.ellipseMinEccentricity};
+    for (double n : numbers) EXPECT_EQ(n, 0.0);
+}
+
+TEST(stVectorizationParamsTest, NestedKeysReachTheirFields) {
+    auto doc = vemora_test::xmlFromText(
+        L"<Params>"
+        L"<Raster><Clasterizer><RunClasterization>true</RunClasterization>"
+        L"<PixelClasterSize>3</PixelClasterSize></Clasterizer></Raster>"
+        L"<Algorithm><Sparse><BlackLevel>120</BlackLevel></Sparse></Algorithm>"
+        L"<Vector><Refiner><MergeGaps>yes</MergeGaps><MergeGapsMaxDistance>4.5</MergeGapsMaxDistance>"
+        L"</Refiner><Recognizer><EllipseMinEccentricity>0.125</EllipseMinEccentricity></Recognizer>"
+        L"</Vector></Params>");
+    ASSERT_NE(doc, nullptr);
+    stVectorizationParams_c p;
+    p.fromXml(doc->getDocumentElement());
+    EXPECT_TRUE(p.runClasterization);
+    EXPECT_EQ(p.pixelClasterSize, 3);
+    EXPECT_EQ(p.blackLevel, 120);
+    EXPECT_TRUE(p.mergeGaps);
+    EXPECT_EQ(p.mergeGapsMaxDistance, 4.5);
+    EXPECT_EQ(p.ellipseMinEccentricity, 0.125);
+    EXPECT_FALSE(p.runRefiner);
+}
+
+TEST(stVectorizationParamsTest, DefaultsAreTheTracerChainsSettings) {
+    const stVectorizationParams_c p;
+    EXPECT_TRUE(p.runClasterization && p.runRefiner && p.mergeGaps && p.runRecognizer && p.ellipseRecognition);
+    EXPECT_FALSE(p.linkCollinear || p.approximationMaxErrorUseWidth || p.linkCollinearUseWidth);
+    EXPECT_EQ(p.pixelClasterSize, 1);
+    EXPECT_EQ(p.blackLevel, 187);
+    EXPECT_EQ(p.approximationMaxError, 0.91);
+    EXPECT_EQ(p.linkCollinearMaxDeviation, 0.85);
+    EXPECT_EQ(p.linkCollinearMaxDistance, 5.0);
+    EXPECT_EQ(p.mergeGapsMaxDistance, 8.0);
+    EXPECT_EQ(p.recognizerMaxError, 0.45);
+    EXPECT_EQ(p.ellipseTolerance, 0.7);
+    EXPECT_EQ(p.ellipseMaxEccentricity, 0.99);
+    EXPECT_EQ(p.ellipseMinEccentricity, 0.05);
+}
