@@ -348,6 +348,11 @@ private:
     int number_ = 0;
 };
 
+// Nodes one evaluation may visit. Every step restarts below each candidate of the step before,
+// so a few descendant steps in a row ("\\*\\*\\*...") cost the tree size to the power of
+// their number; past this budget the evaluation fails instead of running for ages.
+constexpr long long kVisitBudget = 10000000;
+
 struct tmpXPathStep_c {
     std::unique_ptr<stXmlNodeIterator_c> iterator;
     std::unique_ptr<stXmlNodeSelector_c> selector;
@@ -359,8 +364,9 @@ struct tmpXPathStep_c {
         iterator->reset(context);
         selector->reset();
     }
-    stXmlNode_c* nextCandidate() {
+    stXmlNode_c* nextCandidate(long long& visits) {
         while (stXmlNode_c* n = iterator->next()) {
+            if (++visits > kVisitBudget) throw stXmlDOMException_c(kXPathFailure);
             if (stXmlNode_c* selected = selector->select(n)) return selected;
         }
         return nullptr;
@@ -390,7 +396,7 @@ public:
         int k = 0;
         steps_[0].start(context);
         while (k >= 0) {
-            stXmlNode_c* const n = steps_[size_t(k)].nextCandidate();
+            stXmlNode_c* const n = steps_[size_t(k)].nextCandidate(visits_);
             if (!n) {
                 --k;
             } else if (k == last) {
@@ -427,7 +433,7 @@ public:
                 --k;
                 continue;
             }
-            stXmlNode_c* n = steps_[i].nextCandidate();
+            stXmlNode_c* n = steps_[i].nextCandidate(visits_);
             if (n) {
                 hadCandidate[i] = 1;
             } else if (!hadCandidate[i]) {
@@ -570,6 +576,7 @@ private:
     }
 
     std::vector<tmpXPathStep_c> steps_;
+    long long visits_ = 0;
 };
 
 // ---------------------------------------------------------------------------

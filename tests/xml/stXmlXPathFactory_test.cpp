@@ -308,3 +308,22 @@ TEST(stXmlXPathTest, LongPathsOnDeepTrees) {
     const std::unique_ptr<stXmlNodeSet_c> all(root->selectNodes(L".\\\\a"));
     EXPECT_EQ(all->length(), kDepth);
 }
+
+// Descendant steps in a row multiply; past a fixed amount of work the evaluation fails instead
+// of running for hours (found by fuzzing).
+TEST(stXmlXPathTest, RunawayEvaluationFailsAsXPath) {
+    std::wstring text = L"<R>";
+    for (int i = 0; i < 40; ++i) text += L"<a/>";
+    text += L"</R>";
+    auto doc = parseText(text.c_str());
+    ASSERT_NE(doc, nullptr);
+    const stXmlElement_c& root = *doc->getDocumentElement();
+    EXPECT_EQ(select(root, L".\\\\*\\..").size(), 1u);  // 40 routes to one parent
+    try {
+        const std::unique_ptr<stXmlNodeSet_c> set(
+            root.selectNodes(L".\\\\..\\\\..\\\\..\\\\..\\\\..\\\\*"));
+        FAIL() << "no exception";
+    } catch (const stXmlDOMException_c& e) {
+        EXPECT_STREQ(e.description(), L"XPath");
+    }
+}
