@@ -351,7 +351,7 @@ private:
 // Nodes one evaluation may visit. Every step restarts below each candidate of the step before,
 // so a few descendant steps in a row ("\\*\\*\\*...") cost the tree size to the power of
 // their number; past this budget the evaluation fails instead of running for ages.
-constexpr long long kVisitBudget = 10000000;
+constexpr long long kVisitBudget = 2000000;
 
 struct tmpXPathStep_c {
     std::unique_ptr<stXmlNodeIterator_c> iterator;
