@@ -167,8 +167,7 @@ stXmlXPathPredicate_c* stXmlXPathFactory_c::createElementValuePredicate(const wc
                                                                         const wchar_t* value) {
     return new tmpElementPredicate_c(name, value, true);
 }
-stXmlXPathPredicate_c* stXmlXPathFactory_c::createAttributeExistencePredicate(
-    const wchar_t* name) {
+stXmlXPathPredicate_c* stXmlXPathFactory_c::createAttributeExistencePredicate(const wchar_t* name) {
     return new tmpAttributePredicate_c(name, nullptr, false);
 }
 stXmlXPathPredicate_c* stXmlXPathFactory_c::createAttributeValuePredicate(const wchar_t* name,
@@ -488,12 +487,10 @@ private:
                 const tmpToken_e value = lexer.next();
                 if (value != tmpToken_e::String && value != tmpToken_e::Number)
                     throw stXmlDOMException_c(kValueExpected);
-                predicate.reset(
-                    element
-                        ? stXmlXPathFactory_c::createElementValuePredicate(name.c_str(),
-                                                                           lexer.text().c_str())
-                        : stXmlXPathFactory_c::createAttributeValuePredicate(
-                              name.c_str(), lexer.text().c_str()));
+                predicate.reset(element ? stXmlXPathFactory_c::createElementValuePredicate(
+                                              name.c_str(), lexer.text().c_str())
+                                        : stXmlXPathFactory_c::createAttributeValuePredicate(
+                                              name.c_str(), lexer.text().c_str()));
             } else {
                 lexer.keep();
                 predicate.reset(

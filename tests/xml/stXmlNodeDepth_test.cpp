@@ -86,7 +86,8 @@ TEST(stXmlDocumentRoundTripTest, EveryNodeKindSurvivesSaveAndParse) {
         L"<Vemora version=\"1.1\" quote=\"say &quot;hi&quot;\" amp=\"a&amp;b\" "
         L"text=\"\u00e9t\u00e9 \u4e2d\u6587\">"
         L"<!-- a comment \u00fc -->"
-        L"<Tool name=\"SPV\"><Description>Sparse &amp; fast &lt;1&gt; \u00c5ngstr\u00f6m</Description>"
+        L"<Tool name=\"SPV\"><Description>Sparse &amp; fast &lt;1&gt; "
+        L"\u00c5ngstr\u00f6m</Description>"
         L"<?marker a=\"1\" b=\"x&quot;y\"?></Tool>"
         L"<Empty/>"
         L"</Vemora>");

@@ -59,12 +59,13 @@ TEST(stXmlElementDictionaryTest, EntriesSurviveWritingSavingAndReading) {
     EXPECT_EQ(back.get(L"Scale").getType(), utValue_c::doubleType);
     EXPECT_EQ(back.getDouble(L"Scale", 0.0), 0.65);
     EXPECT_EQ(back.get(L"Empty").getType(), utValue_c::dictionaryType);
-    const utDictionary_c* gui = back.getDictionary(L"Gui", static_cast<const utDictionary_c*>(nullptr));
+    const utDictionary_c* gui =
+        back.getDictionary(L"Gui", static_cast<const utDictionary_c*>(nullptr));
     ASSERT_NE(gui, nullptr);
     EXPECT_TRUE(gui->getBool(L"Visible", false));
     EXPECT_EQ(back.getInt(L"Zed", 0), -4);
-    EXPECT_EQ(back.getInt(L"Kept", 0), 9);                   // not cleared first
-    EXPECT_EQ(back.getInt(L"Nothing", 77), 77);             // null entries are not stored
+    EXPECT_EQ(back.getInt(L"Kept", 0), 9);       // not cleared first
+    EXPECT_EQ(back.getInt(L"Nothing", 77), 77);  // null entries are not stored
 }
 
 TEST(stXmlElementDictionaryTest, ReadingDecidesTypesByTheTypeAttribute) {
@@ -100,7 +101,8 @@ TEST(stXmlElementDictionaryTest, ReadingDecidesTypesByTheTypeAttribute) {
 }
 
 TEST(stXmlElementDictionaryTest, WritingUpdatesExistingChildrenAndKeepsOthers) {
-    auto doc = parseText(L"<D><Count type=\"int\">5</Count><Other>x</Other><Name type=\"string\">a</Name></D>");
+    auto doc = parseText(
+        L"<D><Count type=\"int\">5</Count><Other>x</Other><Name type=\"string\">a</Name></D>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     utDictionary_c d;
@@ -123,7 +125,7 @@ TEST(stXmlElementDictionaryTest, KeysAreTagNamesNotPaths) {
     utDictionary_c d;
     d.setInt(L"Vector\\Refiner", 1);
     d.setInt(L"line-width", 2);
-    d.setInt(L"Settings", 3);  // the element's own name
+    d.setInt(L"Settings", 3);   // the element's own name
     d.setInt(L"has blank", 4);  // cannot be a tag name: skipped
     d.setInt(L"", 5);
     root.setDictionaryValue(L".", d);

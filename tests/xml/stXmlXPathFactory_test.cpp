@@ -19,16 +19,16 @@ std::vector<std::wstring> namesOf(const stXmlNodeList_c& set) {
     std::vector<std::wstring> names;
     for (int i = 0; i < set.length(); ++i) {
         const stXmlNode_c* n = set.item(i);
-        const std::wstring id = n->getNodeType() == stXmlNode_c::ELEMENT_NODE
-                                    ? std::wstring(n->getNodeName()) +
-                                          (static_cast<const stXmlElement_c*>(n)->getAttribute(L"id")
-                                               ? std::wstring(L".") +
-                                                     static_cast<const stXmlElement_c*>(n)
-                                                         ->getAttribute(L"id")
-                                               : L"")
-                                    : n->getNodeType() == stXmlNode_c::ATTRIBUTE_NODE
-                                          ? std::wstring(L"@") + n->getNodeName()
-                                          : std::wstring(n->getNodeName());
+        const std::wstring id =
+            n->getNodeType() == stXmlNode_c::ELEMENT_NODE
+                ? std::wstring(n->getNodeName()) +
+                      (static_cast<const stXmlElement_c*>(n)->getAttribute(L"id")
+                           ? std::wstring(L".") +
+                                 static_cast<const stXmlElement_c*>(n)->getAttribute(L"id")
+                           : L"")
+            : n->getNodeType() == stXmlNode_c::ATTRIBUTE_NODE
+                ? std::wstring(L"@") + n->getNodeName()
+                : std::wstring(n->getNodeName());
         names.push_back(id);
     }
     return names;
@@ -71,24 +71,31 @@ TEST(stXmlXPathTest, PathsSelectTheNodesTheyName) {
     const Row rows[] = {
         {"empty path", L"", {}},
         {"child chain", L"ToolConfigurations\\Tool", {L"Tool.t1", L"Tool.t2"}},
-        {"blanks between tokens", L" ToolConfigurations \\ Tool [ @name = \"Outline\" ] ",
+        {"blanks between tokens",
+         L" ToolConfigurations \\ Tool [ @name = \"Outline\" ] ",
          {L"Tool.t2"}},
         {"attribute value predicate", L"ToolConfigurations\\Tool[@name=\"SPV\"]", {L"Tool.t1"}},
         {"attribute existence", L"ToolConfigurations\\Tool[@id]", {L"Tool.t1", L"Tool.t2"}},
         {"element existence", L"ToolConfigurations\\Tool\\Processor[Name]", {L"Processor.p3"}},
-        {"element value", L"ToolConfigurations\\Tool\\Processor[Name=\"Smooth\"]",
+        {"element value",
+         L"ToolConfigurations\\Tool\\Processor[Name=\"Smooth\"]",
          {L"Processor.p3"}},
         {"element value differs", L"ToolConfigurations\\Tool\\Processor[Name=\"smooth\"]", {}},
-        {"numeric predicate with blank", L"ToolConfigurations\\Tool\\Processor[1 ]",
+        {"numeric predicate with blank",
+         L"ToolConfigurations\\Tool\\Processor[1 ]",
          {L"Processor.p3"}},
         {"numeric predicate counts per context",
-         L"ToolConfigurations\\Tool\\Processor[0 ]", {L"Processor.p1", L"Processor.p4"}},
+         L"ToolConfigurations\\Tool\\Processor[0 ]",
+         {L"Processor.p1", L"Processor.p4"}},
         {"numeric predicate without blank ends the path before it",
-         L"ToolConfigurations\\Tool\\Processor[1]", {L"Tool.t1", L"Tool.t2"}},
+         L"ToolConfigurations\\Tool\\Processor[1]",
+         {L"Tool.t1", L"Tool.t2"}},
         {"star cannot start a path", L"*", {}},
-        {"deep separator, deepest first", L"ToolConfigurations\\Tool[@name=\"SPV\"]\\\\Processor",
+        {"deep separator, deepest first",
+         L"ToolConfigurations\\Tool[@name=\"SPV\"]\\\\Processor",
          {L"Processor.p2", L"Processor.p1", L"Processor.p3"}},
-        {"deep star visits post-order", L"Vector\\\\*",
+        {"deep star visits post-order",
+         L"Vector\\\\*",
          {L"#text", L"MergeGaps", L"#text", L"Tolerance", L"Refiner", L"#text", L"Count"}},
         {"star selects every child", L"Vector\\Refiner\\*", {L"MergeGaps", L"Tolerance"}},
         {"dot is the context", L".", {L"Vemora"}},
@@ -124,8 +131,9 @@ TEST(stXmlXPathTest, ParentStepsAndDeduplication) {
               (Names{L"Processor.p1", L"Tool.t1", L"Name", L"Processor.p3", L"ToolConfigurations",
                      L"Tool.t2"}));
     // The numeric predicate needs its blank; without it the path is empty.
-    EXPECT_STREQ(static_cast<stXmlElement_c*>(tool->selectNode(L"Processor[1 ]"))->getAttribute(L"id"),
-                 L"p3");
+    EXPECT_STREQ(
+        static_cast<stXmlElement_c*>(tool->selectNode(L"Processor[1 ]"))->getAttribute(L"id"),
+        L"p3");
     EXPECT_EQ(tool->selectNode(L"Processor[1]"), nullptr);
     // A path from the root goes to the document element whatever the context.
     EXPECT_EQ(tool->selectNode(L"\\"), &root);
