@@ -34,3 +34,4 @@
 #include <vemora/xml/stXmlNode.h>
 #include <vemora/xml/stXmlParser.h>
 #include <vemora/xml/stXmlSax.h>
+#include <vemora/xml/stXmlXPathFactory.h>

@@ -11,3 +11,11 @@ namespace Vemora {
 void xmlMarkUnmodified(stXmlDocument_c& document);
 
 }  // namespace Vemora
+
+namespace Vemora {
+
+// The deepest nesting of elements the reader accepts; save refuses deeper trees, so every file
+// written reads back.
+constexpr int kXmlMaxDepth = 10000;
+
+}  // namespace Vemora

@@ -1,3 +1,5 @@
+#include <vemora/config/utDictionary.h>
+#include <vemora/foundation/utString.h>
 #include <vemora/xml/stXmlNode.h>
 #include <vemora/xml/stXmlParser.h>
 #include <vemora/xml/stXmlSax.h>
@@ -12,6 +14,7 @@
 
 #include "foundation/platform.h"
 #include "xml/stXmlDocumentAccess.h"
+#include "xml/stXmlPath.h"
 
 namespace Vemora {
 
@@ -43,6 +46,7 @@ public:
     virtual ~tmpXmlLinks_c() = default;
 
     stXmlDocument_c* doc = nullptr;  // owner document; null for a document itself
+    stXmlNode_c* self = nullptr;     // this node, for const queries that hand nodes out
     stXmlNode_c* parent = nullptr;
     stXmlNode_c* prev = nullptr;
     stXmlNode_c* next = nullptr;
@@ -97,12 +101,19 @@ void unlinkChild(stXmlNode_c* child) {
     c.parent = c.prev = c.next = nullptr;
 }
 
-// Deletes the children iteratively, so long sibling lists cost no stack.
+// Deletes the whole subtree below owner without recursion: before a node goes, its own children
+// are spliced into the chain still to be deleted, so no destructor ever finds children, however
+// deep the tree.
 void deleteChildren(tmpXmlLinks_c& owner) {
     stXmlNode_c* child = owner.first;
     owner.first = owner.last = nullptr;
     while (child) {
         tmpXmlLinks_c& c = *links(child);
+        if (c.first) {
+            links(c.last)->next = c.next;
+            c.next = c.first;
+            c.first = c.last = nullptr;
+        }
         stXmlNode_c* const next = c.next;
         c.parent = c.prev = c.next = nullptr;
         delete child;
@@ -196,7 +207,10 @@ class tmpXmlNamedChildElementListImpl_c : public tmpXmlElementsByTagList_c {
 template <class I>
 class tmpXmlNodeImplBase_c : public I, public tmpXmlLinks_c {
 public:
-    explicit tmpXmlNodeImplBase_c(stXmlDocument_c* owner) { doc = owner; }
+    explicit tmpXmlNodeImplBase_c(stXmlDocument_c* owner) {
+        doc = owner;
+        self = this;
+    }
     ~tmpXmlNodeImplBase_c() override {
         deleteChildren(*this);
         if (parent) unlinkChild(this);
@@ -495,7 +509,10 @@ void checkInsertable(const stXmlNode_c* container, stXmlDocument_c* doc, stXmlNo
     const int type = node->getNodeType();
     if (type == stXmlNode_c::ATTRIBUTE_NODE || type == stXmlNode_c::DOCUMENT_NODE)
         throw stXmlDOMException_c(kHierarchyRequest);
-    // A node cannot go below itself: that would make the tree a cycle.
+    // A node cannot go below itself: that would make the tree a cycle. Only a node with children
+    // can be a proper ancestor, so appending leaves (as the reader does) costs no walk up.
+    if (node == container) throw stXmlDOMException_c(kHierarchyRequest);
+    if (!node->hasChildNodes()) return;
     for (const stXmlNode_c* a = container; a; a = a->getParentNode()) {
         if (a == node) throw stXmlDOMException_c(kHierarchyRequest);
     }
@@ -605,6 +622,53 @@ public:
         }
     }
 
+    stXmlNodeSet_c* selectNodes(const wchar_t* path) const override {
+        return xmlSelectNodes(self, path);
+    }
+    stXmlNode_c* selectNode(const wchar_t* path) const override { return xmlSelectNode(self, path); }
+    stXmlNode_c* selectOrCreateNode(const wchar_t* path) override {
+        return xmlSelectOrCreateNode(this, path);
+    }
+    const wchar_t* getValue(const wchar_t* path) const override {
+        const stXmlNode_c* const n = selectNode(path);
+        if (!n) return nullptr;
+        if (const auto* e = dynamic_cast<const stXmlElement_c*>(n)) return e->getText();
+        return n->getNodeValue();
+    }
+    void setValue(const wchar_t* path, const wchar_t* text) override {
+        stXmlNode_c* const n = selectOrCreateNode(path);
+        if (!n) return;
+        if (auto* e = dynamic_cast<stXmlElement_c*>(n)) {
+            e->setText(text);
+        } else {
+            n->setNodeValue(text);
+        }
+    }
+    int getIntValue(const wchar_t* path) const override {
+        return utString_c::parseInt(getValue(path));
+    }
+    void setIntValue(const wchar_t* path, int value) override {
+        setValue(path, utString_c(value));
+    }
+    bool getBoolValue(const wchar_t* path) const override {
+        return utString_c::parseBool(getValue(path));
+    }
+    void setBoolValue(const wchar_t* path, bool value) override {
+        setValue(path, utString_c(value));
+    }
+    double getDoubleValue(const wchar_t* path) const override {
+        return utString_c::parseDouble(getValue(path));
+    }
+    void setDoubleValue(const wchar_t* path, double value) override {
+        setValue(path, utString_c(value));
+    }
+    void getDictionaryValue(const wchar_t* path, utDictionary_c& dictionary) const override {
+        xmlGetDictionary(self, path, dictionary);
+    }
+    void setDictionaryValue(const wchar_t* path, const utDictionary_c& dictionary) override {
+        xmlSetDictionary(this, path, dictionary);
+    }
+
     // Copies attributes without reporting a change (used while building copies).
     void copyAttributesFrom(const stXmlElement_c& other) {
         const stXmlNamedNodeMap_c* map = other.getAttributes();
@@ -628,17 +692,12 @@ private:
 };
 
 namespace {
-// A copy of src made by (and belonging to) target, without parent and without reporting changes.
-std::unique_ptr<stXmlNode_c> copyNode(const stXmlNode_c& src, stXmlDocument_c* target, bool deep) {
+// A copy of src alone (an element with its attributes), made by target.
+std::unique_ptr<stXmlNode_c> copyOne(const stXmlNode_c& src, stXmlDocument_c* target) {
     switch (src.getNodeType()) {
         case stXmlNode_c::ELEMENT_NODE: {
             auto element = std::make_unique<stXmlElementImpl_c>(target, src.getNodeName());
             element->copyAttributesFrom(dynamic_cast<const stXmlElement_c&>(src));
-            for (const stXmlNode_c* c = deep ? src.getFirstChild() : nullptr; c;
-                 c = c->getNextSibling()) {
-                std::unique_ptr<stXmlNode_c> copy = copyNode(*c, target, true);
-                linkChild(element.get(), copy.release(), nullptr);
-            }
             return element;
         }
         case stXmlNode_c::TEXT_NODE:
@@ -656,29 +715,63 @@ std::unique_ptr<stXmlNode_c> copyNode(const stXmlNode_c& src, stXmlDocument_c* t
             return nullptr;
     }
 }
+
+// A copy of src made by (and belonging to) target, without parent and without reporting changes.
+// The subtree is walked in document order without recursion, so depth costs no stack.
+std::unique_ptr<stXmlNode_c> copyNode(const stXmlNode_c& src, stXmlDocument_c* target, bool deep) {
+    std::unique_ptr<stXmlNode_c> root = copyOne(src, target);
+    if (!deep || !root) return root;
+    const stXmlNode_c* s = src.getFirstChild();
+    stXmlNode_c* into = root.get();  // the copy of s's parent
+    while (s) {
+        std::unique_ptr<stXmlNode_c> copy = copyOne(*s, target);
+        stXmlNode_c* const raw = copy.get();
+        if (raw) linkChild(into, copy.release(), nullptr);
+        if (raw && s->getFirstChild()) {
+            into = raw;
+            s = s->getFirstChild();
+            continue;
+        }
+        while (s != &src && !s->getNextSibling()) {
+            s = s->getParentNode();
+            into = into->getParentNode();
+        }
+        if (s == &src) break;
+        s = s->getNextSibling();
+    }
+    return root;
+}
 }  // namespace
 
 stXmlNode_c* stXmlElementImpl_c::cloneNode(bool deep) const {
     return copyNode(*this, doc, deep).release();
 }
 
-void stXmlElementImpl_c::normalize() {
-    stXmlNode_c* c = first;
+namespace {
+// Merges the adjacent text children of element and drops empty ones; its subtree is left alone.
+void mergeTexts(stXmlNode_c& element) {
+    stXmlNode_c* c = element.getFirstChild();
     while (c) {
         stXmlNode_c* next = c->getNextSibling();
-        if (c->getNodeType() == TEXT_NODE) {
+        if (c->getNodeType() == stXmlNode_c::TEXT_NODE) {
             auto* text = dynamic_cast<stXmlText_c*>(c);
-            while (next && next->getNodeType() == TEXT_NODE) {
+            while (next && next->getNodeType() == stXmlNode_c::TEXT_NODE) {
                 text->appendData(next->getNodeValue());
                 stXmlNode_c* const after = next->getNextSibling();
-                delete removeChild(next);
+                delete element.removeChild(next);
                 next = after;
             }
-            if (text->getLength() == 0) delete removeChild(c);
-        } else {
-            c->normalize();
+            if (text->getLength() == 0) delete element.removeChild(c);
         }
         c = next;
+    }
+}
+}  // namespace
+
+// Each element is merged before the walk enters it, so the walk only meets surviving nodes.
+void stXmlElementImpl_c::normalize() {
+    for (stXmlNode_c* n = this; n; n = nextInSubtree(n, this)) {
+        if (n->getNodeType() == ELEMENT_NODE) mergeTexts(*n);
     }
 }
 
@@ -706,16 +799,25 @@ void parseInstructionData(const wchar_t* data, stXmlSaxAttrList_c& attributes) {
     }
 }
 
-void writeElement(stXmlSaxWriter_c& writer, const stXmlElement_c& element) {
+void startElement(stXmlSaxWriter_c& writer, const stXmlNode_c& element) {
     stXmlSaxAttrList_c attributes;
     const stXmlNamedNodeMap_c* map = element.getAttributes();
     for (int i = 0; i < map->length(); ++i)
         attributes.append(map->item(i)->getNodeName(), map->item(i)->getNodeValue());
-    writer.startElement(element.getTagName(), &attributes);
-    for (const stXmlNode_c* c = element.getFirstChild(); c; c = c->getNextSibling()) {
+    writer.startElement(element.getNodeName(), &attributes);
+}
+
+// Writes the element and its subtree in document order, without recursion.
+void writeElement(stXmlSaxWriter_c& writer, const stXmlElement_c& element) {
+    startElement(writer, element);
+    const stXmlNode_c* c = element.getFirstChild();
+    while (c) {
+        bool entered = false;
         switch (c->getNodeType()) {
             case stXmlNode_c::ELEMENT_NODE:
-                writeElement(writer, dynamic_cast<const stXmlElement_c&>(*c));
+                startElement(writer, *c);
+                entered = c->getFirstChild() != nullptr;
+                if (!entered) writer.endElement();
                 break;
             case stXmlNode_c::TEXT_NODE:
                 writer.characters(c->getNodeValue());
@@ -732,8 +834,39 @@ void writeElement(stXmlSaxWriter_c& writer, const stXmlElement_c& element) {
             default:  // CDATA sections are not written
                 break;
         }
+        if (entered) {
+            c = c->getFirstChild();
+            continue;
+        }
+        // Close every element whose last child is done.
+        while (c != &element && !c->getNextSibling()) {
+            c = c->getParentNode();
+            writer.endElement();
+        }
+        if (c == &element) break;
+        c = c->getNextSibling();
     }
-    writer.endElement();
+    if (!element.getFirstChild()) writer.endElement();
+}
+
+// True when elements below root are nested deeper than the reader accepts.
+bool tooDeep(const stXmlElement_c& root) {
+    int level = 1;  // of n, root being 1
+    const stXmlNode_c* n = &root;
+    while (true) {
+        if (const stXmlNode_c* c = n->getFirstChild()) {
+            n = c;
+            ++level;
+        } else {
+            while (n != &root && !n->getNextSibling()) {
+                n = n->getParentNode();
+                --level;
+            }
+            if (n == &root) return false;
+            n = n->getNextSibling();
+        }
+        if (level > kXmlMaxDepth && n->getNodeType() == stXmlNode_c::ELEMENT_NODE) return true;
+    }
 }
 }  // namespace
 
@@ -842,13 +975,15 @@ public:
     // failed write (a full disk) never leaves the previous file truncated.
     bool save(const wchar_t* path) override {
         if (!path || !*path) return false;
+        const stXmlElement_c* const root = getDocumentElement();
+        if (root && tooDeep(*root)) return false;  // the file could never be read back
         const std::wstring partial = std::wstring(path) + L".part";
         bool written = false;
         {
             const std::unique_ptr<stXmlSaxWriter_c> writer(stXmlSaxWriter_c::createWriter(nullptr));
             if (!writer->openFile(partial.c_str())) return false;
             writer->startDocument();
-            if (const stXmlElement_c* root = getDocumentElement()) writeElement(*writer, *root);
+            if (root) writeElement(*writer, *root);
             writer->endDocument();
             written = writer->good();
         }

@@ -20,13 +20,13 @@ public:
         std::unique_ptr<stXmlElement_c> element(document_.createElement(name));
         for (int i = 0; attributes && i < attributes->count(); ++i)
             element->setAttribute(attributes->nameAt(i), attributes->valueAt(i));
-        stXmlElement_c* const raw = element.get();
+        // Released only once inserted: a second top-level element is refused by the document.
         if (open_.empty()) {
-            document_.appendChild(element.release());
+            document_.appendChild(element.get());
         } else {
-            open_.back()->appendChild(element.release());
+            open_.back()->appendChild(element.get());
         }
-        open_.push_back(raw);
+        open_.push_back(element.release());
     }
     void onEndElement(const wchar_t*) override {
         if (!open_.empty()) open_.pop_back();

@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/platform.h"
 
@@ -80,6 +81,9 @@ constexpr const wchar_t* kBadToken = L"Bad token!";
 constexpr const wchar_t* kSkippedEntity = L"Entity is skiped! (EntityResolver is not implemented) ";
 constexpr const wchar_t* kFatalParse = L"Fatal error in internalParse@stXmlSaxParserImpl_c";
 constexpr const wchar_t* kFatalUnget = L"Fatal error in ungetChar@stXmlSaxParserImpl_c";
+constexpr const wchar_t* kTooDeep = L"Elements nested too deeply!";
+// Open elements beyond this many are a structural fault (the same limit as the document's).
+constexpr size_t kMaxOpenElements = 10000;
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -138,8 +142,9 @@ private:
     void readAttributeValue(std::wstring& value);
 
     // --- grammar
-    bool parseContent(bool topLevel);
-    void parseElement();
+    void parseContent();
+    // Reads a start tag after its opener and reports it; true when the element stays open.
+    bool parseStartTag(std::wstring& name);
     Token parseAttributes(stXmlSaxAttrList_c& attributes, bool instruction);
     void parseEndTag(const std::wstring& name);
     void parseComment();
@@ -205,7 +210,7 @@ void stXmlSaxParserImpl_c::run(stXmlSaxContentHandler_c* handler) {
 void stXmlSaxParserImpl_c::internalParse() {
     content_->onStartDocument();
     try {
-        parseContent(true);
+        parseContent();
     } catch (const tmpEndOfInput_c&) {
     }
     content_->onEndDocument();
@@ -331,19 +336,28 @@ void stXmlSaxParserImpl_c::readAttributeValue(std::wstring& value) {
     }
 }
 
-// Returns true when the input ended inside the content.
-bool stXmlSaxParserImpl_c::parseContent(bool topLevel) {
+// Content up to the end of input or an end tag at top level. Open elements are kept on a stack
+// of their own, so nesting depth costs no call stack.
+void stXmlSaxParserImpl_c::parseContent() {
+    std::vector<std::wstring> open;
     std::wstring text;
     while (true) {
         switch (contentToken(text)) {
             case Token::End:
-                if (!topLevel) throw tmpEndOfInput_c();
-                return true;
+                if (!open.empty()) throw tmpEndOfInput_c();
+                return;
             case Token::EndTagOpen:
-                return false;
-            case Token::StartTagOpen:
-                parseElement();
+                if (open.empty()) return;
+                parseEndTag(open.back());
+                open.pop_back();
                 break;
+            case Token::StartTagOpen: {
+                std::wstring name;
+                if (!parseStartTag(name)) break;
+                if (open.size() >= kMaxOpenElements) critical(kTooDeep);
+                open.push_back(std::move(name));
+                break;
+            }
             case Token::CommentOpen:
                 parseComment();
                 break;
@@ -362,8 +376,7 @@ bool stXmlSaxParserImpl_c::parseContent(bool topLevel) {
     }
 }
 
-void stXmlSaxParserImpl_c::parseElement() {
-    std::wstring name;
+bool stXmlSaxParserImpl_c::parseStartTag(std::wstring& name) {
     Token tok = tagToken(name);
     while (tok != Token::Name) {
         if (tok == Token::End) throw tmpEndOfInput_c();
@@ -371,14 +384,10 @@ void stXmlSaxParserImpl_c::parseElement() {
         tok = tagToken(name);
     }
     stXmlSaxAttrList_c attributes;
-    if (parseAttributes(attributes, false) == Token::EmptyTagClose) {
-        content_->onStartElement(name.c_str(), &attributes);
-        content_->onEndElement(name.c_str());
-        return;
-    }
+    const bool empty = parseAttributes(attributes, false) == Token::EmptyTagClose;
     content_->onStartElement(name.c_str(), &attributes);
-    parseContent(false);
-    parseEndTag(name);
+    if (empty) content_->onEndElement(name.c_str());
+    return !empty;
 }
 
 // Reads name="value" pairs up to the tag's closer, which it returns: ">" or "/>" for an element,

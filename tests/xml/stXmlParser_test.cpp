@@ -58,6 +58,8 @@ TEST(stXmlParserTest, UnreadableInputYieldsNoDocument) {
         {"stray closer", L"<Vemora>></Vemora>"},
         {"no root element", L"<?xml version=\"1.0\"?>"},
         {"empty", L""},
+        // Regression (found by fuzzing): the refused second element leaked.
+        {"second top-level element", L"<A/><B>text</B>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

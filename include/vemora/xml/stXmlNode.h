@@ -14,12 +14,17 @@
 #include <vemora/foundation/utString.h>
 #include <vemora/foundation/vemoraApi.h>
 
+#include <unordered_set>
+#include <vector>
+
 namespace Vemora {
 
 class stXmlDocument_c;
 class stXmlElement_c;
 class stXmlNamedNodeMap_c;
 class stXmlNodeList_c;
+class stXmlNodeSet_c;
+class utDictionary_c;
 
 // Misuse of a tree operation; description() holds the fixed text of the situation.
 class VEMORA_API stXmlDOMException_c {
@@ -98,6 +103,20 @@ public:
     virtual int length() const = 0;
     // Null when i is out of range.
     virtual stXmlNode_c* item(int i) const = 0;
+};
+
+// The result of a path evaluation: distinct nodes in the order they were reached. The nodes are
+// not owned and stay valid while they stay in their document.
+class VEMORA_API stXmlNodeSet_c : public stXmlNodeList_c {
+public:
+    int length() const override { return int(nodes_.size()); }
+    stXmlNode_c* item(int i) const override;
+    // Appends node unless it is null or already listed; true when it was appended.
+    bool add(stXmlNode_c* node);
+
+private:
+    std::vector<stXmlNode_c*> nodes_;
+    std::unordered_set<const stXmlNode_c*> seen_;
 };
 
 class stXmlAttr_c;
@@ -200,6 +219,41 @@ public:
     virtual const wchar_t* getText() const = 0;
     // Sets the value of the first text child, or appends a new text node when there is none.
     virtual void setText(const wchar_t* text) = 0;
+
+    // Path access. A path is relative to this element: names separated by "\" (children) or
+    // "\\" (descendants, deepest first), "." and "..", "*", "@name" for attributes, and
+    // predicates in brackets: [Name], [Name="text"], [@name], [@name="text"], [n ] (0-based, the
+    // number followed by a blank). A path stops at the first thing it cannot read; the part
+    // before it still applies. Failures while evaluating throw stXmlDOMException_c "XPath".
+
+    // Every match, each node once; the set is owned by the caller.
+    virtual stXmlNodeSet_c* selectNodes(const wchar_t* path) const = 0;
+    // The first match, or null.
+    virtual stXmlNode_c* selectNode(const wchar_t* path) const = 0;
+    // The first match, or the node made by creating what is missing along the path (elements as
+    // last children; an attribute only on an element that already has one); null when nothing
+    // can be made.
+    virtual stXmlNode_c* selectOrCreateNode(const wchar_t* path) = 0;
+    // For an element its first text child's value, for other nodes their value; null when
+    // nothing matches.
+    virtual const wchar_t* getValue(const wchar_t* path) const = 0;
+    // Writes into the node selectOrCreateNode gives (an element's first text child).
+    virtual void setValue(const wchar_t* path, const wchar_t* text) = 0;
+    // Typed access through getValue/setValue: a missing node reads as 0, false or 0.0; numbers
+    // are written in base 10 or with 12 significant digits, booleans as "true"/"false".
+    virtual int getIntValue(const wchar_t* path) const = 0;
+    virtual void setIntValue(const wchar_t* path, int value) = 0;
+    virtual bool getBoolValue(const wchar_t* path) const = 0;
+    virtual void setBoolValue(const wchar_t* path, bool value) = 0;
+    virtual double getDoubleValue(const wchar_t* path) const = 0;
+    virtual void setDoubleValue(const wchar_t* path, double value) = 0;
+    // Adds the entries stored below the element at path (one typed child element per entry) to
+    // dictionary; entries without a counterpart stay. Nothing when path selects no element.
+    virtual void getDictionaryValue(const wchar_t* path, utDictionary_c& dictionary) const = 0;
+    // Stores dictionary below the element at path (created when missing), one child element per
+    // entry named after its key, with a "type" attribute except for strings. Null entries and
+    // keys that cannot be written as a tag name are skipped.
+    virtual void setDictionaryValue(const wchar_t* path, const utDictionary_c& dictionary) = 0;
 };
 
 class stXmlDocListener_c;
