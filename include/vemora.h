@@ -14,14 +14,23 @@
 #include <vemora/foundation/utString.h>
 
 // Properties and configurables
+#include <vemora/config/stConfigurable.h>
 #include <vemora/config/utDictionary.h>
 #include <vemora/config/utValue.h>
 
+// Engine and tools
+#include <vemora/engine/stProcessor.h>
+#include <vemora/engine/stTool.h>
+#include <vemora/engine/stToolContext.h>
+#include <vemora/engine/stToolListener.h>
+#include <vemora/engine/stVMREngine.h>
+
 // Sparse pixel vectorization
-#include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvAlgorithm.h>
+#include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvSketch.h>
 #include <vemora/spv/stSpvTrackInfo.h>
+#include <vemora/spv/stVectorizationParams.h>
 
 // Sketch
 #include <vemora/sketch/stEntity.h>

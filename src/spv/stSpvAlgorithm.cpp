@@ -1,10 +1,15 @@
 #include <vemora/spv/stSpvAlgorithm.h>
 
+#include <vemora/sketch/stSketch.h>
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <vector>
+
+#include "config/propertyTable.h"
 
 namespace Vemora {
 
@@ -51,6 +56,7 @@ stSpvAlgorithm_c::~stSpvAlgorithm_c() = default;
 
 stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     if (this == &other) return *this;
+    stTracingAlgorithm_c::operator=(other);
     raster_ = other.raster_;
     spvSketch_.clear();
     spvSketch_ = other.spvSketch_;  // appends clones to the now empty sketch
@@ -63,10 +69,36 @@ stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     lengthStep_ = other.lengthStep_;
     maxWidthDeviation_ = other.maxWidthDeviation_;
     scanStep_ = other.scanStep_;
-    runClusterization_ = other.runClusterization_;
-    pixelClusterSize_ = other.pixelClusterSize_;
+    params_ = other.params_;
     return *this;
 }
+
+const tmpPropertyTable_c<stSpvAlgorithm_c>& stSpvAlgorithm_c::properties() {
+    static const tmpPropertyTable_c<stSpvAlgorithm_c> table = [] {
+        tmpPropertyTable_c<stSpvAlgorithm_c> t;
+        t.integer(L"BlackLevel", &stSpvAlgorithm_c::blackLevel_)
+            .integer(L"LengthStepLength", &stSpvAlgorithm_c::lengthStep_)
+            .real(L"MaxWidthDeviation", &stSpvAlgorithm_c::maxWidthDeviation_)
+            .integer(L"ScanLineThreshold", &stSpvAlgorithm_c::scanStep_);
+        return t;
+    }();
+    return table;
+}
+
+namespace {
+stConfigurable_c* create() { return new stSpvAlgorithm_c(); }
+}  // namespace
+
+stDescriptor_c* stSpvAlgorithm_c::desc() {
+    static stDescriptor_c d(L"SpvAlgorithm", &create, stTracingAlgorithm_c::desc(), nullptr);
+    return &d;
+}
+
+stDescriptor_c* stSpvAlgorithm_c::isA() const { return desc(); }
+
+stXmlElement_c* stSpvAlgorithm_c::toXml(stXmlElement_c* element) const { return element; }
+
+void stSpvAlgorithm_c::fromXml(stXmlElement_c* element) { properties().read(*this, element); }
 
 bool stSpvAlgorithm_c::setBlackLevel(int level) {
     if (level < 0 || level > 255) return false;
@@ -105,7 +137,57 @@ void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
     if (traceTrack(track_)) appendTrack(track_);
 }
 
-bool stSpvAlgorithm_c::notifyProgress(int /*percent*/) { return true; }
+void stSpvAlgorithm_c::internalTrace(const utPoint_c* start) {
+    static const wchar_t* const kStep = L"Vectorization...";
+    if (!notifyStepStarted(kStep)) return;
+    runTracking(start);
+    notifyStepFinished(kStep);
+}
+
+stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* start, double dx, double dy) {
+    notifyStarted();
+    prepareRun(raster);
+    internalTrace(start);
+    stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
+    notifyFinished();
+    return sketch;
+}
+
+namespace {
+// Turns each SPV primitive into the sketch entity of the same shape.
+class tmpSketchTranslator_c : public stSpvPrimitiveVisitor_c {
+public:
+    tmpSketchTranslator_c(stSketch_c& target, double dx, double dy) : target_(target), d_(dx, dy) {}
+
+    void visitSpvBar(const stSpvBar_c& bar) override {
+        target_.addEntity(new stLine_c(bar.p1() + d_, bar.p2() + d_));
+    }
+    void visitSpvPolybar(const stSpvPolybar_c& polybar) override {
+        std::vector<utPoint_c> points;
+        points.reserve(size_t(polybar.pointCount()));
+        for (int i = 0; i < polybar.pointCount(); ++i) points.push_back(polybar.pointAt(i) + d_);
+        target_.addEntity(new stSpline_c(points));
+    }
+    void visitSpvArc(const stSpvArc_c& arc) override {
+        if (arc.startAngle() != arc.endAngle()) {
+            target_.addEntity(new stArc_c(arc.center() + d_, arc.r(), arc.startAngle(), arc.endAngle()));
+        } else {
+            target_.addEntity(new stCircle_c(arc.center() + d_, arc.r()));
+        }
+    }
+
+private:
+    stSketch_c& target_;
+    const utVector_c d_;
+};
+}  // namespace
+
+stSketch_c* stSpvAlgorithm_c::translateSketch(const stSpvSketch_c& spvSketch, double dx, double dy) {
+    auto sketch = std::make_unique<stSketch_c>();
+    tmpSketchTranslator_c translator(*sketch, dx, dy);
+    spvSketch.visit(translator);
+    return sketch.release();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Pixel beams. Each walks one pixel at a time; "steps" counts the pixels entered, the last of
@@ -404,7 +486,7 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
 }
 
 stSpvPrimitive_c* stSpvAlgorithm_c::createPrimitive(const stSpvTrackInfo_c& track) const {
-    const int correction = runClusterization_ ? int(pixelClusterSize_ * 1.7) : 0;
+    const int correction = params_.runClasterization ? int(params_.pixelClasterSize * 1.7) : 0;
     std::vector<stSpvPoint_c> points(track.points().begin(), track.points().end());
     for (stSpvPoint_c& p : points) p.setW(p.w() - correction);
     if (points.size() == 2) return new stSpvBar_c(points[0], points[1]);
@@ -421,6 +503,86 @@ void stSpvAlgorithm_c::appendTrack(const stSpvTrackInfo_c& track) {
         index_.add(stSpvSkewRect_c(points[i - 1], points[i]), primitive.get());
     }
     spvSketch_.append(primitive.release());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Polygonal approximation
+
+namespace {
+// A line through a and q as its unit normal and offset: value(x) is the signed distance of x.
+struct tmpConeLine_c {
+    utVector_c n;
+    double offset = 0.0;
+
+    tmpConeLine_c() = default;
+    tmpConeLine_c(const utPoint_c& a, const utPoint_c& q) {
+        const double len = (q - a).length();
+        n = utVector_c(-(q.y() - a.y()) / len, (q.x() - a.x()) / len);
+        offset = n * a;
+    }
+    double value(const utPoint_c& x) const { return n * x - offset; }
+};
+
+constexpr double kConeZero = 1e-7;
+bool positive(double v) { return v > kConeZero; }
+bool negative(double v) { return v < -kConeZero; }
+bool zero(double v) { return !positive(v) && !negative(v); }
+
+// The two points at tolerance either side of p, across the direction from the anchor.
+void sidePoints(const utPoint_c& anchor, const utPoint_c& p, double tolerance, utPoint_c& plus,
+                utPoint_c& minus) {
+    const utVector_c u = (p - anchor).flip().unit();
+    plus = p + u * tolerance;
+    minus = p - u * tolerance;
+}
+}  // namespace
+
+stSpvPolybar_c* stSpvAlgorithm_c::polygonalApproximation(const stSpvPolybar_c& polybar, double tolerance) {
+    const int n = polybar.pointCount();
+    if (n < 3) return new stSpvPolybar_c(polybar);
+
+    std::vector<stSpvPoint_c> out{polybar.pointAt(0)};
+    utPoint_c anchor = polybar.pointAt(0);
+    bool hasCone = false;
+    tmpConeLine_c left, right;
+    const stSpvPoint_c* prev = nullptr;
+
+    auto buildCone = [&](const utPoint_c& p) {
+        // A point on the anchor itself opens no cone.
+        if ((p - anchor).length2() == 0.0) return;
+        utPoint_c plus, minus;
+        sidePoints(anchor, p, tolerance, plus, minus);
+        left = tmpConeLine_c(anchor, plus);
+        right = tmpConeLine_c(anchor, minus);
+        hasCone = true;
+    };
+
+    for (int i = 1; i < n; ++i) {
+        const stSpvPoint_c& p = polybar.pointAt(i);
+        if (!hasCone) {
+            buildCone(p);
+        } else {
+            const double l1 = left.value(p), l2 = right.value(p);
+            if (negative(l1) && positive(l2)) {
+                // Inside: narrow the cone to this point's own tolerance band.
+                utPoint_c plus, minus;
+                sidePoints(anchor, p, tolerance, plus, minus);
+                if (negative(left.value(plus))) left = tmpConeLine_c(anchor, plus);
+                if (positive(right.value(minus))) right = tmpConeLine_c(anchor, minus);
+            } else if (zero(l1) || zero(l2)) {
+                // On an edge of the cone: passed over.
+            } else {
+                // Outside: the point before it is a corner and the next anchor.
+                out.push_back(*prev);
+                anchor = *prev;
+                hasCone = false;
+                buildCone(p);
+            }
+        }
+        prev = &p;
+    }
+    if (hasCone) out.push_back(polybar.pointAt(n - 1));
+    return new stSpvPolybar_c(out);
 }
 
 }  // namespace Vemora

@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "rasterDrawing.h"
 #include "spvAlgorithmAccess.h"
+#include "xmlFromText.h"
 
 using namespace Vemora;
 using namespace vemora_test;
+using vemora_test::xmlFromText;
 
 namespace {
 
@@ -349,6 +353,127 @@ TEST(stSpvAlgorithmTest, ScanStepBelowOneStillEndsTheScan) {
     fillBox(r, 5, 8, 50, 10);
     stSpvAlgorithm_c a;
     stSpvAlgorithmTestAccess_c access(a);
-    access.setScanStep(0);
+    a.setScanStep(0);
     EXPECT_EQ(access.run(r).countPrimitives(), 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The registered tracing algorithm
+
+namespace {
+struct ProgressCanceller : stToolListener_c {
+    std::vector<int> seen;
+    int cancelAt = 1000;
+    bool onProgress(const stTool_c*, int percent) override {
+        seen.push_back(percent);
+        return percent < cancelAt;
+    }
+};
+}  // namespace
+
+TEST(stSpvAlgorithmTest, TraceGivesLinesAndSplinesShiftedByTheOffset) {
+    utRasterData_c white = blankRaster(50, 50);
+    stSpvAlgorithm_c a;
+    std::unique_ptr<stSketch_c> empty(a.trace(&white, nullptr, 0, 0));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->entitiesCount(), 0);
+
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    std::unique_ptr<stSketch_c> first(a.trace(&r, nullptr, 100, -5));
+    ASSERT_EQ(first->entitiesCount(), 1);
+    const auto* spline = dynamic_cast<const stSpline_c*>(first->entityAt(0));
+    ASSERT_NE(spline, nullptr);
+    EXPECT_FALSE(spline->hasControlPoints());
+    for (const utPoint_c& p : spline->points()) EXPECT_EQ(p.y(), 12 - 5);
+    EXPECT_LE(spline->points().front().x(), 122);
+    EXPECT_GE(spline->points().back().x(), 217);
+    EXPECT_EQ(spline->handle(), -1);
+    EXPECT_EQ(spline->owner(), first.get());
+    EXPECT_TRUE(first->extents().contains(150, 7));
+
+    std::unique_ptr<stSketch_c> second(a.trace(&r, nullptr, 100, -5));
+    ASSERT_EQ(second->entitiesCount(), 1);
+    EXPECT_TRUE(second->entityAt(0)->isEqual(first->entityAt(0)));
+}
+
+TEST(stSpvAlgorithmTest, TwoPointTracksBecomeLinesAndLongerOnesSplines) {
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    utRasterData_c r = blankRaster(60, 20);
+    access.prepare(r);
+    stSpvTrackInfo_c bar(stSpvPoint_c(10, 10, 3, 1), kRight);
+    bar.addPoint(40, 10, 3, 1);
+    access.appendTrack(bar);
+    stSpvTrackInfo_c poly(stSpvPoint_c(10, 2, 1, 1), kRight);
+    poly.addPoint(20, 3, 1, 1);
+    poly.addPoint(30, 2, 1, 1);
+    access.appendTrack(poly);
+    std::unique_ptr<stSketch_c> sketch(access.translate(1, 2));
+    ASSERT_EQ(sketch->entitiesCount(), 2);
+    const auto* line = dynamic_cast<const stLine_c*>(sketch->entityAt(0));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isEqual(std::make_unique<stLine_c>(utPoint_c(11, 12), utPoint_c(41, 12)).get()));
+    const auto* spline = dynamic_cast<const stSpline_c*>(sketch->entityAt(1));
+    ASSERT_NE(spline, nullptr);
+    EXPECT_EQ(spline->points(), (std::vector<utPoint_c>{{11, 4}, {21, 5}, {31, 4}}));
+}
+
+TEST(stSpvAlgorithmTest, MissingBlackLevelSettingMeansNothingIsInk) {
+    auto doc = xmlFromText(L"<Processor><LengthStepLength>17</LengthStepLength></Processor>");
+    stSpvAlgorithm_c a;
+    a.fromXml(doc->getDocumentElement());
+    EXPECT_EQ(a.blackLevel(), 0);
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    std::unique_ptr<stSketch_c> sketch(a.trace(&r, nullptr, 0, 0));
+    EXPECT_EQ(sketch->entitiesCount(), 0);
+}
+
+TEST(stSpvAlgorithmTest, CancelledProgressEndsTheSeedScan) {
+    utRasterData_c r = blankRaster(200, 200);
+    fillBox(r, 20, 20, 180, 24);    // found by the row scan near the top
+    fillBox(r, 20, 170, 180, 174);  // found only later
+    stTool_c tool;
+    ProgressCanceller listener;
+    tool.addListener(&listener);
+    stSpvAlgorithm_c a;
+    a.setOwner(&tool);
+    std::unique_ptr<stSketch_c> all(a.trace(&r, nullptr, 0, 0));
+    EXPECT_EQ(all->entitiesCount(), 2);
+    ASSERT_FALSE(listener.seen.empty());
+    for (int p : listener.seen) EXPECT_EQ(p % 5, 0);
+
+    listener.seen.clear();
+    listener.cancelAt = 10;
+    std::unique_ptr<stSketch_c> cut(a.trace(&r, nullptr, 0, 0));
+    EXPECT_EQ(cut->entitiesCount(), 1);
+    EXPECT_EQ(listener.seen.back(), 10);
+}
+
+TEST(stSpvAlgorithmTest, PolygonalApproximationKeepsTheCorners) {
+    const std::vector<stSpvPoint_c> points = {
+        {0, 0, 2, 1}, {5, 0.1, 2, 1}, {10, 0, 2, 1}, {10, 10, 2, 0}};
+    const stSpvPolybar_c polybar(points);
+    std::unique_ptr<stSpvPolybar_c> reduced(stSpvAlgorithm_c::polygonalApproximation(polybar, 1.0));
+    ASSERT_EQ(reduced->pointCount(), 3);
+    EXPECT_EQ(reduced->pointAt(0).position(), utPoint_c(0, 0));
+    EXPECT_EQ(reduced->pointAt(1).position(), utPoint_c(10, 0));
+    EXPECT_EQ(reduced->pointAt(2).position(), utPoint_c(10, 10));
+    EXPECT_EQ(reduced->pointAt(2).wDir(), 0);
+
+    // A gentle arc within tolerance collapses to its ends; a tighter tolerance keeps more.
+    std::vector<stSpvPoint_c> arc;
+    for (int i = 0; i <= 20; ++i) arc.emplace_back(i * 5.0, 0.02 * (i - 10) * (i - 10), 1, 1);
+    const stSpvPolybar_c gentle(arc);
+    std::unique_ptr<stSpvPolybar_c> loose(stSpvAlgorithm_c::polygonalApproximation(gentle, 2.5));
+    std::unique_ptr<stSpvPolybar_c> tight(stSpvAlgorithm_c::polygonalApproximation(gentle, 0.2));
+    EXPECT_LT(loose->pointCount(), tight->pointCount());
+    EXPECT_EQ(loose->pointAt(0).position(), utPoint_c(0, 2));
+    EXPECT_EQ(loose->pointAt(loose->pointCount() - 1).position(), utPoint_c(100, 2));
+
+    const stSpvPolybar_c two(std::vector<stSpvPoint_c>{{0, 0, 1, 1}, {3, 4, 1, 1}});
+    std::unique_ptr<stSpvPolybar_c> same(stSpvAlgorithm_c::polygonalApproximation(two, 1.0));
+    ASSERT_EQ(same->pointCount(), 2);
+    EXPECT_EQ(same->pointAt(1).position(), utPoint_c(3, 4));
 }

@@ -35,15 +35,10 @@ public:
     int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction, int maxSteps) const {
         return a_.traceStep(x, y, len, wMinus, wPlus, direction, maxSteps);
     }
+    stSketch_c* translate(double dx, double dy) const { return stSpvAlgorithm_c::translateSketch(a_.spvSketch_, dx, dy); }
     size_t seedCount() const { return a_.seeds_.size(); }
     const stSpvSketch_c& sketch() const { return a_.spvSketch_; }
     const stPiIndexing_c& index() const { return a_.index_; }
-    void setScanStep(int step) { a_.scanStep_ = step; }
-    void setLengthStep(int step) { a_.lengthStep_ = step; }
-    void setClusterization(bool on, int size) {
-        a_.runClusterization_ = on;
-        a_.pixelClusterSize_ = size;
-    }
 
 private:
     stSpvAlgorithm_c& a_;

@@ -1,30 +1,64 @@
 #pragma once
 
+#include <vemora/engine/stProcessor.h>
 #include <vemora/foundation/utPoint.h>
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/foundation/vemoraApi.h>
 #include <vemora/raster/stPiIndexing.h>
 #include <vemora/spv/stSpvSketch.h>
 #include <vemora/spv/stSpvTrackInfo.h>
+#include <vemora/spv/stVectorizationParams.h>
 
 #include <vector>
 
 namespace Vemora {
 
 class stSpvAlgorithmTestAccess_c;
+template <class Owner>
+class tmpPropertyTable_c;
 
 // Sparse pixel vectorization: finds the strokes of a black-on-white line drawing on scan lines a few
 // pixels apart, follows each one in jumps of up to a length step while its width stays steady, and
 // collects them as bars and polybars along the stroke centres. Pixels already explained by a traced
 // stroke are known through a row interval index over the strokes' footprints.
 //
+// The result is a sketch of lines (strokes traced as two points) and splines through the stroke
+// centres. Settings (configuration keys): "BlackLevel" 187, "LengthStepLength" 17 pixels,
+// "MaxWidthDeviation" 3.0, "ScanLineThreshold" 2 pixels.
+//
 // Directions: 0 left (-x), 1 up (-y), 2 right (+x), 3 down (+y); y points down the raster.
-class VEMORA_API stSpvAlgorithm_c {
+class VEMORA_API stSpvAlgorithm_c : public stTracingAlgorithm_c {
 public:
     stSpvAlgorithm_c();
     stSpvAlgorithm_c(const stSpvAlgorithm_c& other);
     stSpvAlgorithm_c& operator=(const stSpvAlgorithm_c& other);
-    ~stSpvAlgorithm_c();
+    ~stSpvAlgorithm_c() override;
+
+    stDescriptor_c* isA() const override;
+    static stDescriptor_c* desc();
+    stXmlElement_c* toXml(stXmlElement_c* element) const override;
+    // Every setting is read; a missing one becomes 0.
+    void fromXml(stXmlElement_c* element) override;
+
+    // Traces the whole raster, or with start (a pixel inside the raster) only the stroke through
+    // it, and returns a new sketch, owned by the caller, shifted by (dx, dy). raster must not be
+    // null; it is read, not kept.
+    stSketch_c* trace(utRasterData_c* raster, const utPoint_c* start, double dx, double dy) override;
+
+    // Keeps only the corner points of a polybar: a cone of half-width tolerance is opened from the
+    // last corner towards each point and narrowed, and the point before the first one outside it
+    // becomes the next corner. The caller owns the result.
+    static stSpvPolybar_c* polygonalApproximation(const stSpvPolybar_c& polybar, double tolerance);
+
+    // The parameter set; only its clusterization entries reach the tracing (width correction).
+    const stVectorizationParams_c& params() const { return params_; }
+    void setParams(const stVectorizationParams_c& params) { params_ = params; }
+    int lengthStep() const { return lengthStep_; }
+    void setLengthStep(int step) { lengthStep_ = step; }
+    double maxWidthDeviation() const { return maxWidthDeviation_; }
+    void setMaxWidthDeviation(double deviation) { maxWidthDeviation_ = deviation; }
+    int scanStep() const { return scanStep_; }
+    void setScanStep(int step) { scanStep_ = step; }
 
     int blackLevel() const { return blackLevel_; }
     // Refuses values outside 0-255 (false, level unchanged).
@@ -39,14 +73,17 @@ public:
 
 private:
     friend class stSpvAlgorithmTestAccess_c;
+    static const tmpPropertyTable_c<stSpvAlgorithm_c>& properties();
 
     // ---- a run --------------------------------------------------------------------------------
     // Takes the raster (not owned) and resets the sketch, the index, the scan position and seeds.
     void prepareRun(utRasterData_c* raster);
     // Traces every stroke, or only the one through start when it is given and black.
     void runTracking(const utPoint_c* start);
-    // Progress of the seed scan, in percent; false cancels the scan.
-    bool notifyProgress(int percent);
+    // The "Vectorization..." step around the tracking; a cancel at its start traces nothing.
+    void internalTrace(const utPoint_c* start);
+    // A new sketch of the SPV primitives, every coordinate shifted by (dx, dy).
+    static stSketch_c* translateSketch(const stSpvSketch_c& spvSketch, double dx, double dy);
 
     // ---- pixel beams ----------------------------------------------------------------------------
     // Steps walked from (x, y) in a direction until a white pixel, maxSteps black pixels or the
@@ -92,9 +129,7 @@ private:
     int lengthStep_ = 17;          // pixels
     double maxWidthDeviation_ = 3.0;
     int scanStep_ = 2;             // pixels between scanned rows and between scanned columns
-    // Width correction for clusterized rasters: every point's width shrinks by (int)(size * 1.7).
-    bool runClusterization_ = true;
-    int pixelClusterSize_ = 1;
+    stVectorizationParams_c params_;
 };
 
 }  // namespace Vemora
