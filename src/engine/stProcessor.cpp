@@ -99,11 +99,24 @@ bool stRasterProcessor_c::apply(stToolContext_c* context) {
 
 bool stSketchProcessor_c::apply(stToolContext_c* context) {
     setContext(context);
+    if (!consumesInput()) {
+        try {
+            stSketch_c* result = process(context->getVectors());
+            if (result) context->setVectors(result);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+    // The processor deletes its input: the context lets go of it first, and takes it back if the
+    // processor fails (a failing processor leaves its input alone).
+    stSketch_c* input = context->releaseVectors();
     try {
-        stSketch_c* result = process(context->getVectors());
-        if (result) context->setVectors(result);
+        stSketch_c* result = process(input);
+        context->setVectors(result);
         return true;
     } catch (...) {
+        context->setVectors(input);
         return false;
     }
 }

@@ -42,6 +42,20 @@ public:
     stToolContext_c* seenContext() const { return context(); }
 };
 
+// Deletes its input and returns a new sketch holding one more entity; can be told to fail first.
+class ConsumingProcessor : public stSketchProcessor_c {
+public:
+    bool fail = false;
+    bool consumesInput() const override { return true; }
+    stSketch_c* process(stSketch_c* sketch) override {
+        if (fail) throw std::runtime_error("failed");
+        auto* out = new stSketch_c(*sketch);
+        out->addEntity(new stPoint_c());
+        delete sketch;
+        return out;
+    }
+};
+
 // Records what it was asked to trace and returns a spline through (1, 0) and (2, 0) and a line.
 class StubTracer : public stTracingAlgorithm_c {
 public:
@@ -143,6 +157,24 @@ TEST(stProcessorTest, SketchProcessorStoresOnlyANonNullResult) {
     EXPECT_TRUE(p.apply(&context));
     ASSERT_NE(context.getVectors(), nullptr);
     EXPECT_EQ(context.getVectors()->entitiesCount(), 1);
+}
+
+TEST(stProcessorTest, AConsumingProcessorIsHandedTheSketchTheContextLetGoOf) {
+    // Run under the sanitizer build: a double free or a leak here fails the suite.
+    stToolContextImpl_c context;
+    context.setVectors(new stSketch_c());
+    ConsumingProcessor p;
+    EXPECT_TRUE(p.apply(&context));
+    ASSERT_NE(context.getVectors(), nullptr);
+    EXPECT_EQ(context.getVectors()->entitiesCount(), 1);
+    EXPECT_TRUE(p.apply(&context));
+    EXPECT_EQ(context.getVectors()->entitiesCount(), 2);
+
+    p.fail = true;
+    const stSketch_c* before = context.getVectors();
+    EXPECT_FALSE(p.apply(&context));
+    EXPECT_EQ(context.getVectors(), before);  // taken back unchanged
+    EXPECT_EQ(before->entitiesCount(), 2);
 }
 
 TEST(stProcessorTest, TracingTakesOffsetsFromTheSelectionAndStartFromThePickPoint) {

@@ -168,6 +168,25 @@ TEST(stToolTest, RunsTheTracerOverAContextWithListenersFollowing) {
     EXPECT_EQ(listener.calls, (std::vector<std::wstring>{L"start", L"Vectorization...", L"finish"}));
 }
 
+TEST(stToolTest, ToolAndDirectCallTraceTheSameSketch) {
+    auto doc = xmlFromText(kToolText);
+    stTool_c tool{stToolDefinition_c(firstTool(*doc))};
+    utRasterData_c raster = vemora_test::blankRaster(200, 160);
+    vemora_test::fillBox(raster, 10, 10, 180, 14);
+    vemora_test::drawStroke(raster, 20, 150, 150, 40, 4);
+    vemora_test::fillBox(raster, 100, 30, 103, 140);
+    stToolContextImpl_c context(raster);
+    ASSERT_TRUE(tool.apply(&context));
+
+    stSpvAlgorithm_c direct;
+    std::unique_ptr<stSketch_c> expected(direct.trace(&raster, nullptr, 0, 0));
+    const stSketch_c* viaTool = context.getVectors();
+    ASSERT_EQ(viaTool->entitiesCount(), expected->entitiesCount());
+    ASSERT_GT(expected->entitiesCount(), 2);
+    for (int i = 0; i < expected->entitiesCount(); ++i)
+        EXPECT_TRUE(viaTool->entityAt(i)->isEqual(expected->entityAt(i))) << i;
+}
+
 TEST(stToolContextTest, PickPointAndSelectionExcludeEachOther) {
     stToolContextImpl_c c;
     double a = -1, b = -1, x = -1, y = -1;

@@ -102,10 +102,16 @@ public:
     stDescriptor_c* isA() const override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kSketchToSketch; }
-    // Returns the processed sketch; each processor states whether it edits, replaces or keeps its
-    // argument. The default returns its argument.
+    // Returns the processed sketch. Each processor states what it does with its argument: edits it
+    // and returns it, returns a new sketch and leaves the argument to the caller, or (when
+    // consumesInput() says so) deletes the argument and returns a new sketch. A consuming process
+    // deletes its argument only when it returns; if it throws, the argument is still the caller's.
+    // The default returns its argument.
     virtual stSketch_c* process(stSketch_c* sketch) { return sketch; }
-    // Processes the context's sketch and stores a non-null result as the context's sketch.
+    // True for processors whose process deletes its argument. False by default.
+    virtual bool consumesInput() const { return false; }
+    // Processes the context's sketch and stores a non-null result as the context's sketch. The
+    // context gives up its sketch before a consuming processor deletes it, so nothing is freed twice.
     bool apply(stToolContext_c* context) override;
 
 protected:

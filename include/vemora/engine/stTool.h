@@ -86,6 +86,7 @@ public:
     // Throws stEngineException_c "Invalid tool definition!" for an invalid definition. Entries whose
     // class is unknown, of the wrong kind or unreadable are skipped.
     explicit stTool_c(const stToolDefinition_c& definition);
+    // A tool owns its processors and they point back at it: tools are not copied.
     stTool_c(const stTool_c&) = delete;
     stTool_c& operator=(const stTool_c&) = delete;
     ~stTool_c() override;

@@ -30,6 +30,8 @@ public:
     // False, outputs untouched, when no pick point (selection rectangle) is defined.
     virtual bool getPickPoint(double& x, double& y) const = 0;
     virtual bool getSelectionRectangle(double& x1, double& y1, double& x2, double& y2) const = 0;
+    // Hands the working sketch over to the caller without deleting it; the context holds none after.
+    virtual stSketch_c* releaseVectors() = 0;
 
     // The transform that tracing algorithms apply to their splines and that processors use to
     // scale their tolerances. A context that keeps none reports the identity.
@@ -45,7 +47,7 @@ public:
     stToolContextImpl_c();
     // The source raster and a separately owned working copy.
     explicit stToolContextImpl_c(const utRasterData_c& source);
-    // Deep: the working raster and sketch are copied too.
+    // Copies are deep: the working raster and sketch are copied too. Assignment is not offered.
     stToolContextImpl_c(const stToolContextImpl_c& other);
     stToolContextImpl_c& operator=(const stToolContextImpl_c&) = delete;
     ~stToolContextImpl_c() override;
@@ -55,6 +57,7 @@ public:
     void setRaster(utRasterData_c* raster) override;
     stSketch_c* getVectors() override { return vectors_.get(); }
     void setVectors(stSketch_c* sketch) override;
+    stSketch_c* releaseVectors() override { return vectors_.release(); }
     stSketch_c& getResultVectors() override { return result_; }
     stPiIndexing_c& getIndex() override { return index_; }
     utDictionary_c& getDictionary() override { return dictionary_; }
