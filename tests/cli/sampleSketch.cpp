@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     sketch.addEntity(new stSpline_c({{130, 140}, {140, 150}, {150, 140}}));
     sketch.addEntity(new stPoint_c({5, 5}));
     auto* wide = new stLine_c({180, 10}, {190, 150});
-    wide->setAttributes(new stEntityAttributes_c(0, 0, 4.0));
+    const stEntityAttributes_c wideAttributes(0, 0, 4.0);
+    wide->setAttributes(&wideAttributes);
     sketch.addEntity(wide);
 
     const std::string dir = argv[1];

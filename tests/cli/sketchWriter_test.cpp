@@ -176,7 +176,8 @@ TEST(sketchWriterTest, SplinesBecomeBSplinesOrPolylines) {
     sketch.addEntity(curve);
     sketch.addEntity(new stSpline_c({{0, 0}, {10, 0}, {10, 10}, {0, 0}}));
     auto* wide = new stLine_c({0, 0}, {1, 1});
-    wide->setAttributes(new stEntityAttributes_c(0, 0, 3.0));
+    const stEntityAttributes_c wideAttributes(0, 0, 3.0);
+    wide->setAttributes(&wideAttributes);
     sketch.addEntity(wide);
 
     const auto e = dxfEntities(dxfOf(sketch, frame100x50()));
