@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all bootstrap configure build test sanitize fuzz clean
+.PHONY: all bootstrap configure build test demo sanitize fuzz clean
 
 all: build
 
@@ -18,6 +18,12 @@ build: configure
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Vectorizes the bundled example drawing into out/: DXF (millimetres) and SVG with the scan underneath.
+demo: build
+	@mkdir -p out
+	@$(BUILD)/vemora trace examples/drawing.png -o out/drawing.dxf --units mm
+	@$(BUILD)/vemora trace examples/drawing.png -o out/drawing.svg --overlay
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:

@@ -29,6 +29,7 @@
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvSketch.h>
+#include <vemora/spv/stSketchTracer.h>
 #include <vemora/spv/stSpvTrackInfo.h>
 #include <vemora/spv/stVectorizationParams.h>
 

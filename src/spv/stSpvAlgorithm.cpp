@@ -129,6 +129,9 @@ void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
     }
     const int x = int(start->x());
     const int y = int(start->y());
+    // A start outside the raster has no stroke under it.
+    if (!(start->x() >= 0.0 && start->y() >= 0.0 && x < int(raster_->width()) && y < int(raster_->height())))
+        return;
     if (!isBlack(x, y)) return;
     stSpvPoint_c seed;
     int direction = -1;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Audits the sample DXF with ezdxf and checks that its entities, read back and flipped into
+"""Audits a DXF with ezdxf and checks that its entities, read back and flipped into
 image coordinates, lie on the sample JSON's values. Exit 77 (skipped) without ezdxf."""
 import json
 import math
@@ -19,12 +19,18 @@ TOL = 1e-6
 
 
 def main():
-    writer = sys.argv[1]
-    with tempfile.TemporaryDirectory() as tmp:
-        subprocess.run([writer, tmp], check=True)
-        doc = ezdxf.readfile(os.path.join(tmp, "sample.dxf"))
-        with open(os.path.join(tmp, "sample.json")) as f:
+    # Either a program that writes sample.dxf and sample.json into a folder, or a DXF and a JSON
+    # file written from the same sketch.
+    if len(sys.argv) == 3:
+        doc = ezdxf.readfile(sys.argv[1])
+        with open(sys.argv[2]) as f:
             sketch = json.load(f)
+    else:
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run([sys.argv[1], tmp], check=True)
+            doc = ezdxf.readfile(os.path.join(tmp, "sample.dxf"))
+            with open(os.path.join(tmp, "sample.json")) as f:
+                sketch = json.load(f)
 
     problems = []
     auditor = doc.audit()

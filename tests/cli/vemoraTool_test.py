@@ -1,0 +1,182 @@
+#!/usr/bin/python3
+"""The `vemora` command as a user meets it: the example drawing traced to every format, the
+orientation of the output, and every kind of bad input answered with exit status 2, one line on
+standard error naming the culprit, and no output file.
+
+Usage: vemoraTool_test.py VEMORA EXAMPLES_DIR CHECK_DXF_SCRIPT"""
+
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+
+VEMORA, EXAMPLES, CHECK_DXF = sys.argv[1:4]
+
+
+def run(*args):
+    return subprocess.run([VEMORA, *args], capture_output=True, text=True)
+
+
+def png_bytes(w, h, ink):
+    """An 8-bit grey PNG; ink(x, y) tells the black pixels."""
+    raw = b"".join(b"\0" + bytes(0 if ink(x, y) else 255 for x in range(w)) for y in range(h))
+
+    def chunk(tag, data):
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 0, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+class TraceTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.tmp = self.dir.name
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.tmp, name)
+
+    def test_example_traces_to_every_format_and_its_dxf_matches_its_json(self):
+        png = os.path.join(EXAMPLES, "drawing.png")
+        for ext in ("dxf", "svg", "json"):
+            r = run("trace", png, "-o", self.path("d." + ext), "--units", "mm")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertIn("entities", r.stdout)
+        with open(self.path("d.json")) as f:
+            sketch = json.load(f)
+        self.assertGreater(sketch["counts"]["total"], 20)
+        self.assertAlmostEqual(sketch["scale"], 25.4 / 200, places=5)  # the PNG says 200 dpi
+        check = subprocess.run([sys.executable, CHECK_DXF, self.path("d.dxf"), self.path("d.json")],
+                               capture_output=True, text=True)
+        if check.returncode != 77:  # 77: no ezdxf here
+            self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+
+    def test_g4_tiff_and_png_of_the_example_trace_alike(self):
+        for name in ("drawing.png", "drawing.tif"):
+            r = run("trace", os.path.join(EXAMPLES, name), "-o", self.path(name + ".json"), "-q")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(r.stdout, "")
+        with open(self.path("drawing.png.json")) as a, open(self.path("drawing.tif.json")) as b:
+            self.assertEqual(json.load(a)["entities"], json.load(b)["entities"])
+
+    def test_ink_in_the_top_left_corner_lands_top_left_in_every_output(self):
+        img = self.path("corner.png")
+        with open(img, "wb") as f:
+            f.write(png_bytes(200, 150, lambda x, y: 10 <= x < 60 and 10 <= y < 14))
+        self.assertEqual(run("trace", img, "-o", self.path("c.dxf"), "-q").returncode, 0)
+        self.assertEqual(run("trace", img, "-o", self.path("c.json"), "-q").returncode, 0)
+        with open(self.path("c.json")) as f:
+            sketch = json.load(f)
+        self.assertGreater(sketch["counts"]["total"], 0)
+        for e in sketch["entities"]:
+            for p in e.get("points", []) + [e[k] for k in ("p1", "p2") if k in e]:
+                self.assertLess(p[1], 20)  # y down: near the top
+        # DXF has y up: the same ink sits near y = 150.
+        with open(self.path("c.dxf")) as f:
+            lines = [l.strip() for l in f]
+        start = lines.index("ENTITIES")
+        end = lines.index("ENDSEC", start)
+        ys = [float(lines[i + 1]) for i in range(start, end)
+              if lines[i] in ("20", "21") and lines[i - 2] in ("10", "11")]
+        self.assertTrue(ys)
+        self.assertTrue(all(130 < y <= 150 for y in ys), ys)
+
+    def test_offset_and_start_point(self):
+        img = self.path("two.png")
+        with open(img, "wb") as f:
+            f.write(png_bytes(200, 100, lambda x, y: 20 <= x < 180 and (20 <= y < 24 or 70 <= y < 74)))
+        r = run("trace", img, "-o", self.path("one.json"), "--from", "100,71", "--offset", "5,-5", "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("one.json")) as f:
+            sketch = json.load(f)
+        self.assertEqual(sketch["counts"]["total"], 1)
+        ys = [p[1] for e in sketch["entities"] for p in e.get("points", [e.get("p1"), e.get("p2")]) if p]
+        self.assertTrue(all(abs(y - (72 - 5)) <= 1 for y in ys), ys)
+
+    def test_standard_output_needs_a_format(self):
+        img = os.path.join(EXAMPLES, "drawing.png")
+        r = run("trace", img, "-o", "-", "--format", "json", "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(json.loads(r.stdout)["format"], "vemora-sketch")
+        r = run("trace", img, "-o", "-")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("--format", r.stderr)
+
+
+class BadInputTest(unittest.TestCase):
+    """Each case: exit 2, one line on standard error naming the culprit, no output left."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.tmp = self.dir.name
+        with open(os.path.join(EXAMPLES, "drawing.png"), "rb") as f:
+            self.good_png = f.read()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def write(self, name, data):
+        path = os.path.join(self.tmp, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def refuse(self, args, culprit, out_dir=None):
+        out_dir = out_dir or self.tmp
+        out = os.path.join(out_dir, "out.json")
+        before = set(os.listdir(out_dir)) if os.path.isdir(out_dir) else set()
+        r = run("trace", *args[:1], "-o", out, *args[1:])
+        self.assertEqual(r.returncode, 2, r.stderr)
+        lines = r.stderr.splitlines()
+        self.assertEqual(len(lines), 1, r.stderr)
+        self.assertIn(culprit, lines[0])
+        if os.path.isdir(out_dir):
+            self.assertEqual(set(os.listdir(out_dir)), before)  # neither output nor temporary
+
+    def test_unreadable_images(self):
+        bad_crc = bytearray(self.good_png)
+        bad_crc[20] ^= 0xFF  # inside IHDR's data: its CRC no longer matches
+        absurd_tiff = (b"II*\0" + struct.pack("<I", 8) + struct.pack("<H", 3) +
+                       struct.pack("<HHII", 256, 4, 1, 4000000000) +
+                       struct.pack("<HHII", 257, 4, 1, 4000000000) +
+                       struct.pack("<HHII", 258, 3, 1, 8) + b"\0\0\0\0")
+        bmp = (b"BM" + struct.pack("<IHHI", 54, 0, 0, 54) +
+               struct.pack("<IiiHHIIiiII", 40, 100000, 100000, 1, 24, 0, 0, 0, 0, 0, 0))
+        cases = {
+            "missing.png": None,
+            "empty.png": b"",
+            "truncated.png": self.good_png[: len(self.good_png) // 2],
+            "badcrc.png": bytes(bad_crc),
+            "absurd.tif": absurd_tiff,
+            "huge.bmp": bmp,
+            "notes.png": b"these are my notes, not an image\n",
+        }
+        for name, data in cases.items():
+            with self.subTest(name):
+                path = os.path.join(self.tmp, name) if data is None else self.write(name, data)
+                self.refuse([path], name)
+
+    def test_unwritable_output_folder(self):
+        blocker = self.write("file", b"x")
+        img = self.write("ok.png", self.good_png)
+        self.refuse([img], "out.json", out_dir=os.path.join(blocker, "sub"))
+
+    def test_bad_options(self):
+        img = self.write("ok.png", self.good_png)
+        self.refuse([img, "--set", "No\\Such\\Key=1"], "No\\Such\\Key")
+        self.refuse([img, "--set", "Vector\\Refiner\\MergeGaps=maybe"], "Vector\\Refiner\\MergeGaps")
+        self.refuse([img, "--from", "5000,3"], "--from")
+        self.refuse([img, "--from", "abc"], "--from")
+        self.refuse([img, "--units", "furlong"], "--units")
+        self.refuse([img, "--max-pixels", "1000"], "ok.png")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0]], verbosity=1)
