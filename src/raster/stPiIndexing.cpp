@@ -4,6 +4,7 @@
 #include <vemora/raster/stPiIndexing.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cassert>
 #include <climits>
 #include <cmath>
@@ -110,40 +111,39 @@ void stPiRow_c::insertNode(double a, double b, void* o) {
     if (std::isnan(a) || std::isnan(b)) return;  // would break the sort order of the row
     if (b < a) std::swap(a, b);
 
-    const std::size_t n = nodes_.size();
-    std::vector<stPiNode_c> rebuilt;
-    rebuilt.reserve(n + 3);
-    std::size_t i = 0;
+    // Only the nodes that start before b and do not lie entirely left of a change; they are
+    // replaced in place by their split pieces, and the rest of the row is left alone. (Sorted,
+    // non-overlapping nodes have both ends in ascending order, so both bounds are binary searches.)
+    const auto first = std::partition_point(nodes_.begin(), nodes_.end(),
+                                            [a](const stPiNode_c& n) { return n.x2() <= a; });
+    const auto last = std::partition_point(first, nodes_.end(),
+                                           [b](const stPiNode_c& n) { return n.x1() < b; });
 
-    // 1. Nodes entirely left of a stay as they are.
-    while (i < n && nodes_[i].x2() <= a) rebuilt.push_back(nodes_[i++]);
-
+    std::vector<stPiNode_c> pieces;
+    pieces.reserve(size_t(last - first) * 3 + 1);
     double pos = a;
     bool placed = false;
-    // 3. Split [a, b] against every node that starts before b.
-    while (i < n && nodes_[i].x1() < b) {
-        const stPiNode_c& node = nodes_[i++];
+    for (auto it = first; it != last; ++it) {
+        const stPiNode_c& node = *it;
         if (node.x1() < pos) {
-            rebuilt.emplace_back(node.x1(), pos, node.objects());  // part left of a
+            pieces.emplace_back(node.x1(), pos, node.objects());  // part left of a
         } else if (node.x1() > pos) {
-            rebuilt.emplace_back(pos, node.x1(), o);  // gap before the node
+            pieces.emplace_back(pos, node.x1(), o);  // gap before the node
             pos = node.x1();
         }
         const double end = std::min(node.x2(), b);
-        rebuilt.emplace_back(pos, end, node.objects());
-        rebuilt.back().appendObject(o);
+        pieces.emplace_back(pos, end, node.objects());
+        pieces.back().appendObject(o);
         placed = true;
         pos = end;
-        if (node.x2() > b) rebuilt.emplace_back(b, node.x2(), node.objects());  // part right of b
+        if (node.x2() > b) pieces.emplace_back(b, node.x2(), node.objects());  // part right of b
     }
+    // Whatever is left of [a, b] holds o alone. A zero-length interval that met no node is still
+    // registered, wherever it lies.
+    if (pos < b || !placed) pieces.emplace_back(pos, b, o);
 
-    // 2./4. Whatever is left of [a, b] holds o alone. A zero-length interval that met no node
-    // is still registered, wherever it lies.
-    if (pos < b || !placed) rebuilt.emplace_back(pos, b, o);
-
-    // 5. The rest is copied unchanged.
-    while (i < n) rebuilt.push_back(nodes_[i++]);
-    nodes_.swap(rebuilt);
+    const auto at = nodes_.erase(first, last);
+    nodes_.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
 }
 
 void stPiRow_c::deleteNode(double a, double b, void* o) {
