@@ -64,21 +64,53 @@ class Samples:
         self.seg_owner = np.concatenate(seg_owner)
 
 
+def _short_chords(a, b, box_lo, box_hi, longest):
+    """The parts of chords a-b inside the box, cut into pieces no longer than `longest`, with the
+    index of the chord each piece comes from (Liang-Barsky clipping)."""
+    d = b - a
+    t0, t1 = np.zeros(len(a)), np.ones(len(a))
+    for k in (0, 1):
+        with np.errstate(divide="ignore", invalid="ignore"):
+            ta = (box_lo[k] - a[:, k]) / d[:, k]
+            tb = (box_hi[k] - a[:, k]) / d[:, k]
+        flat = d[:, k] == 0
+        outside = flat & ((a[:, k] < box_lo[k]) | (a[:, k] > box_hi[k]))
+        t0 = np.where(flat, t0, np.maximum(t0, np.minimum(ta, tb)))
+        t1 = np.where(flat, t1, np.minimum(t1, np.maximum(ta, tb)))
+        t1 = np.where(outside, -1.0, t1)
+    keep = np.flatnonzero(t0 <= t1)
+    a, d, t0, t1 = a[keep], d[keep], t0[keep], t1[keep]
+    lengths = (t1 - t0) * np.hypot(d[:, 0], d[:, 1])
+    pieces = np.maximum(1, np.ceil(lengths / longest)).astype(np.int64)
+    if np.all(pieces == 1):
+        return a + t0[:, None] * d, a + t1[:, None] * d, keep
+    rep = np.repeat(np.arange(len(a)), pieces)
+    k = np.arange(len(rep)) - np.repeat(np.cumsum(pieces) - pieces, pieces)
+    u0 = t0[rep] + (t1 - t0)[rep] * k / pieces[rep]
+    u1 = t0[rep] + (t1 - t0)[rep] * (k + 1) / pieces[rep]
+    return a[rep] + u0[:, None] * d[rep], a[rep] + u1[:, None] * d[rep], keep[rep]
+
+
 def nearest(points, seg_a, seg_b, seg_slack, reach, max_pairs=4_000_000):
     """For every point the least `distance to a chord - seg_slack[chord]` over the chords within
     `reach`, and that chord's index; (inf, -1) when no chord is that close.
 
-    A uniform grid of cells at least `reach` wide holds each chord in every cell that its box,
-    grown by `reach`, touches; a point then looks in its own cell only.
+    A uniform grid of cells 2 `reach` wide holds each chord (cut to at most a cell's length and
+    clipped to where the points are) in every cell that its box, grown by `reach`, touches; a
+    point then looks in its own cell only.
     """
     n = len(points)
     best = np.full(n, np.inf)
     arg = np.full(n, -1)
     if n == 0 or len(seg_a) == 0:
         return best, arg
+    cell = max(2.0 * reach, 1.0)
+    seg_a, seg_b, seg_id = _short_chords(seg_a, seg_b, points.min(axis=0) - reach,
+                                         points.max(axis=0) + reach, cell)
+    if len(seg_a) == 0:
+        return best, arg
     lo = np.minimum(seg_a, seg_b)
     hi = np.maximum(seg_a, seg_b)
-    cell = max(2.0 * reach, float(np.max(hi - lo)) if len(lo) else 1.0, 1.0)
     origin = np.minimum(lo.min(axis=0), points.min(axis=0)) - 2.0 * cell
     c0 = np.floor((lo - reach - origin) / cell).astype(np.int64)
     c1 = np.floor((hi + reach - origin) / cell).astype(np.int64)
@@ -116,7 +148,7 @@ def nearest(points, seg_a, seg_b, seg_slack, reach, max_pairs=4_000_000):
             len2 = np.einsum("ij,ij->i", d, d)
             t = np.where(len2 > 0, np.einsum("ij,ij->i", p - a, d) / np.where(len2 > 0, len2, 1), 0)
             t = np.clip(t, 0.0, 1.0)
-            e = np.hypot(*(p - a - t[:, None] * d).T) - seg_slack[s]
+            e = np.hypot(*(p - a - t[:, None] * d).T) - seg_slack[seg_id[s]]
             has = cnt > 0
             group = np.concatenate(([0], np.cumsum(cnt)[:-1]))[has]
             low = np.minimum.reduceat(e, group)
@@ -125,7 +157,7 @@ def nearest(points, seg_a, seg_b, seg_slack, reach, max_pairs=4_000_000):
             hit = np.flatnonzero(e == np.repeat(low, cnt[has]))
             r = rep[hit]
             firsts = hit[np.concatenate(([True], r[1:] != r[:-1]))]
-            arg[rep[firsts]] = s[firsts]
+            arg[rep[firsts]] = seg_id[s[firsts]]
         start = stop
     return best, arg
 

@@ -12,6 +12,7 @@ import math
 import numpy as np
 
 CHORD_ERROR = 0.01  # px, largest distance between a curve and the chords that stand for it
+MAX_POINTS = 200_000  # per curve: a wild entity (a radius of 1e12) must not exhaust memory
 
 
 class Entity:
@@ -35,7 +36,7 @@ def arc_steps(radius, sweep, err=CHORD_ERROR):
     if r <= err:
         return 1
     step = 2.0 * math.acos(max(-1.0, 1.0 - err / r))
-    return max(2, int(math.ceil(abs(sweep) / max(step, 1e-6))))
+    return min(MAX_POINTS, max(2, int(math.ceil(abs(sweep) / max(step, 1e-9)))))
 
 
 def arc_polyline(cx, cy, r, start, sweep, err=CHORD_ERROR):
@@ -57,11 +58,12 @@ def ellipse_polyline(cx, cy, a, b, phi_deg, start_deg=None, sweep_deg=None):
     # Tightest curvature big / small^2 sets the chord length; the speed is at most `big`.
     chord = math.sqrt(8.0 * CHORD_ERROR * small * small / big)
     if start_deg is None:
-        n = max(16, int(math.ceil(2.0 * math.pi * big / chord)))
+        n = min(MAX_POINTS, max(16, int(math.ceil(2.0 * math.pi * big / chord))))
         t = np.linspace(0.0, 2.0 * math.pi, n + 1)
         x, y = a * np.cos(t), b * np.sin(t)
     else:
-        n = max(4, int(math.ceil(math.radians(abs(sweep_deg)) * big * big / small / chord)))
+        n = math.radians(abs(sweep_deg)) * big * big / small / chord
+        n = min(MAX_POINTS, max(4, int(math.ceil(n))))
         g = np.radians(start_deg + sweep_deg * np.linspace(0.0, 1.0, n + 1))
         rho = a * b / np.sqrt((b * np.cos(g)) ** 2 + (a * np.sin(g)) ** 2)
         x, y = rho * np.cos(g), rho * np.sin(g)
@@ -75,7 +77,7 @@ def bezier_polyline(controls):
     for i in range(0, len(c) - 1, 3):
         p0, p1, p2, p3 = c[i], c[i + 1], c[i + 2], c[i + 3]
         hull = np.linalg.norm(p1 - p0) + np.linalg.norm(p2 - p1) + np.linalg.norm(p3 - p2)
-        n = max(2, int(math.ceil(hull / 0.25)))
+        n = min(MAX_POINTS, max(2, int(math.ceil(hull / 0.25))))
         t = np.linspace(0.0, 1.0, n + 1)[1:, None]
         s = 1.0 - t
         out.append(s**3 * p0 + 3 * s * s * t * p1 + 3 * s * t * t * p2 + t**3 * p3)
@@ -93,7 +95,7 @@ def bspline_polyline(degree, knots, controls, weights=None, spacing=0.25):
     w = np.ones(n) if weights is None or len(weights) != n else np.asarray(weights, dtype=float)
     h = np.column_stack((c * w[:, None], w))
     hull = float(np.sum(np.linalg.norm(np.diff(c, axis=0), axis=1)))
-    m = max(2 * n, int(math.ceil(hull / spacing)))
+    m = min(MAX_POINTS, max(2 * n, int(math.ceil(hull / spacing))))
     t = np.linspace(k[p], k[n], m + 1)
     span = np.clip(np.searchsorted(k, t, side="right") - 1, p, n - 1)
     d = np.stack([h[span - p + j] for j in range(p + 1)], axis=1)  # (m+1, p+1, 3)
@@ -156,7 +158,7 @@ def resample(poly, step):
     total = s[-1]
     if total == 0.0:
         return poly[:1].copy(), np.zeros(1)
-    n = max(1, int(math.ceil(total / step)))
+    n = min(MAX_POINTS, max(1, int(math.ceil(total / step))))
     u = np.linspace(0.0, total, n + 1)
     x = np.interp(u, s, poly[:, 0])
     y = np.interp(u, s, poly[:, 1])
@@ -351,7 +353,7 @@ def read_dxf(path, height, dpi=None, scale=None):
             major = max(math.hypot(mx, my), 1e-9)
             minor = max(ratio * major, 1e-9)
             chord = math.sqrt(8.0 * err * minor * minor / major)
-            n = max(16, int(math.ceil(span * major / chord)))
+            n = min(MAX_POINTS, max(16, int(math.ceil(span * major / chord))))
             t = t0 + span * np.linspace(0.0, 1.0, n + 1)
             poly = np.column_stack((cx + mx * np.cos(t) - ratio * my * np.sin(t),
                                     cy + my * np.cos(t) + ratio * mx * np.sin(t)))

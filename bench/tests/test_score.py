@@ -107,6 +107,14 @@ class ScoreTest(unittest.TestCase):
         arc_len, circle_len = 40 * 1.5 * math.pi, 2 * math.pi * 30
         self.assertAlmostEqual(res["arcsAsArcs"], circle_len / (arc_len + circle_len), delta=0.01)
 
+    def test_enormous_entities_are_false_alarms_not_a_memory_blowup(self):
+        truth = ents(line((0, 0), (100, 0)))
+        wild = ents(arc((0, 1e12), 1e12, -math.pi / 2, 1.0), line((-1e9, -1e9), (1e9, 1e9)),
+                    line((0, 0), (100, 0)))
+        res = score.score(truth, wild)
+        self.assertAlmostEqual(res["detection"], 1.0)
+        self.assertGreater(res["falseAlarm"], 0.999)
+
     def test_arc_running_the_wrong_way_round_is_false(self):
         truth = ents(arc((100, 100), 40, 0.0, 0.5 * math.pi))
         res = score.score(truth, ents(arc((100, 100), 40, 0.0, -0.5 * math.pi)))
