@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Times our tracer chain (`vemora trace`, defaults) against potrace (`potrace -b dxf` on a PBM of
+# the same ink) on synthetic drawings of several sizes and prints the ratio of the two times.
+# Each time is the best of REPEATS runs; potrace's DXF is scored too (its outlines lie half a
+# stroke from the centre lines, within the scorer's tolerance, so expect fragmentation near 2).
+#
+#   bench/peers.sh [-b build/vemora] [-w build/bench/peers] [-r REPEATS] [SIZE...]
+#   SIZE: WxH or a4/a3/a0; default 1000x800 a3 a0
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+vemora=$root/build/vemora
+work=$root/build/bench/peers
+repeats=3
+python=/usr/bin/python3
+while getopts "b:w:r:" opt; do
+    case $opt in
+        b) vemora=$OPTARG ;;
+        w) work=$OPTARG ;;
+        r) repeats=$OPTARG ;;
+        *) echo "usage: $0 [-b VEMORA] [-w WORKDIR] [-r REPEATS] [SIZE...]" >&2; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(1000x800 a3 a0)
+command -v potrace >/dev/null || { echo "peers: potrace is not installed (apt-get install potrace)" >&2; exit 2; }
+have_vemora=0
+[ -x "$vemora" ] && have_vemora=1
+mkdir -p "$work"
+
+# best_of N CMD...: the shortest wall time of N runs in seconds; fails when a run fails.
+best_of() {
+    local n=$1 best="" t0 t1 s
+    shift
+    for ((i = 0; i < n; i++)); do
+        t0=$(date +%s%N)
+        "$@" >/dev/null 2>&1 || return 1
+        t1=$(date +%s%N)
+        s=$(( (t1 - t0) / 1000 ))
+        if [ -z "$best" ] || [ "$s" -lt "$best" ]; then best=$s; fi
+    done
+    awk -v us="$best" 'BEGIN { printf "%.3f", us / 1e6 }'
+}
+
+printf "%-16s %10s %10s %8s %12s %12s\n" size "vemora s" "potrace s" ratio "vemora VRI" "potrace VRI"
+for size in "${sizes[@]}"; do
+    base=$work/drawing-$size
+    "$python" "$root/bench/drawings/drawings.py" "$base.png" --size "$size" --seed 1 \
+        --pbm "$base.pbm" >/dev/null
+    tp=$(best_of "$repeats" potrace -b dxf "$base.pbm" -o "$base.potrace.dxf") || tp=failed
+    # potrace's coordinates are pixel corners in pixel units; ours put pixel centres on integers.
+    pvri=$("$python" "$root/bench/score/score.py" "$base.truth.json" "$base.potrace.dxf" \
+        --dxf-scale 1 --shift=-0.5,-0.5 --json - | "$python" -c 'import json,sys; print("%.3f" % json.load(sys.stdin)["vri"])') || pvri=-
+    tv=n/a ratio=- vvri=-
+    if [ $have_vemora = 1 ]; then
+        if tv=$(best_of "$repeats" "$vemora" trace "$base.png" -o "$base.vemora.json" --quiet); then
+            ratio=$(awk -v a="$tv" -v b="$tp" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
+            vvri=$("$python" "$root/bench/score/score.py" "$base.truth.json" "$base.vemora.json" \
+                --json - | "$python" -c 'import json,sys; print("%.3f" % json.load(sys.stdin)["vri"])') || vvri=-
+        else
+            tv=failed
+        fi
+    fi
+    printf "%-16s %10s %10s %8s %12s %12s\n" "$size" "$tv" "$tp" "$ratio" "$vvri" "$pvri"
+done
+[ $have_vemora = 1 ] || echo "($vemora not found: only potrace was run)"
