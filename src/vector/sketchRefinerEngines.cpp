@@ -482,6 +482,7 @@ utVector_c tmpGapsRefiner_c::directionAt(stEntity_c& entity, int k) {
 }
 
 double tmpGapsRefiner_c::absCos(const utVector_c& u, const utVector_c& v) {
+    if (u.length2() == 0.0 || v.length2() == 0.0) return std::nan("");  // compares false with all
     return std::fabs(u.cosAlpha(v));
 }
 
@@ -747,8 +748,9 @@ void tmpLinkCollinear_c::linkLine(tmpEntityInfo_c& r) {
             const utPoint_c joinR = atEnd ? line->p2() : line->p1();
             const utPoint_c farC = cAtFirst ? other->p2() : other->p1();
             const utPoint_c joinC = cAtFirst ? other->p1() : other->p2();
-            // Both junction ends must lie near the line through the two far ends (a line through
-            // one point has no distances, and nothing links).
+            // Both junction ends must lie near the line through the two far ends; one point fixes
+            // no line, and nothing links.
+            if ((farC - farR).length2() == 0.0) break;
             const utGeLine_c through(farR, farC - farR);
             if (!(through.distance(joinR) < d && through.distance(joinC) < d)) break;
             if (atEnd) {
@@ -811,6 +813,7 @@ bool tmpLinkCollinear_c::joinSplines(tmpEntityInfo_c& r, bool atEnd, tmpEntityIn
     const utPoint_c& qC = cAtFirst ? pc[1] : pc[m - 2];
     const utPoint_c& jC = cAtFirst ? pc[0] : pc[m - 1];
     const double d = searchDistance();
+    if ((qC - qR).length2() == 0.0) return false;  // no line through one point
     const utGeLine_c through(qR, qC - qR);
     if (!(through.distance(jR) < d && through.distance(jC) < d)) return false;
 
@@ -843,6 +846,7 @@ bool tmpLinkCollinear_c::joinSplineAndLine(tmpEntityInfo_c& r, bool atEnd, tmpEn
     const utPoint_c nC = refinerVertexAt(*c.entity, k);
     const utPoint_c fC = refinerVertexAt(*c.entity, k == 0 ? 1 : 0);
     const double d = searchDistance();
+    if ((fC - qR).length2() == 0.0) return false;
     const utGeLine_c through(qR, fC - qR);
     if (!(through.distance(jR) < d && through.distance(nC) < d)) return false;
     spline->movePointAt(atEnd ? n - 1 : 0, fC);

@@ -132,6 +132,17 @@ TEST(tmpGapsRefinerTest, AnEndNearTheMiddleOfALineMovesOntoIt) {
     }
 }
 
+TEST(tmpGapsRefinerTest, AnEndWithoutDirectionKeepsItsPlaceBesideASegment) {
+    // A zero-length line near the middle of a long one has no tangent to cross the segment with.
+    // Regression: its points became NaN.
+    stSketch_c sketch;
+    sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(50, 10)));
+    sketch.addEntity(new stLine_c(utPoint_c(30, 13), utPoint_c(30, 13)));
+    mergeGaps(sketch, inked({{10, 10, 50, 10}, {30, 10, 30, 13}}));
+    expectPoint(lineAt(sketch, 1)->p1(), 30, 13);
+    expectPoint(lineAt(sketch, 1)->p2(), 30, 13);
+}
+
 TEST(tmpGapsRefinerTest, ALineEndJoinsAnArcEndAndTheArcStays) {
     stSketch_c sketch;
     // Centre (20, 20), radius 10, from angle 0 at (30, 20) to pi/2 at (20, 30).
