@@ -118,7 +118,7 @@ public:
 // Gap merging: every end vertex that found a visible neighbour moves onto its gap's merge point.
 class tmpGapsRefiner_c {
 public:
-    // sketch and raster are not owned; a null raster has no ink, so no link is visible. Lengths are
+    // sketch and raster are not owned; a null raster is all paper. Lengths are
     // in sketch units; the link walk maps a sketch point (x, y), turned by rotationAngle (radians)
     // about rotationCentre ((0, 0) when null), to the pixel (x / scaleX - offsetX,
     // y / scaleY - offsetY).

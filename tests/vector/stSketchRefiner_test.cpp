@@ -202,17 +202,23 @@ TEST(tmpGapsRefinerTest, TheLinkIsWalkedInPixelsOfTheScaledShiftedRotatedRaster)
 }
 
 TEST(tmpGapsRefinerTest, TheIndexedSearchGivesTheSameSketchAsThePlainScan) {
-    // Ten thousand entities of every kind, including strokes across the whole drawing and a line
-    // whose extents were never measured.
-    const vemora_test::BrokenStrokes scene = vemora_test::brokenStrokes(10000, true);
-    ASSERT_GE(scene.sketch->entitiesCount(), 10000);
-    for (const bool linking : {false, true}) {
-        SCOPED_TRACE(linking ? "collinear linking" : "gap merging");
+    // Entities of every kind, including strokes across the whole drawing and a line whose extents
+    // were never measured. Both engines share the search; linking also removes entities.
+    struct Row {
+        const char* name;
+        int entities;
+        bool linking;
+    };
+    const Row rows[] = {{"gap merging", 10000, false}, {"collinear linking", 2000, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const vemora_test::BrokenStrokes scene = vemora_test::brokenStrokes(row.entities, true);
+        ASSERT_GE(scene.sketch->entitiesCount(), row.entities);
         std::unique_ptr<stSketch_c> plain(static_cast<stSketch_c*>(scene.sketch->clone()));
         std::unique_ptr<stSketch_c> indexed(static_cast<stSketch_c*>(scene.sketch->clone()));
         for (stSketch_c* s : {plain.get(), indexed.get()}) {
             std::unique_ptr<tmpGapsRefiner_c> engine;
-            if (linking) {
+            if (row.linking) {
                 engine = std::make_unique<tmpLinkCollinear_c>(s, 5.0, 5.0, 0.9, 2.0, 1, 1, 0, 0, 2, kThreshold,
                                                               &scene.raster);
             } else {
@@ -223,15 +229,17 @@ TEST(tmpGapsRefinerTest, TheIndexedSearchGivesTheSameSketchAsThePlainScan) {
             engine->run(s);
         }
         ASSERT_EQ(plain->entitiesCount(), indexed->entitiesCount());
-        int changed = 0;
         for (int i = 0; i < plain->entitiesCount(); ++i) {
             ASSERT_TRUE(plain->entityAt(i)->isEqual(indexed->entityAt(i))) << "entity " << i;
-            ASSERT_EQ(plain->entityAt(i)->handle(), indexed->entityAt(i)->handle());
-            const stEntity_c* before = scene.sketch->findEntity(plain->entityAt(i)->handle());
-            changed += !plain->entityAt(i)->isEqual(before);
         }
-        // Not a vacuous comparison: the run did change the drawing.
-        EXPECT_GT(changed + (scene.sketch->entitiesCount() - plain->entitiesCount()), 1000);
+        // Not a vacuous comparison: the run changed a good part of the drawing (gap merging moves
+        // ends and keeps the order, linking removes what it absorbed).
+        int changed = scene.sketch->entitiesCount() - plain->entitiesCount();
+        if (!row.linking) {
+            for (int i = 0; i < plain->entitiesCount(); ++i)
+                changed += !plain->entityAt(i)->isEqual(scene.sketch->entityAt(i));
+        }
+        EXPECT_GT(changed, row.entities / 10);
     }
 }
 
@@ -448,7 +456,8 @@ TEST(stSketchRefinerTest, StepsAreAnnouncedAndACancelledStepIsNotFinished) {
     }
 }
 
-TEST(stSketchRefinerTest, WithoutAContextNothingIsInkedAndNothingMoves) {
+TEST(stSketchRefinerTest, WithoutAContextEveryPixelIsPaper) {
+    // The corner's link crosses three pixels, one more than the allowance.
     stSketch_c sketch;
     sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(20, 10)));
     sketch.addEntity(new stLine_c(utPoint_c(22, 12), utPoint_c(22, 22)));

@@ -35,7 +35,8 @@ public:
     void fromXml(stXmlElement_c* element) override;
 
     // Edits sketch in place and returns it; null is returned as it came. Without a tool context
-    // (used on its own) there is no raster, so no gap is inked and nothing moves.
+    // (used on its own) there is no raster: every pixel is paper, and only links of no more pixels
+    // than the white-pixel allowance pass.
     stSketch_c* process(stSketch_c* sketch) override;
     // One per enabled step, the announced segmentizer step included.
     int countSubProcessors() const override;
