@@ -179,8 +179,6 @@ tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityIn
     // Two passes: count per cell, then fill (a compact layout for millions of entries).
     const size_t cells = size_t(columns_) * size_t(rows_);
     cellStart_.assign(cells + 1, 0);
-    std::vector<int> grid;  // per placed entity: its cell range, or -1 for the everywhere list
-    grid.reserve(placed.size() * 4);
     auto forCells = [&](const utRect_c& r, auto&& f) {
         const int c1 = column(r.x1()), c2 = column(r.x2()), r1 = row(r.y1()), r2 = row(r.y2());
         for (int y = r1; y <= r2; ++y)
