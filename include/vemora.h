@@ -33,6 +33,9 @@
 #include <vemora/spv/stSpvTrackInfo.h>
 #include <vemora/spv/stVectorizationParams.h>
 
+// Vector post-processing
+#include <vemora/vector/stSketchRefiner.h>
+
 // Sketch
 #include <vemora/sketch/stEntity.h>
 #include <vemora/sketch/stSketch.h>

@@ -1,0 +1,221 @@
+#pragma once
+
+// The two engines of the sketch refiner, shared by the registered processor and the one-call
+// tracer.
+//
+// Glossary
+//   vertex      a point of an entity that the engines read and move: the two ends of a line, the
+//               two ends of an arc (index 0 at its end angle), every point of a spline. Other
+//               entity kinds have none and take no part.
+//   end vertex  index 0 or the last index; the others are interior vertices.
+//   gap         the set of vertices (and segments) found around one end vertex: the first entry is
+//               the vertex searched from, the others what its search (and later searches) found.
+//   link        the straight pixel walk between two points; it is visible when it crosses no more
+//               white pixels than the allowance.
+//
+// A run collects one info per entity, searches from every end vertex, computes a merge point per
+// gap and then refines: gap merging moves end vertices onto the merge points, collinear linking
+// lets lines and splines absorb their straight continuations. Nothing moves before the refine
+// step, so entity extents stay as they were for the whole search.
+
+#include <vemora/foundation/utGeCurve.h>
+#include <vemora/foundation/utPoint.h>
+
+#include <memory>
+#include <vector>
+
+namespace Vemora {
+
+class stEntity_c;
+class stSketch_c;
+class utRasterData_c;
+class tmpEntityInfo_c;
+class tmpExtentsGrid_c;
+class tmpGapVertexEntry_c;
+class tmpGapEdgeEntry_c;
+
+// Vertices as the engines see them.
+int refinerVertexCount(stEntity_c& entity);
+utPoint_c refinerVertexAt(stEntity_c& entity, int i);
+// Lines and splines move; arcs and everything else stay.
+void refinerMoveVertex(stEntity_c& entity, int i, const utPoint_c& p);
+
+class tmpGapEntryVisitor_c {
+public:
+    virtual void visitVertex(tmpGapVertexEntry_c& entry) = 0;
+    virtual void visitEdge(tmpGapEdgeEntry_c& entry) = 0;
+    virtual ~tmpGapEntryVisitor_c() = default;
+};
+
+class tmpGapEntry_c {
+public:
+    virtual ~tmpGapEntry_c() = default;
+    // The vertex index; -1 for a segment.
+    virtual int index() const = 0;
+    virtual void accept(tmpGapEntryVisitor_c& visitor) = 0;
+    virtual tmpGapEntry_c* clone() const = 0;  // the caller owns the copy
+    virtual bool isFirst() const { return false; }
+    virtual bool isLast() const { return false; }
+    tmpEntityInfo_c* info() const { return info_; }
+
+protected:
+    explicit tmpGapEntry_c(tmpEntityInfo_c* info) : info_(info) {}
+    tmpEntityInfo_c* info_;  // not owned
+};
+
+class tmpGapVertexEntry_c : public tmpGapEntry_c {
+public:
+    tmpGapVertexEntry_c(tmpEntityInfo_c* info, int index);
+    int index() const override { return index_; }
+    void accept(tmpGapEntryVisitor_c& visitor) override { visitor.visitVertex(*this); }
+    tmpGapEntry_c* clone() const override { return new tmpGapVertexEntry_c(*this); }
+    bool isFirst() const override { return index_ == 0; }
+    // Against the entity's current vertex count: a spline that grew has moved its last vertex.
+    bool isLast() const override;
+    stEntity_c* entity() const { return entity_; }
+
+private:
+    stEntity_c* entity_;  // the info's entity, not owned
+    int index_;
+};
+
+// A segment of an entity, kept as its infinite line.
+class tmpGapEdgeEntry_c : public tmpGapEntry_c {
+public:
+    tmpGapEdgeEntry_c(tmpEntityInfo_c* info, const utGeLine_c& line) : tmpGapEntry_c(info), line_(line) {}
+    int index() const override { return -1; }
+    void accept(tmpGapEntryVisitor_c& visitor) override { visitor.visitEdge(*this); }
+    tmpGapEntry_c* clone() const override { return new tmpGapEdgeEntry_c(*this); }
+    const utGeLine_c& line() const { return line_; }
+
+private:
+    utGeLine_c line_;
+};
+
+class tmpGapInfo_c {
+public:
+    // Appends without looking for the same vertex: a vertex found from both sides is there twice.
+    void append(std::unique_ptr<tmpGapEntry_c> entry) { entries.push_back(std::move(entry)); }
+    // Deletes the first vertex entry of (info, index); false when there is none.
+    bool removeVertex(const tmpEntityInfo_c* info, int index);
+
+    std::vector<std::unique_ptr<tmpGapEntry_c>> entries;
+    utPoint_c mergePoint;
+};
+
+class tmpEntityInfo_c {
+public:
+    explicit tmpEntityInfo_c(stEntity_c* e) : entity(e) {}
+
+    stEntity_c* entity;                 // not owned
+    tmpGapInfo_c* startGap = nullptr;   // the gap of vertex 0, owned by the engine
+    tmpGapInfo_c* endGap = nullptr;     // the gap of the last vertex, owned by the engine
+    bool absorbed = false;
+    bool startSearched = false;
+    bool endSearched = false;
+};
+
+// Gap merging: every end vertex that found a visible neighbour moves onto its gap's merge point.
+class tmpGapsRefiner_c {
+public:
+    // sketch and raster are not owned; a null raster is all paper. Lengths are
+    // in sketch units; the link walk maps a sketch point (x, y), turned by rotationAngle (radians)
+    // about rotationCentre ((0, 0) when null), to the pixel (x / scaleX - offsetX,
+    // y / scaleY - offsetY).
+    tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* raster, int darknessThreshold,
+                     int maxWhitePixelCount, double searchDistance, double scaleX, double scaleY,
+                     double offsetX, double offsetY, double rotationAngle,
+                     const utPoint_c* rotationCentre);
+    tmpGapsRefiner_c(const tmpGapsRefiner_c&) = delete;
+    tmpGapsRefiner_c& operator=(const tmpGapsRefiner_c&) = delete;
+    virtual ~tmpGapsRefiner_c();
+
+    // Collects, searches, computes the merge points, refines and finishes, on `sketch` (which
+    // replaces the one given at construction).
+    void run(stSketch_c* sketch);
+
+    // Candidate entities of a search come from a grid over their extents (the default) or from a
+    // scan of every entity; both visit them in sketch order and give the same result.
+    void setUseSpatialIndex(bool on) { useIndex_ = on; }
+    bool useSpatialIndex() const { return useIndex_; }
+
+    // What the last run left behind, for inspection.
+    int gapCount() const { return int(gaps_.size()); }
+    const tmpGapInfo_c& gapAt(int i) const { return *gaps_[size_t(i)]; }
+    int infoCount() const { return int(infos_.size()); }
+    const tmpEntityInfo_c& infoAt(int i) const { return *infos_[size_t(i)]; }
+
+protected:
+    // The final step; here it moves the end vertices onto their merge points.
+    virtual void refine();
+    virtual void finish() {}
+    virtual double searchDistance() const { return searchDistance_; }
+
+    // The absolute cosine between two directions; NaN when one of them has no length.
+    static double absCos(const utVector_c& u, const utVector_c& v);
+    // The direction of the entity at vertex k: into it at vertex 0, along its last piece elsewhere.
+    static utVector_c directionAt(stEntity_c& entity, int k);
+
+    stSketch_c* sketch_;  // not owned
+    std::vector<std::unique_ptr<tmpEntityInfo_c>> infos_;
+    std::vector<std::unique_ptr<tmpGapInfo_c>> gaps_;
+
+private:
+    void collect();
+    void search();
+    void computeMergePoints();
+    void computeMergePoint(tmpGapInfo_c& gap) const;
+    void searchFrom(tmpEntityInfo_c& r, int a);
+    void testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, tmpEntityInfo_c& s);
+    bool isVisible(const utPoint_c& p, const utPoint_c& q) const;
+    bool isInk(long long col, long long row) const;
+
+    const utRasterData_c* raster_;  // not owned
+    int maxWhitePixelCount_;
+    double searchDistance_;
+    int darknessThreshold_;
+    double offsetX_, offsetY_;
+    double scaleX_, scaleY_;
+    utPoint_c rotationCentre_;
+    double rotationAngle_;  // radians
+    double cosAngle_, sinAngle_;
+
+    bool useIndex_ = true;
+    std::unique_ptr<tmpExtentsGrid_c> grid_;
+    std::vector<int> candidates_;  // scratch of one search, in sketch order
+};
+
+// Collinear linking: a line (then a spline) absorbs the entities that continue it straight across
+// its gaps; absorbed entities leave the sketch at the end.
+class tmpLinkCollinear_c : public tmpGapsRefiner_c {
+public:
+    // maxDeviation is the smallest absolute cosine between two directions that still links;
+    // widths of two linked lines differ at most by the factor maxWidthDeviation. linkDistance is
+    // kept for callers that pass it and not used.
+    tmpLinkCollinear_c(stSketch_c* sketch, double searchDistance, double linkDistance,
+                       double maxDeviation, double maxWidthDeviation, double scaleX,
+                       double scaleY, double offsetX, double offsetY, int maxWhitePixelCount,
+                       int darknessThreshold, const utRasterData_c* raster);
+
+protected:
+    void refine() override;
+
+private:
+    void linkLine(tmpEntityInfo_c& r);
+    void linkSpline(tmpEntityInfo_c& r);
+    tmpEntityInfo_c* findCollinearLine(tmpEntityInfo_c& r, tmpGapInfo_c& gap) const;
+    tmpEntityInfo_c* findCollinearEntity(tmpEntityInfo_c& r, tmpGapInfo_c& gap) const;
+    // R's direction at the junction that gap belongs to.
+    static utVector_c junctionDirection(tmpEntityInfo_c& r, const tmpGapInfo_c& gap);
+    bool joinSplines(tmpEntityInfo_c& r, bool atEnd, tmpEntityInfo_c& c, int k) const;
+    bool joinSplineAndLine(tmpEntityInfo_c& r, bool atEnd, tmpEntityInfo_c& c, int k) const;
+    void absorb(tmpEntityInfo_c& c);
+    void removeAbsorbed();
+
+    double linkDistance_;
+    double maxDeviation_;
+    double maxWidthDeviation_;
+    std::vector<tmpEntityInfo_c*> absorbedOrder_;
+};
+
+}  // namespace Vemora
