@@ -3,8 +3,16 @@
 #include <vemora/spv/stSpvAlgorithm.h>
 
 #include <cassert>
+#include <memory>
+
+#include "vector/sketchRefinerEngines.h"
 
 namespace Vemora {
+
+namespace {
+// White pixels a link between two ends may cross and still count as running over ink.
+constexpr int kMaxWhitePixels = 2;
+}  // namespace
 
 stSketch_c* stSketchTracer_c::trace(int* pixels, int width, int height, int dx, int dy) {
     utRasterData_c raster(unsigned(width), unsigned(height), pixels);
@@ -21,8 +29,25 @@ stSketch_c* stSketchTracer_c::traceFromPoint(int* pixels, int width, int height,
 stSketch_c* stSketchTracer_c::trace(utRasterData_c* raster, const utPoint_c* start, int dx, int dy) {
     stSpvAlgorithm_c spv;
     spv.setParams(params);
-    stSketch_c* sketch = spv.trace(raster, start, double(dx), double(dy));
-    return sketch;
+    std::unique_ptr<stSketch_c> sketch(spv.trace(raster, start, double(dx), double(dy)));
+    if (!sketch) return nullptr;
+
+    if (params.runRefiner) {
+        // The refiners look at the raster under the sketch: the host's offset is taken off again
+        // to find the pixel of a sketch point.
+        if (params.mergeGaps) {
+            tmpGapsRefiner_c gaps(sketch.get(), raster, params.blackLevel, kMaxWhitePixels,
+                                  params.mergeGapsMaxDistance, 1.0, 1.0, double(dx), double(dy), 0.0, nullptr);
+            gaps.run(sketch.get());
+        }
+        if (params.linkCollinear) {
+            tmpLinkCollinear_c link(sketch.get(), params.linkCollinearMaxDistance, params.linkCollinearMaxDistance,
+                                    params.linkCollinearMaxDeviation, params.linkCollinearMaxWidthDeviation,
+                                    1.0, 1.0, double(dx), double(dy), kMaxWhitePixels, params.blackLevel, raster);
+            link.run(sketch.get());
+        }
+    }
+    return sketch.release();
 }
 
 }  // namespace Vemora
