@@ -32,6 +32,10 @@
 #include <vemora/spv/stSpvTrackInfo.h>
 #include <vemora/spv/stVectorizationParams.h>
 
+// Vector post-processing
+#include <vemora/vector/stCurveRecognizers.h>
+#include <vemora/vector/stEntityRecognizer.h>
+
 // Sketch
 #include <vemora/sketch/stEntity.h>
 #include <vemora/sketch/stSketch.h>
