@@ -34,7 +34,7 @@ public:
     stSketch_c* process(stSketch_c* sketch) override {
         if (mode == kThrow) throw std::runtime_error("failed");
         if (mode == kNull) return nullptr;
-        delete sketch;
+        (void)sketch;  // not consuming: the context deletes the sketch it replaces
         auto* replaced = new stSketch_c();
         replaced->addEntity(new stLine_c(utPoint_c(0, 0), utPoint_c(1, 1)));
         return replaced;
