@@ -34,6 +34,8 @@
 #include <vemora/spv/stVectorizationParams.h>
 
 // Vector post-processing
+#include <vemora/vector/stCurveRecognizers.h>
+#include <vemora/vector/stEntityRecognizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
 // Sketch

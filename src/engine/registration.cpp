@@ -8,6 +8,7 @@
 #include <vemora/engine/stVMREngine.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
+#include <vemora/vector/stEntityRecognizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
 namespace Vemora {
@@ -18,6 +19,7 @@ void registerLibraryClasses(stVMREngine_c& engine) {
         stRasterProcessor_c::desc(),
         stTracingAlgorithm_c::desc(),
         stSketchProcessor_c::desc(),
+        stEntityRecognizer_c::desc(),
         stSketchRefiner_c::desc(),
         stVectorizationParams_c::desc(),
         stSpvAlgorithm_c::desc(),

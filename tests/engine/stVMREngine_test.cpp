@@ -20,6 +20,8 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     stVMREngine_c& engine = stVMREngine_c::getEngine();
     EXPECT_EQ(&engine, &stVMREngine_c::getEngine());
     EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()), std::vector<std::wstring>{L"SpvAlgorithm"});
+    EXPECT_EQ(namesOf(engine.vectorProcessorNames()),
+              (std::vector<std::wstring>{L"EntityRecognizer", L"SketchRefiner"}));
     // The kind bases themselves are registered but listed nowhere.
     EXPECT_EQ(engine.findConfigurable(L"RasterProcessor"), stRasterProcessor_c::desc());
     EXPECT_EQ(engine.findConfigurable(L"TracingAlgorithm"), stTracingAlgorithm_c::desc());
