@@ -1,6 +1,7 @@
 #include <vemora/spv/stSketchTracer.h>
 
 #include <vemora/spv/stSpvAlgorithm.h>
+#include <vemora/vector/stEntityRecognizer.h>
 
 #include <cassert>
 #include <memory>
@@ -46,6 +47,21 @@ stSketch_c* stSketchTracer_c::trace(utRasterData_c* raster, const utPoint_c* sta
                                     1.0, 1.0, double(dx), double(dy), kMaxWhitePixels, params.blackLevel, raster);
             link.run(sketch.get());
         }
+    }
+
+    if (params.runRecognizer) {
+        stEntityRecognizer_c recognizer(sketch.get(), 1.0, 0.65, 1.0);
+        recognizer.setMaxError(params.recognizerMaxError);
+        recognizer.setApproximationMaxError(params.approximationMaxError);
+        recognizer.setEllipseRecognition(params.ellipseRecognition);
+        recognizer.setEllipseTolerance(params.ellipseTolerance);
+        recognizer.setEllipseDeviation(params.ellipseDeviation);
+        recognizer.setEllipseMaxEccentricity(params.ellipseMaxEccentricity);
+        recognizer.setEllipseMinEccentricity(params.ellipseMinEccentricity);
+        // The recognizer deletes the sketch it is given once it has made the new one.
+        stSketch_c* recognised = recognizer.process(sketch.get());
+        sketch.release();
+        sketch.reset(recognised);
     }
     return sketch.release();
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -103,4 +104,106 @@ TEST(stSketchTracerTest, PixelEntryPointsCopyTheHostsPixels) {
     EXPECT_EQ(white->entitiesCount(), 0);
     std::unique_ptr<stSketch_c> one(tracer.traceFromPoint(pixels.data(), 200, 160, 100, 120));
     EXPECT_EQ(one->entitiesCount(), 1);
+}
+
+namespace {
+
+double distanceToSegment(const utPoint_c& p, const utPoint_c& a, const utPoint_c& b) {
+    const utVector_c ab = b - a;
+    double t = ((p - a) * ab) / ab.length2();
+    t = std::max(0.0, std::min(1.0, t));
+    return (p - (a + ab * t)).length();
+}
+
+// Everything the chain makes from a drawing, sorted by what it lies on.
+struct Shapes : stEntityVisitor_c {
+    std::vector<const stSpline_c*> splines;
+    std::vector<const stEllipseArc_c*> ellipticArcs;
+    int others = 0;
+    void visitSpline(stSpline_c& s) override { splines.push_back(&s); }
+    void visitEllipseArc(stEllipseArc_c& e) override { ellipticArcs.push_back(&e); }
+    void visitLine(stLine_c&) override { ++others; }
+    void visitArc(stArc_c&) override { ++others; }
+    void visitCircle(stCircle_c&) override { ++others; }
+    void visitEllipse(stEllipse_c&) override { ++others; }
+};
+
+}  // namespace
+
+TEST(stSketchTracerTest, DrawingOfAFrameACircleAHalfCircleAndADiagonal) {
+    // 4 px strokes: a frame (20, 20)-(380, 280), a circle of radius 50 about (110, 110), the lower
+    // half of a circle of radius 60 about (270, 150) (y down), and a diagonal (60, 250)-(200, 180).
+    utRasterData_c r = blankRaster(400, 300);
+    const utPoint_c corners[4] = {{20, 20}, {380, 20}, {380, 280}, {20, 280}};
+    for (int i = 0; i < 4; ++i) {
+        const utPoint_c& a = corners[i];
+        const utPoint_c& b = corners[(i + 1) % 4];
+        drawStroke(r, a.x(), a.y(), b.x(), b.y(), 4);
+    }
+    auto ring = [&](double cx, double cy, double radius, double from, double sweep, int pieces) {
+        for (int k = 0; k < pieces; ++k) {
+            const double a0 = from + k * sweep / pieces, a1 = from + (k + 1) * sweep / pieces;
+            drawStroke(r, cx + radius * std::cos(a0), cy + radius * std::sin(a0), cx + radius * std::cos(a1),
+                       cy + radius * std::sin(a1), 4);
+        }
+    };
+    ring(110, 110, 50, 0, 2 * M_PI, 96);
+    ring(270, 150, 60, M_PI, M_PI, 48);
+    const utPoint_c d1(60, 250), d2(200, 180);
+    drawStroke(r, d1.x(), d1.y(), d2.x(), d2.y(), 4);
+
+    std::vector<int> pixels = pixelsOf(r);
+    stSketchTracer_c tracer;
+    std::unique_ptr<stSketch_c> sketch(tracer.trace(pixels.data(), 400, 300, 0, 0));
+    Shapes shapes;
+    sketch->visit(shapes);
+
+    // Straight strokes are traced as many-point splines, and the recognizer turns only splines of
+    // two to four points into lines, so frame and diagonal stay splines; gap merging joins the
+    // frame's pieces at its corners.
+    std::vector<const stSpline_c*> frame, diagonal, round;
+    for (const stSpline_c* s : shapes.splines) {
+        double frameOff = 0, diagonalOff = 0;
+        for (const utPoint_c& p : s->points()) {
+            double best = 1e9;
+            for (int i = 0; i < 4; ++i) best = std::min(best, distanceToSegment(p, corners[i], corners[(i + 1) % 4]));
+            frameOff = std::max(frameOff, best);
+            diagonalOff = std::max(diagonalOff, distanceToSegment(p, d1, d2));
+        }
+        (frameOff <= 1.0 ? frame : diagonalOff <= 2.5 ? diagonal : round).push_back(s);
+    }
+    ASSERT_EQ(frame.size(), 4u);
+    for (const utPoint_c& c : corners) {
+        int ends = 0;
+        for (const stSpline_c* s : frame) {
+            ends += (s->points().front() - c).length() <= 1.5;
+            ends += (s->points().back() - c).length() <= 1.5;
+        }
+        EXPECT_EQ(ends, 2) << c.x() << "," << c.y();
+    }
+    ASSERT_EQ(diagonal.size(), 1u);
+    EXPECT_LE((diagonal[0]->points().front() - d1).length(), 3.0);
+    EXPECT_LE((diagonal[0]->points().back() - d2).length(), 3.0);
+
+    // The round strokes are traced in pieces. With ellipse recognition on (the default) a piece of
+    // five points or more that fits a conic becomes an elliptic arc before the circular arc test
+    // is reached; the conic fitted to a quarter of a traced circle is a flatter ellipse through
+    // the piece's ends, so the arcs start and end on the drawn circles but are not circles.
+    EXPECT_EQ(shapes.others, 0);
+    ASSERT_GE(shapes.ellipticArcs.size(), 4u);
+    auto offCircles = [](const utPoint_c& p) {
+        return std::min(std::fabs((p - utPoint_c(110, 110)).length() - 50),
+                        std::fabs((p - utPoint_c(270, 150)).length() - 60));
+    };
+    for (const stEllipseArc_c* e : shapes.ellipticArcs) {
+        EXPECT_LE(offCircles(e->pointAtAngle(e->startAngle())), 2.5);
+        EXPECT_LE(offCircles(e->pointAtAngle(e->endAngle())), 2.5);
+    }
+    for (const stSpline_c* s : round) {
+        // A track running along a circle ends a few pixels off it, where the stroke turns away
+        // from the tracking direction.
+        for (size_t i = 1; i + 1 < s->points().size(); ++i) EXPECT_LE(offCircles(s->points()[i]), 2.0);
+        EXPECT_LE(offCircles(s->points().front()), 4.0);
+        EXPECT_LE(offCircles(s->points().back()), 4.0);
+    }
 }
