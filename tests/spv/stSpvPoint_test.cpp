@@ -1,20 +1,17 @@
 #include <gtest/gtest.h>
+
+#include "expectBox.h"
 #include <vemora.h>
 
 #include <cmath>
 
 using namespace Vemora;
+using vemora_test::expectBox;
 
 namespace {
 constexpr double kTol = 1e-9;
 constexpr double kPi = 3.14159265358979323846;
 
-void expectBox(const utRect_c& r, double x1, double y1, double x2, double y2) {
-    EXPECT_NEAR(r.x1(), x1, kTol);
-    EXPECT_NEAR(r.y1(), y1, kTol);
-    EXPECT_NEAR(r.x2(), x2, kTol);
-    EXPECT_NEAR(r.y2(), y2, kTol);
-}
 }  // namespace
 
 TEST(stSpvPointTest, IsEqualAllowsTheToleranceOnBothAxesInclusive) {

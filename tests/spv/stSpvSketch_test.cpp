@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "expectBox.h"
 #include <vemora.h>
 
 #include <cmath>
@@ -6,17 +8,12 @@
 #include <vector>
 
 using namespace Vemora;
+using vemora_test::expectBox;
 
 namespace {
 constexpr double kTol = 1e-9;
 constexpr double kPi = 3.14159265358979323846;
 
-void expectBox(const utRect_c& r, double x1, double y1, double x2, double y2) {
-    EXPECT_NEAR(r.x1(), x1, kTol);
-    EXPECT_NEAR(r.y1(), y1, kTol);
-    EXPECT_NEAR(r.x2(), x2, kTol);
-    EXPECT_NEAR(r.y2(), y2, kTol);
-}
 
 // Records the visitor calls as short tags ("bar 2" = a bar of width 2).
 struct Recorder : stSpvPrimitiveVisitor_c {
