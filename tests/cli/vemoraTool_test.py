@@ -100,6 +100,30 @@ class TraceTest(unittest.TestCase):
         ys = [p[1] for e in sketch["entities"] for p in e.get("points", [e.get("p1"), e.get("p2")]) if p]
         self.assertTrue(all(abs(y - (72 - 5)) <= 1 for y in ys), ys)
 
+    def test_parameter_file_and_resolution(self):
+        # A parameter file sets every key it holds and zeroes the others, as the parameter set's
+        # reader does: here everything after the tracing is switched off.
+        params = self.path("params.xml")
+        with open(params, "w") as f:
+            f.write("<Params><Raster><Clasterizer><RunClasterization>true</RunClasterization>"
+                    "<PixelClasterSize>1</PixelClasterSize></Clasterizer></Raster></Params>")
+        img = os.path.join(EXAMPLES, "drawing.png")
+        r = run("trace", img, "-o", self.path("p.json"), "--params", params, "--dpi", "100",
+                "--units", "in", "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("p.json")) as f:
+            sketch = json.load(f)
+        kinds = {e["type"] for e in sketch["entities"]}
+        self.assertTrue(kinds <= {"line", "spline"}, kinds)  # nothing recognised
+        self.assertAlmostEqual(sketch["scale"], 1 / 100)
+
+        with open(self.path("bad.xml"), "w") as f:
+            f.write("<Params><unclosed></Params>")
+        r = run("trace", img, "-o", self.path("q.json"), "--params", self.path("bad.xml"))
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("bad.xml", r.stderr)
+        self.assertFalse(os.path.exists(self.path("q.json")))
+
     def test_standard_output_needs_a_format(self):
         img = os.path.join(EXAMPLES, "drawing.png")
         r = run("trace", img, "-o", "-", "--format", "json", "-q")
