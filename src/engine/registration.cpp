@@ -9,6 +9,7 @@
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
 #include <vemora/vector/stEntityRecognizer.h>
+#include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
 namespace Vemora {
@@ -19,6 +20,7 @@ void registerLibraryClasses(stVMREngine_c& engine) {
         stRasterProcessor_c::desc(),
         stTracingAlgorithm_c::desc(),
         stSketchProcessor_c::desc(),
+        stSegmentizer_c::desc(),
         stEntityRecognizer_c::desc(),
         stSketchRefiner_c::desc(),
         stVectorizationParams_c::desc(),
