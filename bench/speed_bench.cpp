@@ -47,23 +47,25 @@ double seconds(const std::function<void()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// The floor: copy the raster and test every pixel once for ink (mean of the channels below 187).
-double floorSeconds(const utRasterData_c& raster) {
-    double best = 1e30;
-    for (int k = 0; k < 3; ++k) {
-        best = std::min(best, seconds([&] {
-            utRasterData_c copy(raster.width(), raster.height());
-            std::memcpy(copy.data(), raster.data(), raster.dataSize());
-            size_t ink = 0;
-            const uint32_t* p = copy.data();
-            const size_t n = size_t(copy.width()) * copy.height();
-            for (size_t i = 0; i < n; ++i) {
-                const uint32_t v = p[i];
-                ink += int(((v >> 16) & 0xFF) + ((v >> 8) & 0xFF) + (v & 0xFF)) < 3 * 187;
-            }
-            benchmark::DoNotOptimize(ink);
-        }));
+// The floor: copy the raster (into memory already mapped, so page faults do not count) and test
+// every pixel once for ink (mean of the channels below 187).
+void floorPass(const utRasterData_c& raster, utRasterData_c& copy) {
+    std::memcpy(copy.data(), raster.data(), raster.dataSize());
+    size_t ink = 0;
+    const uint32_t* p = copy.data();
+    const size_t n = size_t(copy.width()) * copy.height();
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t v = p[i];
+        ink += int(((v >> 16) & 0xFF) + ((v >> 8) & 0xFF) + (v & 0xFF)) < 3 * 187;
     }
+    benchmark::DoNotOptimize(ink);
+}
+
+// The best of three floor passes.
+double floorSeconds(const utRasterData_c& raster) {
+    utRasterData_c copy(raster);
+    double best = 1e30;
+    for (int k = 0; k < 3; ++k) best = std::min(best, seconds([&] { floorPass(raster, copy); }));
     return best;
 }
 
@@ -79,8 +81,9 @@ void report(benchmark::State& state, const utRasterData_c& r, double perRun) {
 
 void BM_Floor(benchmark::State& state) {
     const utRasterData_c& r = drawing(int(state.range(0)));
+    utRasterData_c copy(r);
     double total = 0;
-    for (auto _ : state) total += floorSeconds(r);
+    for (auto _ : state) total += seconds([&] { floorPass(r, copy); });
     report(state, r, total / double(state.iterations()));
 }
 
