@@ -128,11 +128,11 @@ TEST(imageReaderTest, PngColourTypesDecodeToTheSamePixels) {
     PngSpec interlaced = rgb;
     interlaced.interlaced = true;
 
-    for (const auto& [name, spec] : {std::pair{"rgb", rgb}, std::pair{"palette", palette},
+    for (const auto& [name, layout] : {std::pair{"rgb", rgb}, std::pair{"palette", palette},
                                      std::pair{"16-bit", rgb16},
                                      std::pair{"interlaced", interlaced}}) {
         SCOPED_TRACE(name);
-        const stDecodedImage_c img = decode(writePng(spec));
+        const stDecodedImage_c img = decode(writePng(layout));
         EXPECT_EQ(img.format, stImageFormat_e::Png);
         EXPECT_EQ(pixels(img), refPixels());
         EXPECT_FALSE(img.hasDpi());
