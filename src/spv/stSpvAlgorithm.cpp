@@ -6,10 +6,12 @@
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
 #include "config/propertyTable.h"
+#include "raster/utInkMask.h"
 
 namespace Vemora {
 
@@ -48,7 +50,20 @@ void move(int& x, int& y, int direction, int distance) {
         default: break;
     }
 }
+
+// A beam's steps from the ink run ahead of its start: `run` ink pixels out of the `room` pixels
+// between the start and the border, at most `limit` counted. The beam ends on the limit's last
+// ink pixel, on the first white pixel it enters, or on the border; one step counts 0.
+int beamSteps(int run, int room, int limit) {
+    const int steps = run == limit ? limit : run < room ? run + 1 : run;
+    return steps == 1 ? 0 : steps;
+}
+
+// A limit below 1 is never reached.
+int beamLimit(int maxSteps) { return maxSteps >= 1 ? maxSteps : std::numeric_limits<int>::max(); }
 }  // namespace
+
+inline bool stSpvAlgorithm_c::inkAt(int col, int row) const { return ink_->at(col, row); }
 
 stSpvAlgorithm_c::stSpvAlgorithm_c() = default;
 stSpvAlgorithm_c::stSpvAlgorithm_c(const stSpvAlgorithm_c& other) = default;
@@ -58,6 +73,7 @@ stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     if (this == &other) return *this;
     stTracingAlgorithm_c::operator=(other);
     raster_ = other.raster_;
+    ink_ = other.ink_;
     spvSketch_.clear();
     spvSketch_ = other.spvSketch_;  // appends clones to the now empty sketch
     index_ = other.index_;
@@ -115,6 +131,7 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     spvSketch_.clear();
     index_.clear();
     index_.init(int(raster->height()), 0);
+    ink_ = std::make_shared<const utInkMask_c>(*raster, blackLevel_);
     scanRow_ = 0;
     scanColumn_ = 0;
     seeds_.clear();
@@ -151,6 +168,7 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     notifyStarted();
     prepareRun(raster);
     internalTrace(start);
+    ink_.reset();  // the run's working memory goes before the sketch is built
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;
@@ -209,48 +227,34 @@ int stSpvAlgorithm_c::beam(int x, int y, bool& hitEdge, int direction, int maxSt
 
 int stSpvAlgorithm_c::beamLeft(int x, int y, bool& hitEdge, int maxSteps) const {
     hitEdge = false;
-    int steps = 0;
-    for (int cx = x, black = 0; cx > 0;) {
-        --cx;
-        ++steps;
-        if (!isBlack(cx, y) || ++black == maxSteps) break;
-    }
-    return steps == 1 ? 0 : steps;
+    const int room = x;
+    if (room <= 0) return 0;
+    const int limit = std::min(beamLimit(maxSteps), room);
+    return beamSteps(ink_->rowRun(x - 1, y, -1, limit), room, beamLimit(maxSteps));
 }
 
 int stSpvAlgorithm_c::beamRight(int x, int y, bool& hitEdge, int maxSteps) const {
     hitEdge = false;
-    const int last = int(raster_->width()) - 1;
-    int steps = 0;
-    for (int cx = x, black = 0; cx < last;) {
-        ++cx;
-        ++steps;
-        if (!isBlack(cx, y) || ++black == maxSteps) break;
-    }
-    return steps == 1 ? 0 : steps;
+    const int room = int(raster_->width()) - 1 - x;
+    if (room <= 0) return 0;
+    const int limit = std::min(beamLimit(maxSteps), room);
+    return beamSteps(ink_->rowRun(x + 1, y, 1, limit), room, beamLimit(maxSteps));
 }
 
 int stSpvAlgorithm_c::beamUp(int x, int y, bool& hitEdge, int maxSteps) const {
     hitEdge = false;
-    int steps = 0;
-    for (int cy = y, black = 0; cy > 0;) {
-        --cy;
-        ++steps;
-        if (!isBlack(x, cy) || ++black == maxSteps) break;
-    }
-    return steps == 1 ? 0 : steps;
+    const int room = y;
+    if (room <= 0) return 0;
+    const int limit = std::min(beamLimit(maxSteps), room);
+    return beamSteps(ink_->columnRun(x, y - 1, -1, limit), room, beamLimit(maxSteps));
 }
 
 int stSpvAlgorithm_c::beamDown(int x, int y, bool& hitEdge, int maxSteps) const {
     hitEdge = false;
-    const int last = int(raster_->height()) - 1;
-    int steps = 0;
-    for (int cy = y, black = 0; cy < last;) {
-        ++cy;
-        ++steps;
-        if (!isBlack(x, cy) || ++black == maxSteps) break;
-    }
-    return steps == 1 ? 0 : steps;
+    const int room = int(raster_->height()) - 1 - y;
+    if (room <= 0) return 0;
+    const int limit = std::min(beamLimit(maxSteps), room);
+    return beamSteps(ink_->columnRun(x, y + 1, 1, limit), room, beamLimit(maxSteps));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -297,34 +301,22 @@ void stSpvAlgorithm_c::scanRow(int row) {
     const int width = int(raster_->width());
     stSpvPoint_c seed;
     int direction = -1;
-    for (int x = 0; x < width;) {
-        if (!isBlack(x, row)) {
-            ++x;
-            continue;
-        }
-        const int s = x;
-        while (x < width && isBlack(x, row)) ++x;
-        if (x == width) break;  // a run reaching the border is not closed
-        if (findInitialPoint(s + int(unsigned(x - s) / 2u), row, seed, direction))
+    ink_->forEachRowRun(row, [&](int begin, int end) {
+        if (end == width) return;  // a run reaching the border is not closed
+        if (findInitialPoint(begin + int(unsigned(end - begin) / 2u), row, seed, direction))
             seeds_.emplace_back(seed, direction);
-    }
+    });
 }
 
 void stSpvAlgorithm_c::scanColumn(int col) {
     const int height = int(raster_->height());
     stSpvPoint_c seed;
     int direction = -1;
-    for (int y = 0; y < height;) {
-        if (!isBlack(col, y)) {
-            ++y;
-            continue;
-        }
-        const int s = y;
-        while (y < height && isBlack(col, y)) ++y;
-        if (y == height) break;
-        if (findInitialPoint(col, s + int(unsigned(y - s) / 2u), seed, direction))
+    ink_->forEachColumnRun(col, [&](int begin, int end) {
+        if (end == height) return;
+        if (findInitialPoint(col, begin + int(unsigned(end - begin) / 2u), seed, direction))
             seeds_.emplace_back(seed, direction);
-    }
+    });
 }
 
 bool stSpvAlgorithm_c::findTrack() {
@@ -368,7 +360,7 @@ bool stSpvAlgorithm_c::lengthRun(int& x, int& y, int& len, int direction, int ma
     move(x, y, direction, len);
     const int lastX = int(raster_->width()) - 1;
     const int lastY = int(raster_->height()) - 1;
-    if (len > 0 || !isBlack(x, y)) {
+    if (len > 0 || !inkAt(x, y)) {
         // Back onto the last black pixel, where there is room to step back.
         bool room = false;
         switch (direction) {
@@ -418,7 +410,7 @@ int stSpvAlgorithm_c::traceStep(int& x, int& y, int& len, int& wMinus, int& wPlu
     // A lone pixel ahead with no width: stuck when the pixel behind is ink too.
     int bx = x, by = y;
     move(bx, by, direction, -1);
-    if (!isBlack(bx, by)) return 0;
+    if (!inkAt(bx, by)) return 0;
     len = 0;
     return 1;
 }

@@ -9,11 +9,13 @@
 #include <vemora/spv/stSpvTrackInfo.h>
 #include <vemora/spv/stVectorizationParams.h>
 
+#include <memory>
 #include <vector>
 
 namespace Vemora {
 
 class stSpvAlgorithmTestAccess_c;
+class utInkMask_c;
 template <class Owner>
 class tmpPropertyTable_c;
 
@@ -118,7 +120,11 @@ private:
     // the index.
     void appendTrack(const stSpvTrackInfo_c& track);
 
+    // The ink test answered from the run's ink mask; same answers as isBlack.
+    bool inkAt(int col, int row) const;
+
     utRasterData_c* raster_ = nullptr;  // not owned
+    std::shared_ptr<const utInkMask_c> ink_;  // the raster's ink bits during a run
     stSpvSketch_c spvSketch_;
     stPiIndexing_c index_;
     int scanColumn_ = 0;

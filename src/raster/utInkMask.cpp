@@ -1,0 +1,92 @@
+#include "raster/utInkMask.h"
+
+#include <vemora/foundation/utRasterData.h>
+
+#include <algorithm>
+
+namespace Vemora {
+
+namespace {
+
+// Transposes a 64 x 64 bit matrix in place: bit j of a[i] becomes bit i of a[j]. Each round swaps
+// the off-diagonal blocks of the next smaller size.
+void transpose64(uint64_t a[64]) {
+    uint64_t m = 0x00000000FFFFFFFFull;
+    for (int j = 32; j != 0; j >>= 1, m ^= m << j) {
+        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+            const uint64_t t = ((a[k] >> j) ^ a[k | j]) & m;
+            a[k] ^= t << j;
+            a[k | j] ^= t;
+        }
+    }
+}
+
+}  // namespace
+
+utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
+    : width_(int(raster.width())),
+      height_(int(raster.height())),
+      rowWords_((size_t(raster.width()) + 63) / 64),
+      columnWords_((size_t(raster.height()) + 63) / 64),
+      rows_(rowWords_ * size_t(raster.height())),
+      columns_(columnWords_ * size_t(raster.width())) {
+    const int threshold = 3 * level;
+    const uint32_t* pixels = raster.data();
+    for (int y = 0; y < height_; ++y) {
+        const uint32_t* row = pixels + size_t(y) * size_t(width_);
+        uint64_t* out = &rows_[size_t(y) * rowWords_];
+        for (int x0 = 0; x0 < width_; x0 += 64) {
+            const int n = std::min(64, width_ - x0);
+            uint64_t word = 0;
+            for (int k = 0; k < n; ++k) {
+                const uint32_t p = row[x0 + k];
+                const int sum = int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF));
+                word |= uint64_t(sum < threshold) << k;
+            }
+            out[x0 >> 6] = word;
+        }
+    }
+    // The column copy, one 64 x 64 block at a time.
+    uint64_t block[64];
+    for (int y0 = 0; y0 < height_; y0 += 64) {
+        const int rows = std::min(64, height_ - y0);
+        for (size_t j = 0; j < rowWords_; ++j) {
+            for (int i = 0; i < 64; ++i) block[i] = i < rows ? rows_[size_t(y0 + i) * rowWords_ + j] : 0;
+            transpose64(block);
+            const int cols = std::min(64, width_ - int(j) * 64);
+            for (int k = 0; k < cols; ++k) columns_[(j * 64 + size_t(k)) * columnWords_ + size_t(y0 >> 6)] = block[k];
+        }
+    }
+}
+
+int utInkMask_c::run(const uint64_t* bits, int n, int from, int step, int limit) {
+    int count = 0;
+    int p = from;
+    if (step > 0) {
+        // Bits past n in the last word are zero, so a run stops there by itself.
+        while (count < limit && p < n) {
+            const int off = p & 63;
+            const uint64_t gaps = ~bits[p >> 6] >> off;
+            if (gaps != 0) {
+                count += __builtin_ctzll(gaps);
+                break;
+            }
+            count += 64 - off;
+            p += 64 - off;
+        }
+    } else {
+        while (count < limit && p >= 0) {
+            const int off = p & 63;
+            const uint64_t gaps = ~bits[p >> 6] << (63 - off);
+            if (gaps != 0) {
+                count += __builtin_clzll(gaps);
+                break;
+            }
+            count += off + 1;
+            p -= off + 1;
+        }
+    }
+    return std::min(count, limit);
+}
+
+}  // namespace Vemora
