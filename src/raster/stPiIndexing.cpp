@@ -32,21 +32,100 @@ int rowOf(double y, int step) {
 // ---------------------------------------------------------------------------------------------
 // stPiNode_c
 
-stPiNode_c::stPiNode_c(double x1, double x2, void* object) : objects_{object}, x1_(x1), x2_(x2) {
+stPiNode_c::stPiNode_c(double x1, double x2, void* object) : count_(1), one_(object), x1_(x1), x2_(x2) {
     assert(object != nullptr);
 }
 
-stPiNode_c::stPiNode_c(double x1, double x2, const std::vector<void*>& objects)
-    : objects_(objects), x1_(x1), x2_(x2) {}
+stPiNode_c::stPiNode_c(double x1, double x2, const std::vector<void*>& objects) : x1_(x1), x2_(x2) {
+    for (void* o : objects) appendObject(o);
+}
+
+stPiNode_c::stPiNode_c(double x1, double x2, const stPiNode_c& from) : stPiNode_c(from) {
+    x1_ = x1;
+    x2_ = x2;
+}
+
+stPiNode_c::stPiNode_c(double x1, double x2, stPiNode_c&& from) : stPiNode_c(std::move(from)) {
+    x1_ = x1;
+    x2_ = x2;
+}
+
+stPiNode_c::stPiNode_c(const stPiNode_c& other) : x1_(other.x1_), x2_(other.x2_) {
+    if (other.count_ > 1) {
+        many_ = new void*[other.count_];
+        capacity_ = other.count_;
+    }
+    std::copy(other.begin(), other.end(), data());
+    count_ = other.count_;
+}
+
+stPiNode_c::stPiNode_c(stPiNode_c&& other) noexcept
+    : count_(other.count_), capacity_(other.capacity_), x1_(other.x1_), x2_(other.x2_) {
+    if (capacity_ > 1) {
+        many_ = other.many_;
+    } else {
+        one_ = other.one_;
+    }
+    other.count_ = 0;
+    other.capacity_ = 1;
+    other.one_ = nullptr;
+}
+
+stPiNode_c& stPiNode_c::operator=(const stPiNode_c& other) {
+    if (this != &other) *this = stPiNode_c(other);
+    return *this;
+}
+
+stPiNode_c& stPiNode_c::operator=(stPiNode_c&& other) noexcept {
+    if (this == &other) return *this;
+    release();
+    count_ = other.count_;
+    capacity_ = other.capacity_;
+    if (capacity_ > 1) {
+        many_ = other.many_;
+    } else {
+        one_ = other.one_;
+    }
+    x1_ = other.x1_;
+    x2_ = other.x2_;
+    other.count_ = 0;
+    other.capacity_ = 1;
+    other.one_ = nullptr;
+    return *this;
+}
+
+stPiNode_c::~stPiNode_c() { release(); }
+
+void stPiNode_c::release() {
+    if (capacity_ > 1) delete[] many_;
+    count_ = 0;
+    capacity_ = 1;
+    one_ = nullptr;
+}
 
 void stPiNode_c::appendObject(void* o) {
     assert(o != nullptr);
-    if (std::find(objects_.begin(), objects_.end(), o) == objects_.end()) objects_.push_back(o);
+    if (std::find(begin(), end(), o) != end()) return;
+    if (count_ == capacity_) {
+        const unsigned grown = capacity_ * 2;
+        void** list = new void*[grown];
+        std::copy(begin(), end(), list);
+        const unsigned n = count_;
+        release();
+        many_ = list;
+        capacity_ = grown;
+        count_ = n;
+    }
+    data()[count_++] = o;
 }
 
 void stPiNode_c::removeObject(void* o) {
-    const auto it = std::find(objects_.begin(), objects_.end(), o);
-    if (it != objects_.end()) objects_.erase(it);
+    void** list = data();
+    void** const last = list + count_;
+    void** const it = std::find(list, last, o);
+    if (it == last) return;
+    std::copy(it + 1, last, it);
+    --count_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -84,21 +163,21 @@ bool stPiRow_c::findObjects(double x, std::set<void*>* out) const {
     if (nodes_.empty()) return false;
     const stPiNode_c& node = nodes_[static_cast<std::size_t>(findPosition(x))];
     if (!node.contains(x)) return false;
-    if (out != nullptr) out->insert(node.objects().begin(), node.objects().end());
+    if (out != nullptr) out->insert(node.begin(), node.end());
     return true;
 }
 
 bool stPiRow_c::findObjects(double a, double b, std::set<void*>* out) const {
-    int first = 0;
-    int last = -1;
-    candidates(a, b, first, last);
+    if (nodes_.empty()) return false;
+    // The candidates run from findPosition(a) up to the last node starting at or before b; the
+    // nodes are sorted by x1, so the walk stops at the first one starting after b.
     bool found = false;
-    for (int i = first; i <= last; ++i) {
-        const stPiNode_c& node = nodes_[static_cast<std::size_t>(i)];
+    for (auto it = nodes_.begin() + findPosition(a); it != nodes_.end() && it->x1() <= b; ++it) {
+        const stPiNode_c& node = *it;
         if ((a <= node.x1() && b >= node.x2()) || node.contains(a) || node.contains(b)) {
             if (out == nullptr) return true;
             found = true;
-            out->insert(node.objects().begin(), node.objects().end());
+            out->insert(node.begin(), node.end());
         }
     }
     return found;
@@ -118,32 +197,42 @@ void stPiRow_c::insertNode(double a, double b, void* o) {
                                             [a](const stPiNode_c& n) { return n.x2() <= a; });
     const auto last = std::partition_point(first, nodes_.end(),
                                            [b](const stPiNode_c& n) { return n.x1() < b; });
+    if (first == last) {
+        // Nothing overlaps: [a, b] goes in as it is, a zero-length one included.
+        nodes_.insert(first, stPiNode_c(a, b, o));
+        return;
+    }
 
-    std::vector<stPiNode_c> pieces;
-    pieces.reserve(size_t(last - first) * 3 + 1);
+    // The pieces are built in a buffer kept between calls; each old node's object list is copied
+    // into all its pieces but the last, which takes it over.
+    static thread_local std::vector<stPiNode_c> pieces;
+    pieces.clear();
     double pos = a;
-    bool placed = false;
     for (auto it = first; it != last; ++it) {
-        const stPiNode_c& node = *it;
+        stPiNode_c& node = *it;
         if (node.x1() < pos) {
-            pieces.emplace_back(node.x1(), pos, node.objects());  // part left of a
+            pieces.emplace_back(node.x1(), pos, node);  // part left of a
         } else if (node.x1() > pos) {
             pieces.emplace_back(pos, node.x1(), o);  // gap before the node
             pos = node.x1();
         }
         const double end = std::min(node.x2(), b);
-        pieces.emplace_back(pos, end, node.objects());
-        pieces.back().appendObject(o);
-        placed = true;
+        if (node.x2() > b) {
+            pieces.emplace_back(pos, end, node);
+            pieces.back().appendObject(o);
+            pieces.emplace_back(b, node.x2(), std::move(node));  // part right of b
+        } else {
+            pieces.emplace_back(pos, end, std::move(node));
+            pieces.back().appendObject(o);
+        }
         pos = end;
-        if (node.x2() > b) pieces.emplace_back(b, node.x2(), node.objects());  // part right of b
     }
-    // Whatever is left of [a, b] holds o alone. A zero-length interval that met no node is still
-    // registered, wherever it lies.
-    if (pos < b || !placed) pieces.emplace_back(pos, b, o);
+    // Whatever is left of [a, b] holds o alone.
+    if (pos < b) pieces.emplace_back(pos, b, o);
 
     const auto at = nodes_.erase(first, last);
     nodes_.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+    pieces.clear();
 }
 
 void stPiRow_c::deleteNode(double a, double b, void* o) {

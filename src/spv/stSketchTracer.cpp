@@ -28,9 +28,13 @@ stSketch_c* stSketchTracer_c::traceFromPoint(int* pixels, int width, int height,
 }
 
 stSketch_c* stSketchTracer_c::trace(utRasterData_c* raster, const utPoint_c* start, int dx, int dy) {
-    stSpvAlgorithm_c spv;
-    spv.setParams(params);
-    std::unique_ptr<stSketch_c> sketch(spv.trace(raster, start, double(dx), double(dy)));
+    std::unique_ptr<stSketch_c> sketch;
+    {
+        // The tracer's working memory (its index and SPV sketch) is gone before the refiners run.
+        stSpvAlgorithm_c spv;
+        spv.setParams(params);
+        sketch.reset(spv.trace(raster, start, double(dx), double(dy)));
+    }
     if (!sketch) return nullptr;
 
     if (params.runRefiner) {

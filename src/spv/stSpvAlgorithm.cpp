@@ -168,7 +168,9 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     notifyStarted();
     prepareRun(raster);
     internalTrace(start);
-    ink_.reset();  // the run's working memory goes before the sketch is built
+    // The run's working memory goes before the sketch is built; the next run starts afresh.
+    ink_.reset();
+    index_.clear();
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;

@@ -74,6 +74,35 @@ TEST(stPiNodeTest, ObjectsAreUniqueAndKeepTheirOrder) {
     EXPECT_EQ(node.objectAt(1), C);
 }
 
+// A node keeps one object in itself and longer lists in memory of its own: copies must not share
+// that memory, moves must hand it over, and a removal down to one object must still read right.
+TEST(stPiNodeTest, CopiesAndMovesKeepTheirOwnLists) {
+    stPiNode_c many(0, 1, std::vector<void*>{A, B, C});
+    stPiNode_c copy(many);
+    copy.removeObject(A);
+    EXPECT_EQ(many.objects(), (std::vector<void*>{A, B, C}));
+    EXPECT_EQ(copy.objects(), (std::vector<void*>{B, C}));
+
+    stPiNode_c moved(std::move(copy));
+    EXPECT_EQ(moved.objects(), (std::vector<void*>{B, C}));
+    EXPECT_EQ(copy.countObjects(), 0);  // NOLINT: a moved-from node is empty
+
+    stPiNode_c single(2, 3, A);
+    single = many;
+    EXPECT_EQ(single.objects(), (std::vector<void*>{A, B, C}));
+    many = stPiNode_c(4, 5, C);
+    EXPECT_EQ(many.objects(), std::vector<void*>{C});
+    EXPECT_EQ(many.x1(), 4.0);
+    single.removeObject(B);
+    single.removeObject(C);
+    EXPECT_EQ(single.objects(), std::vector<void*>{A});
+    single.appendObject(B);
+    EXPECT_EQ(single.objects(), (std::vector<void*>{A, B}));
+    const stPiNode_c& same = single;
+    single = same;  // self-assignment leaves the node whole
+    EXPECT_EQ(single.objects(), (std::vector<void*>{A, B}));
+}
+
 TEST(stPiRowTest, OverlappingInsertSplitsAtTheSharedPart) {
     stPiRow_c row;
     row.insertNode(0, 10, A);

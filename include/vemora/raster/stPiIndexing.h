@@ -15,18 +15,31 @@ class utSkewRect_c;
 // frees them. Null is never a valid object.
 
 // One x-interval [x1, x2] of one row with the objects that cover it (no duplicates, in
-// insertion order).
+// insertion order). Most nodes carry a single object, which is held in the node itself; only
+// longer lists take memory of their own.
 class VEMORA_API stPiNode_c {
 public:
     stPiNode_c() = default;
     stPiNode_c(double x1, double x2, void* object);
     stPiNode_c(double x1, double x2, const std::vector<void*>& objects);
+    // [x1, x2] with a copy of another node's objects, or with the objects taken over from it
+    // (which leaves it without any).
+    stPiNode_c(double x1, double x2, const stPiNode_c& from);
+    stPiNode_c(double x1, double x2, stPiNode_c&& from);
+    stPiNode_c(const stPiNode_c& other);
+    stPiNode_c(stPiNode_c&& other) noexcept;
+    stPiNode_c& operator=(const stPiNode_c& other);
+    stPiNode_c& operator=(stPiNode_c&& other) noexcept;
+    ~stPiNode_c();
 
     double x1() const { return x1_; }
     double x2() const { return x2_; }
-    const std::vector<void*>& objects() const { return objects_; }
-    int countObjects() const { return static_cast<int>(objects_.size()); }
-    void* objectAt(int i) const { return objects_[static_cast<std::size_t>(i)]; }
+    // A copy of the object list.
+    std::vector<void*> objects() const { return std::vector<void*>(begin(), end()); }
+    int countObjects() const { return static_cast<int>(count_); }
+    void* objectAt(int i) const { return begin()[i]; }
+    void* const* begin() const { return capacity_ > 1 ? many_ : &one_; }
+    void* const* end() const { return begin() + count_; }
     // Ends included.
     bool contains(double x) const { return x1_ <= x && x <= x2_; }
 
@@ -36,7 +49,16 @@ public:
     void removeObject(void* o);
 
 private:
-    std::vector<void*> objects_;
+    void** data() { return capacity_ > 1 ? many_ : &one_; }
+    void release();
+
+    // The object list: count_ objects, in one_ while the capacity is 1, else in many_ (owned).
+    unsigned count_ = 0;
+    unsigned capacity_ = 1;
+    union {
+        void* one_ = nullptr;
+        void** many_;
+    };
     double x1_ = 0.0;
     double x2_ = 0.0;
 };
