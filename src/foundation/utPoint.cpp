@@ -4,7 +4,6 @@
 
 namespace Vemora {
 
-double utPoint_c::length() const { return std::sqrt(length2()); }
 
 bool utPoint_c::notEqualTo(const utPoint_c& p, double tol) const {
     return std::fabs(x() - p.x()) > tol || std::fabs(y() - p.y()) > tol;
@@ -15,7 +14,6 @@ const utPoint_c& utPoint_c::ptZero() {
     return zero;
 }
 
-double utVector_c::length() const { return std::sqrt(length2()); }
 
 utVector_c utVector_c::unit() const {
     const double l = length();

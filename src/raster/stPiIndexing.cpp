@@ -32,7 +32,7 @@ int rowOf(double y, int step) {
 // ---------------------------------------------------------------------------------------------
 // stPiNode_c
 
-stPiNode_c::stPiNode_c(double x1, double x2, void* object) : count_(1), one_(object), x1_(x1), x2_(x2) {
+stPiNode_c::stPiNode_c(double x1, double x2, void* object) : count_(1), store_{object}, x1_(x1), x2_(x2) {
     assert(object != nullptr);
 }
 
@@ -52,23 +52,11 @@ stPiNode_c::stPiNode_c(double x1, double x2, stPiNode_c&& from) : stPiNode_c(std
 
 stPiNode_c::stPiNode_c(const stPiNode_c& other) : x1_(other.x1_), x2_(other.x2_) {
     if (other.count_ > 1) {
-        many_ = new void*[other.count_];
+        store_.many = new void*[other.count_];
         capacity_ = other.count_;
     }
     std::copy(other.begin(), other.end(), data());
     count_ = other.count_;
-}
-
-stPiNode_c::stPiNode_c(stPiNode_c&& other) noexcept
-    : count_(other.count_), capacity_(other.capacity_), x1_(other.x1_), x2_(other.x2_) {
-    if (capacity_ > 1) {
-        many_ = other.many_;
-    } else {
-        one_ = other.one_;
-    }
-    other.count_ = 0;
-    other.capacity_ = 1;
-    other.one_ = nullptr;
 }
 
 stPiNode_c& stPiNode_c::operator=(const stPiNode_c& other) {
@@ -76,31 +64,11 @@ stPiNode_c& stPiNode_c::operator=(const stPiNode_c& other) {
     return *this;
 }
 
-stPiNode_c& stPiNode_c::operator=(stPiNode_c&& other) noexcept {
-    if (this == &other) return *this;
-    release();
-    count_ = other.count_;
-    capacity_ = other.capacity_;
-    if (capacity_ > 1) {
-        many_ = other.many_;
-    } else {
-        one_ = other.one_;
-    }
-    x1_ = other.x1_;
-    x2_ = other.x2_;
-    other.count_ = 0;
-    other.capacity_ = 1;
-    other.one_ = nullptr;
-    return *this;
-}
-
-stPiNode_c::~stPiNode_c() { release(); }
-
 void stPiNode_c::release() {
-    if (capacity_ > 1) delete[] many_;
+    if (capacity_ > 1) delete[] store_.many;
     count_ = 0;
     capacity_ = 1;
-    one_ = nullptr;
+    store_.one = nullptr;
 }
 
 void stPiNode_c::appendObject(void* o) {
@@ -112,7 +80,7 @@ void stPiNode_c::appendObject(void* o) {
         std::copy(begin(), end(), list);
         const unsigned n = count_;
         release();
-        many_ = list;
+        store_.many = list;
         capacity_ = grown;
         count_ = n;
     }

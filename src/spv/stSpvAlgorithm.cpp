@@ -74,6 +74,8 @@ stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     stTracingAlgorithm_c::operator=(other);
     raster_ = other.raster_;
     ink_ = other.ink_;
+    rowRuns_ = other.rowRuns_;
+    columnRuns_ = other.columnRuns_;
     spvSketch_.clear();
     spvSketch_ = other.spvSketch_;  // appends clones to the now empty sketch
     index_ = other.index_;
@@ -132,6 +134,8 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     index_.clear();
     index_.init(int(raster->height()), 0);
     ink_ = std::make_shared<const utInkMask_c>(*raster, blackLevel_);
+    rowRuns_.assign(raster->height(), {0, 0});
+    columnRuns_.assign(raster->width(), {0, 0});
     scanRow_ = 0;
     scanColumn_ = 0;
     seeds_.clear();
@@ -171,6 +175,8 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     // The run's working memory goes before the sketch is built; the next run starts afresh.
     ink_.reset();
     index_.clear();
+    rowRuns_ = {};
+    columnRuns_ = {};
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;
@@ -262,8 +268,43 @@ int stSpvAlgorithm_c::beamDown(int x, int y, bool& hitEdge, int maxSteps) const 
 // ---------------------------------------------------------------------------------------------
 // Seeds
 
-bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const {
+void stSpvAlgorithm_c::seedBeamsAlongRow(int x, int y, int& left, int& right) const {
     bool edge = false;
+    if (!inkAt(x, y)) {
+        left = beam(x, y, edge, kLeft, kSeedBeamLimit);
+        right = beam(x, y, edge, kRight, kSeedBeamLimit);
+        return;
+    }
+    std::pair<int, int>& run = rowRuns_[size_t(y)];
+    if (!(run.first <= x && x < run.second)) {
+        const int all = std::numeric_limits<int>::max();
+        run.first = x - ink_->rowRun(x, y, -1, all) + 1;
+        run.second = x + ink_->rowRun(x, y, 1, all);
+    }
+    const int lastX = int(raster_->width()) - 1;
+    left = x <= 0 ? 0 : beamSteps(std::min(x - run.first, kSeedBeamLimit), x, kSeedBeamLimit);
+    right = x >= lastX ? 0 : beamSteps(std::min(run.second - 1 - x, kSeedBeamLimit), lastX - x, kSeedBeamLimit);
+}
+
+void stSpvAlgorithm_c::seedBeamsAlongColumn(int x, int y, int& up, int& down) const {
+    bool edge = false;
+    if (!inkAt(x, y)) {
+        up = beam(x, y, edge, kUp, kSeedBeamLimit);
+        down = beam(x, y, edge, kDown, kSeedBeamLimit);
+        return;
+    }
+    std::pair<int, int>& run = columnRuns_[size_t(x)];
+    if (!(run.first <= y && y < run.second)) {
+        const int all = std::numeric_limits<int>::max();
+        run.first = y - ink_->columnRun(x, y, -1, all) + 1;
+        run.second = y + ink_->columnRun(x, y, 1, all);
+    }
+    const int lastY = int(raster_->height()) - 1;
+    up = y <= 0 ? 0 : beamSteps(std::min(y - run.first, kSeedBeamLimit), y, kSeedBeamLimit);
+    down = y >= lastY ? 0 : beamSteps(std::min(run.second - 1 - y, kSeedBeamLimit), lastY - y, kSeedBeamLimit);
+}
+
+bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const {
     int a = x, b = y;
     int g = a, h = b;
     int hRun = 0, vRun = 0;
@@ -274,14 +315,14 @@ bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& dir
         g = a;
         h = b;
         if (horizontal) {
-            const int l = beam(a, b, edge, kLeft, kSeedBeamLimit);
-            const int r = beam(a, b, edge, kRight, kSeedBeamLimit);
+            int l = 0, r = 0;
+            seedBeamsAlongRow(a, b, l, r);
             g = a - (l - r) / 2;
             hRun = l + r;
         }
         if (vertical) {
-            const int u = beam(g, b, edge, kUp, kSeedBeamLimit);
-            const int d = beam(g, b, edge, kDown, kSeedBeamLimit);
+            int u = 0, d = 0;
+            seedBeamsAlongColumn(g, b, u, d);
             h = b - (u - d) / 2;
             vRun = u + d;
         }

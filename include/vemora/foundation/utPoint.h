@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include <vemora/foundation/vemoraApi.h>
 
 namespace Vemora {
@@ -30,7 +32,7 @@ public:
 
     double length2() const { return x() * x() + y() * y(); }
     // Distance from the origin.
-    double length() const;
+    double length() const { return std::sqrt(length2()); }
 
     utPoint_c operator+(const utPoint_c& p) const { return {x() + p.x(), y() + p.y()}; }
     utPoint_c operator+(const utVector_c& v) const;
@@ -71,7 +73,7 @@ public:
     void clear() { c_[0] = c_[1] = 0.0; }
 
     double length2() const { return x() * x() + y() * y(); }
-    double length() const;
+    double length() const { return std::sqrt(length2()); }
 
     utVector_c operator+(const utVector_c& v) const { return {x() + v.x(), y() + v.y()}; }
     utVector_c operator-(const utVector_c& v) const { return {x() - v.x(), y() - v.y()}; }

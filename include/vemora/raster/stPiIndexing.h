@@ -27,10 +27,30 @@ public:
     stPiNode_c(double x1, double x2, const stPiNode_c& from);
     stPiNode_c(double x1, double x2, stPiNode_c&& from);
     stPiNode_c(const stPiNode_c& other);
-    stPiNode_c(stPiNode_c&& other) noexcept;
     stPiNode_c& operator=(const stPiNode_c& other);
-    stPiNode_c& operator=(stPiNode_c&& other) noexcept;
-    ~stPiNode_c();
+    // Rows shift their nodes by moves, so these stay small and inline: the node moved from is
+    // left empty.
+    stPiNode_c(stPiNode_c&& other) noexcept
+        : count_(other.count_), capacity_(other.capacity_), store_(other.store_), x1_(other.x1_), x2_(other.x2_) {
+        other.count_ = 0;
+        other.capacity_ = 1;
+    }
+    stPiNode_c& operator=(stPiNode_c&& other) noexcept {
+        if (this != &other) {
+            if (capacity_ > 1) release();
+            count_ = other.count_;
+            capacity_ = other.capacity_;
+            store_ = other.store_;
+            x1_ = other.x1_;
+            x2_ = other.x2_;
+            other.count_ = 0;
+            other.capacity_ = 1;
+        }
+        return *this;
+    }
+    ~stPiNode_c() {
+        if (capacity_ > 1) release();
+    }
 
     double x1() const { return x1_; }
     double x2() const { return x2_; }
@@ -38,7 +58,7 @@ public:
     std::vector<void*> objects() const { return std::vector<void*>(begin(), end()); }
     int countObjects() const { return static_cast<int>(count_); }
     void* objectAt(int i) const { return begin()[i]; }
-    void* const* begin() const { return capacity_ > 1 ? many_ : &one_; }
+    void* const* begin() const { return capacity_ > 1 ? store_.many : &store_.one; }
     void* const* end() const { return begin() + count_; }
     // Ends included.
     bool contains(double x) const { return x1_ <= x && x <= x2_; }
@@ -49,16 +69,17 @@ public:
     void removeObject(void* o);
 
 private:
-    void** data() { return capacity_ > 1 ? many_ : &one_; }
+    void** data() { return capacity_ > 1 ? store_.many : &store_.one; }
     void release();
 
-    // The object list: count_ objects, in one_ while the capacity is 1, else in many_ (owned).
+    // The object list: count_ objects, in store_.one while the capacity is 1, else in store_.many
+    // (owned).
     unsigned count_ = 0;
     unsigned capacity_ = 1;
-    union {
-        void* one_ = nullptr;
-        void** many_;
-    };
+    union Store {
+        void* one;
+        void** many;
+    } store_{nullptr};
     double x1_ = 0.0;
     double x2_ = 0.0;
 };

@@ -10,6 +10,7 @@
 #include <vemora/spv/stVectorizationParams.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Vemora {
@@ -97,6 +98,11 @@ private:
     int beamDown(int x, int y, bool& hitEdge, int maxSteps) const;
 
     // ---- seeds ----------------------------------------------------------------------------------
+    // The left and right (up and down) seed beams from (x, y) at once, as beam() counts them,
+    // from the ink run through (x, y); the last run measured on each row and column is kept, as
+    // seeds on one stroke keep asking about the same run.
+    void seedBeamsAlongRow(int x, int y, int& left, int& right) const;
+    void seedBeamsAlongColumn(int x, int y, int& up, int& down) const;
     // Centres a start point in the stroke covering (x, y) and picks the tracing direction along
     // its longer run.
     bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const;
@@ -125,6 +131,9 @@ private:
 
     utRasterData_c* raster_ = nullptr;  // not owned
     std::shared_ptr<const utInkMask_c> ink_;  // the raster's ink bits during a run
+    // Per row and per column, the last ink run a seed beam measured, [begin, end).
+    mutable std::vector<std::pair<int, int>> rowRuns_;
+    mutable std::vector<std::pair<int, int>> columnRuns_;
     stSpvSketch_c spvSketch_;
     stPiIndexing_c index_;
     int scanColumn_ = 0;
