@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Times our tracer chain (`vemora trace`, defaults) against potrace (`potrace -b dxf` on a PBM of
-# the same ink) on synthetic drawings of several sizes and prints the ratio of the two times.
-# Each time is the best of REPEATS runs; potrace's DXF is scored too (its outlines lie half a
-# stroke from the centre lines, within the scorer's tolerance, so expect fragmentation near 2).
+# Times our tracer chain (`vemora trace`, defaults) against potrace (`potrace -b dxf`) on
+# synthetic drawings of several sizes and prints the ratio of the two times. Both read the same
+# PBM and write DXF. Each time is the best of REPEATS runs; the peak resident memory of one run of
+# each is shown beside the raster's own bytes (width x height x 4). potrace's DXF is scored too
+# (its outlines lie half a stroke from the centre lines, within the scorer's tolerance, so expect
+# fragmentation near 2); ours is scored from its JSON output of the same drawing.
 #
 #   bench/peers.sh [-b build/vemora] [-w build/bench/peers] [-r REPEATS] [SIZE...]
 #   SIZE: WxH or a4/a3/a0; default 1000x800 a3 a0
@@ -43,18 +45,29 @@ best_of() {
     awk -v us="$best" 'BEGIN { printf "%.3f", us / 1e6 }'
 }
 
-printf "%-16s %10s %10s %8s %12s %12s\n" size "vemora s" "potrace s" ratio "vemora VRI" "potrace VRI"
+# peak_mb CMD...: the peak resident memory of one run in MB.
+peak_mb() {
+    /usr/bin/time -f "%M" -o "$work/peak.txt" "$@" >/dev/null 2>&1 || return 1
+    awk '{ printf "%.0f", $1 / 1024 }' "$work/peak.txt"
+}
+
+printf "%-10s %9s %9s %7s %9s %10s %10s %10s %11s\n" size "vemora s" "potrace s" ratio "raster MB" \
+    "vemora MB" "potrace MB" "vemora VRI" "potrace VRI"
 for size in "${sizes[@]}"; do
     base=$work/drawing-$size
     "$python" "$root/bench/drawings/drawings.py" "$base.png" --size "$size" --seed 1 \
         --pbm "$base.pbm" >/dev/null
     tp=$(best_of "$repeats" potrace -b dxf "$base.pbm" -o "$base.potrace.dxf") || tp=failed
+    pmb=$(peak_mb potrace -b dxf "$base.pbm" -o "$base.potrace.dxf") || pmb=-
+    rmb=$(head -c 64 "$base.pbm" | "$python" -c 'import sys; t=sys.stdin.buffer.read().split(); print("%.0f" % (int(t[1]) * int(t[2]) * 4 / 1048576))')
     # potrace's coordinates are pixel corners in pixel units; ours put pixel centres on integers.
     pvri=$("$python" "$root/bench/score/score.py" "$base.truth.json" "$base.potrace.dxf" \
         --dxf-scale 1 --shift=-0.5,-0.5 --json - | "$python" -c 'import json,sys; print("%.3f" % json.load(sys.stdin)["vri"])') || pvri=-
-    tv=n/a ratio=- vvri=-
+    tv=n/a ratio=- vvri=- vmb=-
     if [ $have_vemora = 1 ]; then
-        if tv=$(best_of "$repeats" "$vemora" trace "$base.png" -o "$base.vemora.json" --quiet); then
+        if tv=$(best_of "$repeats" "$vemora" trace "$base.pbm" -o "$base.vemora.dxf" --quiet); then
+            vmb=$(peak_mb "$vemora" trace "$base.pbm" -o "$base.vemora.dxf" --quiet) || vmb=-
+            "$vemora" trace "$base.pbm" -o "$base.vemora.json" --quiet
             ratio=$(awk -v a="$tv" -v b="$tp" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
             vvri=$("$python" "$root/bench/score/score.py" "$base.truth.json" "$base.vemora.json" \
                 --json - | "$python" -c 'import json,sys; print("%.3f" % json.load(sys.stdin)["vri"])') || vvri=-
@@ -62,6 +75,7 @@ for size in "${sizes[@]}"; do
             tv=failed
         fi
     fi
-    printf "%-16s %10s %10s %8s %12s %12s\n" "$size" "$tv" "$tp" "$ratio" "$vvri" "$pvri"
+    printf "%-10s %9s %9s %7s %9s %10s %10s %10s %11s\n" "$size" "$tv" "$tp" "$ratio" "$rmb" "$vmb" "$pmb" \
+        "$vvri" "$pvri"
 done
 [ $have_vemora = 1 ] || echo "($vemora not found: only potrace was run)"

@@ -1,13 +1,19 @@
 // Speed of the one-call path at three drawing sizes, against the floor any tracer pays: copying
 // the raster and testing every pixel once for ink. Run: build/bench/bench_speed
-// Counters: MPix/s, xFloor (time / floor time), peakRSS_MB (the process's peak resident memory so
-// far) and rasterMB (the raster's own bytes).
+// Counters: MPix/s, xFloor (time / floor time) and rasterMB (the raster's own bytes). The peak
+// memory benchmarks trace in a child process of their own, so that nothing this program keeps
+// for the other benchmarks counts: peakMB is the child's peak resident memory, xRaster that peak
+// over the raster's bytes.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,6 +29,8 @@
 using namespace Vemora;
 
 namespace {
+
+const char* const kChildFlag = "--trace-in-child";
 
 struct Size {
     unsigned w, h;
@@ -70,12 +78,9 @@ double floorSeconds(const utRasterData_c& raster) {
 }
 
 void report(benchmark::State& state, const utRasterData_c& r, double perRun) {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     state.counters["MPix/s"] = benchmark::Counter(double(r.width()) * r.height() / 1e6,
                                                   benchmark::Counter::kIsIterationInvariantRate);
     state.counters["xFloor"] = perRun / floorSeconds(r);
-    state.counters["peakRSS_MB"] = double(usage.ru_maxrss) / 1024.0;
     state.counters["rasterMB"] = double(r.dataSize()) / (1024.0 * 1024.0);
 }
 
@@ -113,10 +118,67 @@ void BM_TracerChain(benchmark::State& state) {
     report(state, raster, total / double(state.iterations()));
 }
 
+// The child's work for the peak memory benchmark: draw the raster and trace it, SPV only (chain
+// 0) or the whole chain. Exits 0 when something was traced.
+int traceInChild(int size, bool chain) {
+    const Size& s = kSizes[size];
+    utRasterData_c raster = vemora_bench::syntheticDrawing(s.w, s.h, s.strokes);
+    std::unique_ptr<stSketch_c> sketch;
+    if (chain) {
+        stSketchTracer_c tracer;
+        sketch.reset(tracer.trace(&raster, nullptr, 0, 0));
+    } else {
+        stSpvAlgorithm_c spv;
+        sketch.reset(spv.trace(&raster, nullptr, 0, 0));
+    }
+    return sketch && sketch->entitiesCount() > 0 ? 0 : 1;
+}
+
+// Peak resident memory of a fresh process (this program run again, so none of this one's memory
+// is inherited) that draws the raster and traces it: the raster plus everything the trace adds
+// at its highest. Args: size 0/1/2; 0 for SPV only, 1 for the chain.
+void BM_PeakMemory(benchmark::State& state) {
+    const int size = int(state.range(0));
+    const Size& s = kSizes[size];
+    const std::string sizeArg = std::to_string(size), chainArg = std::to_string(state.range(1));
+    double peakMB = 0;
+    for (auto _ : state) {
+        const pid_t child = fork();
+        if (child == 0) {
+            execl("/proc/self/exe", "bench_speed", kChildFlag, sizeArg.c_str(), chainArg.c_str(), nullptr);
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            state.SkipWithError("the tracing child failed");
+            return;
+        }
+        peakMB = double(usage.ru_maxrss) / 1024.0;
+    }
+    const double rasterMB = double(s.w) * s.h * 4 / (1024.0 * 1024.0);
+    state.counters["peakMB"] = peakMB;
+    state.counters["rasterMB"] = rasterMB;
+    state.counters["xRaster"] = peakMB / rasterMB;
+}
+
 BENCHMARK(BM_Floor)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SpvTrace)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TracerChain)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PeakMemory)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], kChildFlag) == 0) {
+        const int size = std::atoi(argv[2]);
+        if (size < 0 || size > 2) return 2;
+        return traceInChild(size, std::atoi(argv[3]) != 0);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

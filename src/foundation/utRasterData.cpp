@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <utility>
 #include <new>
 
 namespace Vemora {
@@ -28,6 +29,12 @@ utRasterData_c::utRasterData_c(unsigned w, unsigned h, const void* src)
 utRasterData_c::utRasterData_c(const utRasterData_c& src)
     : utRasterData_c(src.width_, src.height_, src.data_.get()) {}
 
+utRasterData_c::utRasterData_c(utRasterData_c&& src) noexcept
+    : width_(src.width_), height_(src.height_), data_(std::move(src.data_)) {
+    src.width_ = 0;
+    src.height_ = 0;
+}
+
 utRasterData_c::utRasterData_c(const utRasterData_c& src, unsigned x, unsigned y, unsigned w, unsigned h) {
     assert(x <= src.width_ && y <= src.height_);
     w = std::min(w, src.width_ - x);
@@ -51,6 +58,16 @@ utRasterData_c& utRasterData_c::operator=(const utRasterData_c& src) {
         height_ = src.height_;
     }
     if (data_) std::memcpy(data_.get(), src.data_.get(), dataSize());
+    return *this;
+}
+
+utRasterData_c& utRasterData_c::operator=(utRasterData_c&& src) noexcept {
+    if (this == &src) return *this;
+    data_ = std::move(src.data_);
+    width_ = src.width_;
+    height_ = src.height_;
+    src.width_ = 0;
+    src.height_ = 0;
     return *this;
 }
 

@@ -97,6 +97,24 @@ TEST(utRasterDataTest, AssignmentResizesAndCopies) {
     EXPECT_TRUE(c == a);
 }
 
+// Readers build an image and move it into place: the pixels change hands without a second block.
+TEST(utRasterDataTest, MovesHandThePixelsOver) {
+    utRasterData_c a = tagged(4, 3);
+    const utRasterData_c expected(a);
+    const uint32_t* const block = a.data();
+    utRasterData_c b(std::move(a));
+    EXPECT_EQ(b.data(), block);
+    EXPECT_TRUE(b == expected);
+    EXPECT_EQ(a.width(), 0u);  // NOLINT: the moved-from image is empty
+    EXPECT_EQ(a.dataSize(), 0u);
+
+    utRasterData_c c(2, 2);
+    c = std::move(b);
+    EXPECT_EQ(c.data(), block);
+    EXPECT_TRUE(c == expected);
+    EXPECT_EQ(b.height(), 0u);  // NOLINT
+}
+
 TEST(utRasterDataTest, AssignFromEmptySourceLeavesNoBlock) {
     utRasterData_c r = tagged(3, 3);
     const utRasterData_c empty(0, 5);

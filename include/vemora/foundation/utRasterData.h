@@ -21,12 +21,15 @@ public:
     // Copies w x h pixels from src; the caller keeps src.
     utRasterData_c(unsigned w, unsigned h, const void* src);
     utRasterData_c(const utRasterData_c& src);
+    // Takes src's pixels over without copying them; src is left empty (0 x 0).
+    utRasterData_c(utRasterData_c&& src) noexcept;
     // The sub-image at (x, y), clipped to src: never padded. Requires x <= src.width() and
     // y <= src.height().
     utRasterData_c(const utRasterData_c& src, unsigned x, unsigned y, unsigned w, unsigned h);
     ~utRasterData_c();
 
     utRasterData_c& operator=(const utRasterData_c& src);
+    utRasterData_c& operator=(utRasterData_c&& src) noexcept;
     void assign(const utRasterData_c& src);
     // Same size and the same pixels.
     bool operator==(const utRasterData_c& other) const;
