@@ -117,13 +117,15 @@ stDecodedImage_c decodePnm(const stImageBytes_c& in) {
 
     if (bitmap) {
         // 1 is ink.
-        const unsigned char* raw = parser.position();
-        const size_t rowBytes = size_t((w + 7) / 8);
-        for (uint64_t y = 0; y < h; ++y) {
-            for (uint64_t x = 0; x < w; ++x) {
-                const unsigned v =
-                    plain ? parser.bit() : (raw[y * rowBytes + x / 8] >> (7 - x % 8)) & 1u;
-                *out++ = v ? 0x000000u : 0xFFFFFFu;
+        if (plain) {
+            for (uint64_t i = 0; i < w * h; ++i) *out++ = parser.bit() ? 0x000000u : 0xFFFFFFu;
+        } else {
+            // Eight pixels a byte, the first in the high bit; each row starts on a new byte.
+            const unsigned char* raw = parser.position();
+            const size_t rowBytes = size_t((w + 7) / 8);
+            for (uint64_t y = 0; y < h; ++y, raw += rowBytes) {
+                for (size_t x = 0; x < size_t(w); ++x)
+                    *out++ = (raw[x >> 3] >> (7 - (x & 7))) & 1u ? 0x000000u : 0xFFFFFFu;
             }
         }
     } else if (plain) {
