@@ -480,21 +480,23 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
             const int status = traceStep(nx, ny, len, wMinus, wPlus, dir, step);
             const int width = wMinus + wPlus;
 
-            bool visited = false;
-            const stSpvPoint_c& end = track.currentPoint();
-            if (nx != int(end.x()) || ny != int(end.y())) {
-                const stSpvSkewRect_c reach(stSpvPoint_c(end.x(), end.y(), end.w(), wDir),
-                                            stSpvPoint_c(nx, ny, width, wDir));
-                visited = index_.findObjects(reach, nullptr);
-            }
-
             const double mean = track.averageWidth();
             const double ratio = (mean > 0.0 && mean != 1.0) ? width / mean : 0.0;
             const bool steadyWidth =
                 ratio == 0.0 || (1.0 / maxWidthDeviation_ < ratio && ratio < maxWidthDeviation_);
             const bool longEnough = (reducing && width <= 2 * savedLen) || len >= width;
 
-            if (status == 0 && len > 0 && steadyWidth && longEnough && !visited) {
+            // Whether the step runs into a stroke traced before; asked of the index only when
+            // the step passes every other test.
+            auto visited = [&]() {
+                const stSpvPoint_c& end = track.currentPoint();
+                if (nx == int(end.x()) && ny == int(end.y())) return false;
+                const stSpvSkewRect_c reach(stSpvPoint_c(end.x(), end.y(), end.w(), wDir),
+                                            stSpvPoint_c(nx, ny, width, wDir));
+                return index_.findObjects(reach, nullptr);
+            };
+
+            if (status == 0 && len > 0 && steadyWidth && longEnough && !visited()) {
                 if (recovering && step == lengthStep_) {
                     // The first full step after a reduction also marks its middle.
                     int hx = x, hy = y, hLen = 0, hMinus = 0, hPlus = 0;
