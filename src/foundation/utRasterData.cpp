@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <new>
@@ -12,11 +13,15 @@ namespace {
 constexpr uint64_t kMaxPixels = uint64_t(1) << 30;  // from here on w * h * 4 no longer fits 32 bits
 }
 
-std::unique_ptr<uint32_t[]> utRasterData_c::allocate(unsigned w, unsigned h) {
+void utRasterData_c::FreeBlock::operator()(uint32_t* block) const noexcept { std::free(block); }
+
+utRasterData_c::Block utRasterData_c::allocate(unsigned w, unsigned h) {
     const uint64_t n = uint64_t(w) * h;
     if (n >= kMaxPixels) throw std::bad_alloc();
     if (n == 0) return nullptr;
-    return std::unique_ptr<uint32_t[]>(new uint32_t[n]());
+    auto* block = static_cast<uint32_t*>(std::calloc(size_t(n), sizeof(uint32_t)));
+    if (!block) throw std::bad_alloc();
+    return Block(block);
 }
 
 utRasterData_c::utRasterData_c(unsigned w, unsigned h) : width_(w), height_(h), data_(allocate(w, h)) {}

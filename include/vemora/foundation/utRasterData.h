@@ -52,13 +52,20 @@ public:
     size_t dataSize() const { return size_t(width_) * height_ * 4; }
 
 private:
+    // Pixel blocks come from calloc, which hands out fresh pages of a large block without
+    // writing zeros over them first.
+    struct FreeBlock {
+        void operator()(uint32_t* block) const noexcept;
+    };
+    using Block = std::unique_ptr<uint32_t[], FreeBlock>;
+
     // A zeroed block of w x h pixels, or none for an empty size; throws std::bad_alloc from 2^30
     // pixels on.
-    static std::unique_ptr<uint32_t[]> allocate(unsigned w, unsigned h);
+    static Block allocate(unsigned w, unsigned h);
 
     unsigned width_ = 0;
     unsigned height_ = 0;
-    std::unique_ptr<uint32_t[]> data_;
+    Block data_;
 };
 
 }  // namespace Vemora
