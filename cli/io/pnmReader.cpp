@@ -3,6 +3,9 @@
 
 #include "imageDecoders.h"
 
+#include <array>
+#include <cstring>
+
 namespace Vemora {
 
 namespace {
@@ -120,12 +123,23 @@ stDecodedImage_c decodePnm(const stImageBytes_c& in) {
         if (plain) {
             for (uint64_t i = 0; i < w * h; ++i) *out++ = parser.bit() ? 0x000000u : 0xFFFFFFu;
         } else {
-            // Eight pixels a byte, the first in the high bit; each row starts on a new byte.
+            // Eight pixels a byte, the first in the high bit; each row starts on a new byte. A
+            // table holds the eight pixels of every byte value.
+            static const auto pixelsOf = [] {
+                std::array<std::array<uint32_t, 8>, 256> t{};
+                for (unsigned b = 0; b < 256; ++b)
+                    for (unsigned k = 0; k < 8; ++k) t[b][k] = (b >> (7 - k)) & 1u ? 0x000000u : 0xFFFFFFu;
+                return t;
+            }();
             const unsigned char* raw = parser.position();
             const size_t rowBytes = size_t((w + 7) / 8);
+            const size_t fullBytes = size_t(w) / 8, rest = size_t(w) % 8;
             for (uint64_t y = 0; y < h; ++y, raw += rowBytes) {
-                for (size_t x = 0; x < size_t(w); ++x)
-                    *out++ = (raw[x >> 3] >> (7 - (x & 7))) & 1u ? 0x000000u : 0xFFFFFFu;
+                for (size_t i = 0; i < fullBytes; ++i, out += 8) std::memcpy(out, pixelsOf[raw[i]].data(), 32);
+                if (rest != 0) {
+                    std::memcpy(out, pixelsOf[raw[fullBytes]].data(), rest * 4);
+                    out += rest;
+                }
             }
         }
     } else if (plain) {

@@ -416,6 +416,12 @@ TEST(imageReaderTest, PnmVariantsDecodeToTheSamePixels) {
     p4.push_back(0x40);
     EXPECT_EQ(pixels(decode(text("P1\n10 1\n1000 0100 01"))), bits);
     EXPECT_EQ(pixels(decode(p4)), bits);
+    // Two rows: the padding bits of the first row's last byte are skipped, not read as pixels.
+    Bytes p4twoRows = text("P4\n10 2\n");
+    p4twoRows.insert(p4twoRows.end(), {0x84, 0x7F, 0x84, 0x40});
+    std::vector<uint32_t> twoRows = bits;
+    twoRows.insert(twoRows.end(), bits.begin(), bits.end());
+    EXPECT_EQ(pixels(decode(p4twoRows)), twoRows);
 
     // Grey with a small maximum value scales to 0..255.
     EXPECT_EQ(pixels(decode(text("P2 3 1 4 0 2 4"))),
