@@ -101,12 +101,23 @@ void stPiNode_c::removeObject(void* o) {
 
 int stPiRow_c::findPosition(double x) const {
     if (nodes_.empty()) return -1;
+    // Queries on one row tend to come back to the same place (a stroke being traced asks about
+    // the same rows again as its step shrinks), so the node found last, or the one after it, is
+    // tried before searching. Either is taken only when it is exactly what the search would find.
+    const size_t n = nodes_.size();
+    for (size_t h = size_t(hint_); h < n && h <= size_t(hint_) + 1; ++h) {
+        if (!(nodes_[h].x2() < x) && (h == 0 || nodes_[h - 1].x2() < x)) {
+            hint_ = int(h);
+            return int(h);
+        }
+    }
     // x2 grows with x1 because the nodes are sorted and disjoint, so this is a binary search
     // for the first node not entirely left of x.
     const auto it = std::partition_point(nodes_.begin(), nodes_.end(),
                                          [x](const stPiNode_c& n) { return n.x2() < x; });
     if (it == nodes_.end()) return countNodes() - 1;
-    return static_cast<int>(it - nodes_.begin());
+    hint_ = static_cast<int>(it - nodes_.begin());
+    return hint_;
 }
 
 stPiNode_c& stPiRow_c::findNode(double x) {

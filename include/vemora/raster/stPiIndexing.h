@@ -115,6 +115,9 @@ private:
     void candidates(double a, double b, int& first, int& last) const;
 
     std::vector<stPiNode_c> nodes_;
+    // Where the last search ended: only a guess to try first, checked before it is used. (The
+    // library is used from one thread at a time, so a query may update it.)
+    mutable int hint_ = 0;
 };
 
 // Spatial index over the raster plane: for every row a stPiRow_c telling which objects cover
