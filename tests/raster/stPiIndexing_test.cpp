@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -201,6 +202,29 @@ TEST(stPiRowTest, RangeQueriesReportEveryOverlappingNode) {
         EXPECT_EQ(names(out), c.found);
         EXPECT_EQ(row.findObjects(c.a, c.b, nullptr), expectFound);
     }
+}
+
+// Searches start from where the row's last one ended; whatever order the questions come in, and
+// however the row changed in between, every answer must be the one a fresh search gives.
+TEST(stPiRowTest, SearchesAgreeWithAFreshSearchInAnyOrder) {
+    stPiRow_c row;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> where(0.0, 400.0), length(0.0, 6.0);
+    auto reference = [&row](double x) {
+        for (int i = 0; i < row.countNodes(); ++i)
+            if (!(row.nodeAt(i).x2() < x)) return i;
+        return row.countNodes() - 1;
+    };
+    for (int k = 0; k < 300; ++k) {
+        const double a = where(rng);
+        row.insertNode(a, a + length(rng), k % 2 ? A : B);
+        for (int q = 0; q < 4; ++q) {
+            const double x = q == 3 ? a : where(rng);  // the place just changed, and anywhere else
+            ASSERT_EQ(row.findPosition(x), reference(x)) << "x = " << x << " after " << k << " insertions";
+            ASSERT_EQ(row.findPosition(x + 0.25), reference(x + 0.25));
+        }
+    }
+    EXPECT_EQ(row.findPosition(std::nan("")), 0);
 }
 
 TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {
