@@ -7,11 +7,11 @@
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <functional>
@@ -118,8 +118,21 @@ void BM_TracerChain(benchmark::State& state) {
     report(state, raster, total / double(state.iterations()));
 }
 
-// The child's work for the peak memory benchmark: draw the raster and trace it, SPV only (chain
-// 0) or the whole chain. Exits 0 when something was traced.
+// The peak resident memory of this process so far (VmHWM) in kB; 0 when unknown.
+long peakResidentKB() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+    std::fclose(f);
+    return kb;
+}
+
+// The child's work for the peak memory benchmark: draw the raster, trace it (SPV only for chain
+// 0, else the whole chain) and print the process's peak resident memory. Exits 0 when something
+// was traced.
 int traceInChild(int size, bool chain) {
     const Size& s = kSizes[size];
     utRasterData_c raster = vemora_bench::syntheticDrawing(s.w, s.h, s.strokes);
@@ -131,32 +144,32 @@ int traceInChild(int size, bool chain) {
         stSpvAlgorithm_c spv;
         sketch.reset(spv.trace(&raster, nullptr, 0, 0));
     }
+    std::printf("%ld\n", peakResidentKB());
     return sketch && sketch->entitiesCount() > 0 ? 0 : 1;
 }
 
-// Peak resident memory of a fresh process (this program run again, so none of this one's memory
-// is inherited) that draws the raster and traces it: the raster plus everything the trace adds
+// Peak resident memory of a fresh process (this program started again, so none of this one's
+// memory counts) that draws the raster and traces it: the raster plus everything the trace adds
 // at its highest. Args: size 0/1/2; 0 for SPV only, 1 for the chain.
 void BM_PeakMemory(benchmark::State& state) {
     const int size = int(state.range(0));
     const Size& s = kSizes[size];
-    const std::string sizeArg = std::to_string(size), chainArg = std::to_string(state.range(1));
-    double peakMB = 0;
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
+        state.SkipWithError("cannot find this program");
+        return;
+    }
+    const std::string command = std::string("'") + self + "' " + kChildFlag + " " + std::to_string(size) +
+                                " " + std::to_string(state.range(1));
+    long peakKB = 0;
     for (auto _ : state) {
-        const pid_t child = fork();
-        if (child == 0) {
-            execl("/proc/self/exe", "bench_speed", kChildFlag, sizeArg.c_str(), chainArg.c_str(), nullptr);
-            _exit(127);
-        }
-        int status = 0;
-        rusage usage{};
-        if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0) {
+        std::FILE* child = popen(command.c_str(), "r");
+        if (!child || std::fscanf(child, "%ld", &peakKB) != 1 || pclose(child) != 0 || peakKB <= 0) {
             state.SkipWithError("the tracing child failed");
             return;
         }
-        peakMB = double(usage.ru_maxrss) / 1024.0;
     }
+    const double peakMB = double(peakKB) / 1024.0;
     const double rasterMB = double(s.w) * s.h * 4 / (1024.0 * 1024.0);
     state.counters["peakMB"] = peakMB;
     state.counters["rasterMB"] = rasterMB;
