@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace Vemora {
 
@@ -34,19 +35,30 @@ class tmpDxfOut_c {
 public:
     explicit tmpDxfOut_c(std::ostream& out) : out_(out) {}
 
-    void code(int c, const std::string& value) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "%3d\n", c);
-        out_ << buf << value << '\n';
+    // The group code right-aligned in three columns, as "%3d" writes it, then the value.
+    void code(int c, std::string_view value) {
+        char buf[16];
+        const auto res = std::to_chars(buf, buf + sizeof buf, c);
+        const std::ptrdiff_t digits = res.ptr - buf;
+        for (std::ptrdiff_t pad = digits; pad < 3; ++pad) out_.put(' ');
+        out_.write(buf, digits);
+        out_.put('\n');
+        out_.write(value.data(), std::streamsize(value.size()));
+        out_.put('\n');
     }
-    void code(int c, const char* value) { code(c, std::string(value)); }
-    void code(int c, int value) { code(c, std::to_string(value)); }
+    void code(int c, const std::string& value) { code(c, std::string_view(value)); }
+    void code(int c, const char* value) { code(c, std::string_view(value)); }
+    void code(int c, int value) {
+        char buf[16];
+        const auto res = std::to_chars(buf, buf + sizeof buf, value);
+        code(c, std::string_view(buf, size_t(res.ptr - buf)));
+    }
     void real(int c, double v) {
         // Shortest text that reads back to the same double, locale-free.
         char buf[32];
         if (v == 0.0) v = 0.0;  // no "-0"
         const auto res = std::to_chars(buf, buf + sizeof buf, v);
-        code(c, std::string(buf, res.ptr));
+        code(c, std::string_view(buf, size_t(res.ptr - buf)));
     }
     void point(int c, double x, double y) {
         real(c, x);
