@@ -28,7 +28,7 @@ int stSpvTrackInfo_c::addPoint(const stSpvPoint_c& p) {
     if (state_ == kForward) {
         points_.push_back(p);
     } else if (state_ == kBackward) {
-        points_.push_front(p);
+        points_.insert(points_.begin(), p);
     }
     const int n = int(points_.size());
     averageWidth_ = n < 2 ? p.w() : (p.w() + averageWidth_ * (n - 1)) / n;

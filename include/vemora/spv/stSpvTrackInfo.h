@@ -3,7 +3,7 @@
 #include <vemora/foundation/vemoraApi.h>
 #include <vemora/spv/stSpvPoint.h>
 
-#include <deque>
+#include <vector>
 
 namespace Vemora {
 
@@ -18,7 +18,7 @@ public:
     // 3 down).
     stSpvTrackInfo_c(const stSpvPoint_c& seed, int direction);
 
-    const std::deque<stSpvPoint_c>& points() const { return points_; }
+    const std::vector<stSpvPoint_c>& points() const { return points_; }
     int state() const { return state_; }
     void set_state(int state) { state_ = state; }
     bool isReady() const { return state_ == kReady; }
@@ -40,7 +40,7 @@ public:
 
 private:
     double averageWidth_ = 1.0;
-    std::deque<stSpvPoint_c> points_;
+    std::vector<stSpvPoint_c> points_;  // a track holds some dozens of points at most
     int direction_ = -1;
     int state_ = kEmpty;
 };
