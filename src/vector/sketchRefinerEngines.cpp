@@ -321,6 +321,14 @@ void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
     }
 }
 
+namespace {
+// Whether p lies more than reach away in x or in y from the box around u and v.
+bool farApart(const utPoint_c& p, const utPoint_c& u, const utPoint_c& v, double reach) {
+    return p.x() < std::min(u.x(), v.x()) - reach || p.x() > std::max(u.x(), v.x()) + reach ||
+           p.y() < std::min(u.y(), v.y()) - reach || p.y() > std::max(u.y(), v.y()) + reach;
+}
+}  // namespace
+
 // Pairs vertex a of R (at p) with the nearest visible vertex of each run of S's vertices within
 // the search distance, or else with the nearest visible foot on one of S's segments.
 void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, tmpEntityInfo_c& s) {
@@ -342,8 +350,21 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     utGeLine_c bestEdge;
     const int n = refinerVertexCount(*s.entity);
     utPoint_c previous;
+    // Vertices and segments farther than `reach` from p in x or in y lie beyond the search
+    // distance whatever the rounding, so they are passed over without measuring them: outside a
+    // run such a vertex changes nothing, and a segment that far could only give an edge too far
+    // to be taken.
+    const double reach = d + 1.0 + 1e-9 * (std::fabs(d) + std::fabs(p.x()) + std::fabs(p.y()));
     for (int i = 0; i < n; ++i) {
         const utPoint_c v = refinerVertexAt(*s.entity, i);
+        if (i > 0 && !inRun && farApart(p, v, previous, reach)) {
+            previous = v;
+            continue;
+        }
+        if (i == 0 && farApart(p, v, v, reach)) {
+            previous = v;
+            continue;
+        }
         const double delta = (p - v).length();
         if (inRun) {
             // An end vertex of S, once chosen, stays the best for the rest of the run.
