@@ -127,6 +127,70 @@ TEST(stSpvAlgorithmTest, BeamsCountStepsWithTheOneStepWalkAsZero) {
     }
 }
 
+// Beams count on a mask of the raster's ink; every beam from every pixel, in every direction and
+// with limits around the run lengths, must count what a walk over the pixels themselves counts.
+TEST(stSpvAlgorithmTest, BeamsAgreeWithAPixelWalkEverywhere) {
+    utRasterData_c r = blankRaster(70, 67);  // more than one 64-pixel word each way
+    drawStroke(r, 2, 3, 68, 60, 5);
+    drawStroke(r, 0, 40, 69, 40, 3);  // touches both side borders
+    drawStroke(r, 30, 0, 30, 66, 1);  // touches the top and bottom borders
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    const int dx[] = {-1, 0, 1, 0}, dy[] = {0, -1, 0, 1};
+    auto walk = [&](int x, int y, int direction, int maxSteps) {
+        int steps = 0, black = 0;
+        for (;;) {
+            x += dx[direction];
+            y += dy[direction];
+            if (x < 0 || y < 0 || x >= int(r.width()) || y >= int(r.height())) break;
+            ++steps;
+            if (!a.isBlack(x, y) || ++black == maxSteps) break;
+        }
+        return steps == 1 ? 0 : steps;
+    };
+    for (int y = 0; y < int(r.height()); ++y) {
+        for (int x = 0; x < int(r.width()); ++x) {
+            for (int direction = 0; direction < 4; ++direction) {
+                for (int maxSteps : {0, 1, 2, 5, 17, 60, 30000}) {
+                    ASSERT_EQ(access.beam(x, y, direction, maxSteps), walk(x, y, direction, maxSteps))
+                        << "from " << x << "," << y << " direction " << direction << " limit " << maxSteps;
+                }
+            }
+        }
+    }
+}
+
+// Seed searches remember the last run measured on each row and column; what they find must not
+// depend on which seeds were searched before.
+TEST(stSpvAlgorithmTest, SeedsDoNotDependOnTheOrderOfTheSearches) {
+    utRasterData_c r = blankRaster(90, 80);
+    drawStroke(r, 5, 10, 85, 70, 4);
+    drawStroke(r, 10, 60, 80, 12, 3);
+    fillBox(r, 40, 2, 44, 77);
+    auto seedsIn = [&r](bool backwards) {
+        stSpvAlgorithm_c a;
+        stSpvAlgorithmTestAccess_c access(a);
+        access.prepare(r);
+        std::vector<std::vector<double>> seeds;
+        const int n = int(r.width() * r.height());
+        for (int k = 0; k < n; ++k) {
+            const int i = backwards ? n - 1 - k : k;
+            const int x = i % int(r.width()), y = i / int(r.width());
+            if (!a.isBlack(x, y)) continue;
+            stSpvPoint_c seed;
+            int direction = -1;
+            access.findInitialPoint(x, y, seed, direction);
+            seeds.push_back({double(x), double(y), seed.x(), seed.y(), double(seed.w()), double(direction)});
+        }
+        if (backwards) std::reverse(seeds.begin(), seeds.end());
+        return seeds;
+    };
+    const auto forward = seedsIn(false);
+    ASSERT_GT(forward.size(), 500u);
+    EXPECT_EQ(forward, seedsIn(true));
+}
+
 TEST(stSpvAlgorithmTest, SeedIsCentredAndRunsAlongTheLongerExtent) {
     utRasterData_c r = blankRaster(140, 40);
     fillBox(r, 20, 10, 119, 14);  // 100 x 5
