@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <cstdlib>
 
@@ -301,6 +302,10 @@ void tmpGapsRefiner_c::search() {
         }
     }
     grid_.reset();
+    for (auto& info : infos_) {
+        info->searchVertices = {};
+        info->searchChunks = {};
+    }
 }
 
 void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
@@ -322,6 +327,29 @@ void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
 }
 
 namespace {
+// Fills the search cache of an entity: its vertices and the box of every run of them (with the
+// vertex before the run). A run holding a coordinate that is not finite gets an endless box, so
+// it is never passed over.
+void cacheSearchVertices(tmpEntityInfo_c& s) {
+    const int n = refinerVertexCount(*s.entity);
+    s.searchVertices.reserve(size_t(n));
+    for (int i = 0; i < n; ++i) s.searchVertices.push_back(refinerVertexAt(*s.entity, i));
+    constexpr int k = tmpEntityInfo_c::kSearchChunk;
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (int c = 0; c < n; c += k) {
+        std::array<double, 4> box{inf, inf, -inf, -inf};
+        bool finite = true;
+        for (int i = std::max(c - 1, 0); i < std::min(c + k, n); ++i) {
+            const utPoint_c& v = s.searchVertices[size_t(i)];
+            finite = finite && std::isfinite(v.x()) && std::isfinite(v.y());
+            box = {std::min(box[0], v.x()), std::min(box[1], v.y()), std::max(box[2], v.x()),
+                   std::max(box[3], v.y())};
+        }
+        if (!finite) box = {-inf, -inf, inf, inf};
+        s.searchChunks.push_back(box);
+    }
+}
+
 // Whether p lies more than reach away in x or in y from the box around u and v.
 bool farApart(const utPoint_c& p, const utPoint_c& u, const utPoint_c& v, double reach) {
     return p.x() < std::min(u.x(), v.x()) - reach || p.x() > std::max(u.x(), v.x()) + reach ||
@@ -348,15 +376,27 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     bool inRun = false;
     double bestLine = 1e99;
     utGeLine_c bestEdge;
-    const int n = refinerVertexCount(*s.entity);
+    if (s.searchVertices.empty()) cacheSearchVertices(s);
+    const std::vector<utPoint_c>& vertices = s.searchVertices;
+    const int n = int(vertices.size());
     utPoint_c previous;
     // Vertices and segments farther than `reach` from p in x or in y lie beyond the search
     // distance whatever the rounding, so they are passed over without measuring them: outside a
     // run such a vertex changes nothing, and a segment that far could only give an edge too far
     // to be taken.
     const double reach = d + 1.0 + 1e-9 * (std::fabs(d) + std::fabs(p.x()) + std::fabs(p.y()));
+    constexpr int chunk = tmpEntityInfo_c::kSearchChunk;
     for (int i = 0; i < n; ++i) {
-        const utPoint_c v = refinerVertexAt(*s.entity, i);
+        if (!inRun && i % chunk == 0) {
+            // A whole run of vertices, with the segment into it, far from p.
+            const std::array<double, 4>& b = s.searchChunks[size_t(i / chunk)];
+            if (p.x() < b[0] - reach || p.x() > b[2] + reach || p.y() < b[1] - reach || p.y() > b[3] + reach) {
+                i = std::min(i + chunk, n) - 1;
+                previous = vertices[size_t(i)];
+                continue;
+            }
+        }
+        const utPoint_c v = vertices[size_t(i)];
         if (i > 0 && !inRun && farApart(p, v, previous, reach)) {
             previous = v;
             continue;

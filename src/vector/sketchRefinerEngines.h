@@ -18,6 +18,7 @@
 // lets lines and splines absorb their straight continuations. Nothing moves before the refine
 // step, so entity extents stay as they were for the whole search.
 
+#include <array>
 #include <vemora/foundation/utGeCurve.h>
 #include <vemora/foundation/utPoint.h>
 
@@ -113,6 +114,12 @@ public:
     bool absorbed = false;
     bool startSearched = false;
     bool endSearched = false;
+    // Kept while the gap search runs (it moves nothing): the vertices, and for each run of
+    // kSearchChunk of them the box {minX, minY, maxX, maxY} around the run and the vertex before
+    // it, so that a run far from an end point is passed over whole.
+    static constexpr int kSearchChunk = 16;
+    std::vector<utPoint_c> searchVertices;
+    std::vector<std::array<double, 4>> searchChunks;
 };
 
 // Gap merging: every end vertex that found a visible neighbour moves onto its gap's merge point.
