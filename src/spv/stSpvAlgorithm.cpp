@@ -268,6 +268,24 @@ int stSpvAlgorithm_c::beamDown(int x, int y, bool& hitEdge, int maxSteps) const 
 // ---------------------------------------------------------------------------------------------
 // Seeds
 
+namespace {
+// The two seed beams from position `at` of a line (row or column) whose last position is `last`,
+// from the ink run through `at`: the remembered run when it holds `at`, else the run measured
+// anew by measure(from, step) and remembered.
+template <class Measure>
+void seedBeamsFromRun(int at, int last, std::pair<int, int>& run, const Measure& measure, int& before,
+                      int& after) {
+    if (!(run.first <= at && at < run.second)) {
+        run.first = at - measure(at, -1) + 1;
+        run.second = at + measure(at, 1);
+    }
+    before = at <= 0 ? 0 : beamSteps(std::min(at - run.first, kSeedBeamLimit), at, kSeedBeamLimit);
+    after = at >= last ? 0 : beamSteps(std::min(run.second - 1 - at, kSeedBeamLimit), last - at, kSeedBeamLimit);
+}
+
+constexpr int kWholeRun = std::numeric_limits<int>::max();
+}  // namespace
+
 void stSpvAlgorithm_c::seedBeamsAlongRow(int x, int y, int& left, int& right) const {
     bool edge = false;
     if (!inkAt(x, y)) {
@@ -275,15 +293,8 @@ void stSpvAlgorithm_c::seedBeamsAlongRow(int x, int y, int& left, int& right) co
         right = beam(x, y, edge, kRight, kSeedBeamLimit);
         return;
     }
-    std::pair<int, int>& run = rowRuns_[size_t(y)];
-    if (!(run.first <= x && x < run.second)) {
-        const int all = std::numeric_limits<int>::max();
-        run.first = x - ink_->rowRun(x, y, -1, all) + 1;
-        run.second = x + ink_->rowRun(x, y, 1, all);
-    }
-    const int lastX = int(raster_->width()) - 1;
-    left = x <= 0 ? 0 : beamSteps(std::min(x - run.first, kSeedBeamLimit), x, kSeedBeamLimit);
-    right = x >= lastX ? 0 : beamSteps(std::min(run.second - 1 - x, kSeedBeamLimit), lastX - x, kSeedBeamLimit);
+    const auto measure = [&](int from, int step) { return ink_->rowRun(from, y, step, kWholeRun); };
+    seedBeamsFromRun(x, int(raster_->width()) - 1, rowRuns_[size_t(y)], measure, left, right);
 }
 
 void stSpvAlgorithm_c::seedBeamsAlongColumn(int x, int y, int& up, int& down) const {
@@ -293,15 +304,8 @@ void stSpvAlgorithm_c::seedBeamsAlongColumn(int x, int y, int& up, int& down) co
         down = beam(x, y, edge, kDown, kSeedBeamLimit);
         return;
     }
-    std::pair<int, int>& run = columnRuns_[size_t(x)];
-    if (!(run.first <= y && y < run.second)) {
-        const int all = std::numeric_limits<int>::max();
-        run.first = y - ink_->columnRun(x, y, -1, all) + 1;
-        run.second = y + ink_->columnRun(x, y, 1, all);
-    }
-    const int lastY = int(raster_->height()) - 1;
-    up = y <= 0 ? 0 : beamSteps(std::min(y - run.first, kSeedBeamLimit), y, kSeedBeamLimit);
-    down = y >= lastY ? 0 : beamSteps(std::min(run.second - 1 - y, kSeedBeamLimit), lastY - y, kSeedBeamLimit);
+    const auto measure = [&](int from, int step) { return ink_->columnRun(x, from, step, kWholeRun); };
+    seedBeamsFromRun(y, int(raster_->height()) - 1, columnRuns_[size_t(x)], measure, up, down);
 }
 
 bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const {
