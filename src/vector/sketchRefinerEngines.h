@@ -184,7 +184,7 @@ private:
     double offsetX_, offsetY_;
     double scaleX_, scaleY_;
     utPoint_c rotationCentre_;
-    double rotationAngle_;  // radians
+    [[maybe_unused]] double rotationAngle_;  // radians; the walk uses its cosine and sine
     double cosAngle_, sinAngle_;
 
     bool useIndex_ = true;
@@ -219,7 +219,7 @@ private:
     void absorb(tmpEntityInfo_c& c);
     void removeAbsorbed();
 
-    double linkDistance_;
+    [[maybe_unused]] double linkDistance_;  // kept with the settings; links are searched within the search distance
     double maxDeviation_;
     double maxWidthDeviation_;
     std::vector<tmpEntityInfo_c*> absorbedOrder_;
