@@ -83,6 +83,7 @@ stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     scanRow_ = other.scanRow_;
     track_ = other.track_;
     seeds_ = other.seeds_;
+    seedCount_ = other.seedCount_;
     blackLevel_ = other.blackLevel_;
     lengthStep_ = other.lengthStep_;
     maxWidthDeviation_ = other.maxWidthDeviation_;
@@ -139,6 +140,7 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     scanRow_ = 0;
     scanColumn_ = 0;
     seeds_.clear();
+    seedCount_ = 0;
 }
 
 void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
@@ -177,6 +179,8 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     index_.clear();
     rowRuns_ = {};
     columnRuns_ = {};
+    seeds_ = {};
+    seedCount_ = 0;
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;
@@ -344,6 +348,15 @@ bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& dir
     return true;
 }
 
+void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction) {
+    if (seedCount_ < seeds_.size()) {
+        seeds_[seedCount_].reseed(seed, direction);
+    } else {
+        seeds_.emplace_back(seed, direction);
+    }
+    ++seedCount_;
+}
+
 void stSpvAlgorithm_c::scanRow(int row) {
     const int width = int(raster_->width());
     stSpvPoint_c seed;
@@ -351,7 +364,7 @@ void stSpvAlgorithm_c::scanRow(int row) {
     ink_->forEachRowRun(row, [&](int begin, int end) {
         if (end == width) return;  // a run reaching the border is not closed
         if (findInitialPoint(begin + int(unsigned(end - begin) / 2u), row, seed, direction))
-            seeds_.emplace_back(seed, direction);
+            queueSeed(seed, direction);
     });
 }
 
@@ -362,7 +375,7 @@ void stSpvAlgorithm_c::scanColumn(int col) {
     ink_->forEachColumnRun(col, [&](int begin, int end) {
         if (end == height) return;
         if (findInitialPoint(col, begin + int(unsigned(end - begin) / 2u), seed, direction))
-            seeds_.emplace_back(seed, direction);
+            queueSeed(seed, direction);
     });
 }
 
@@ -378,23 +391,22 @@ bool stSpvAlgorithm_c::findTrack() {
             scanColumn_ = width;
         }
     };
-    while (scanRow_ < height && seeds_.empty()) {
+    while (scanRow_ < height && seedCount_ == 0) {
         scanRow(scanRow_);
         scanRow_ += step;
         report();
     }
-    while (scanColumn_ < width && seeds_.empty()) {
+    while (scanColumn_ < width && seedCount_ == 0) {
         scanColumn(scanColumn_);
         scanColumn_ += step;
         report();
     }
-    return !seeds_.empty();
+    return seedCount_ > 0;
 }
 
 bool stSpvAlgorithm_c::getTrack(stSpvTrackInfo_c& track) {
-    if (seeds_.empty() && !findTrack()) return false;
-    track = seeds_.back();
-    seeds_.pop_back();
+    if (seedCount_ == 0 && !findTrack()) return false;
+    track = seeds_[--seedCount_];
     return true;
 }
 

@@ -8,6 +8,13 @@ namespace Vemora {
 stSpvTrackInfo_c::stSpvTrackInfo_c(const stSpvPoint_c& seed, int direction)
     : averageWidth_(seed.w()), points_{seed}, direction_(direction), state_(kSeeded) {}
 
+void stSpvTrackInfo_c::reseed(const stSpvPoint_c& seed, int direction) {
+    averageWidth_ = seed.w();
+    points_.assign(1, seed);
+    direction_ = direction;
+    state_ = kSeeded;
+}
+
 bool stSpvTrackInfo_c::nextState() {
     if (state_ < kSeeded || state_ > kBackward) return false;
     ++state_;

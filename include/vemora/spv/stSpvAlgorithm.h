@@ -106,6 +106,7 @@ private:
     // Centres a start point in the stroke covering (x, y) and picks the tracing direction along
     // its longer run.
     bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const;
+    void queueSeed(const stSpvPoint_c& seed, int direction);
     void scanRow(int row);
     void scanColumn(int col);
     // Scans rows, then columns, from the persistent scan position until a seed is queued.
@@ -139,7 +140,10 @@ private:
     int scanColumn_ = 0;
     int scanRow_ = 0;
     stSpvTrackInfo_c track_;
-    std::vector<stSpvTrackInfo_c> seeds_;  // used last in, first out
+    // Seeds waiting, used last in, first out: the first seedCount_ tracks; those after them are
+    // spare, kept so that queuing a seed reuses their memory.
+    std::vector<stSpvTrackInfo_c> seeds_;
+    size_t seedCount_ = 0;
     int blackLevel_ = 187;
     int lengthStep_ = 17;          // pixels
     double maxWidthDeviation_ = 3.0;

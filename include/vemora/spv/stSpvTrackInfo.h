@@ -17,6 +17,8 @@ public:
     // A track holding only the seed; direction is that of the forward pass (0 left, 1 up, 2 right,
     // 3 down).
     stSpvTrackInfo_c(const stSpvPoint_c& seed, int direction);
+    // Becomes what the constructor above makes, keeping the memory of its point list.
+    void reseed(const stSpvPoint_c& seed, int direction);
 
     const std::vector<stSpvPoint_c>& points() const { return points_; }
     int state() const { return state_; }
