@@ -1,23 +1,19 @@
 #include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/utSkewRectSlicer.h>
 
+#include "foundation/sortFour.h"
+
+#include <cmath>
 #include <utility>
 
 namespace Vemora {
 
 namespace {
 
-// Stable bubble sort of the corner numbers by one coordinate: neighbours swap only when the
-// later one is strictly smaller, so ties keep the lower corner number first.
 void sortCorners(const utPoint_c (&corners)[4], int axis, int (&order)[4]) {
-    for (int i = 0; i < 4; ++i) order[i] = i;
-    for (int pass = 0; pass < 3; ++pass) {
-        for (int j = 0; j < 3 - pass; ++j) {
-            if (corners[order[j + 1]].coord(axis) < corners[order[j]].coord(axis)) {
-                std::swap(order[j], order[j + 1]);
-            }
-        }
-    }
+    const double key[4] = {corners[0].coord(axis), corners[1].coord(axis), corners[2].coord(axis),
+                           corners[3].coord(axis)};
+    sortFourStably(key, order);
 }
 
 // The other coordinate of the straight line through a and b where the cut coordinate is v.
