@@ -350,10 +350,13 @@ void cacheSearchVertices(tmpEntityInfo_c& s) {
     }
 }
 
-// Whether p lies more than reach away in x or in y from the box around u and v.
-bool farApart(const utPoint_c& p, const utPoint_c& u, const utPoint_c& v, double reach) {
-    return p.x() < std::min(u.x(), v.x()) - reach || p.x() > std::max(u.x(), v.x()) + reach ||
-           p.y() < std::min(u.y(), v.y()) - reach || p.y() > std::max(u.y(), v.y()) + reach;
+// Whether p lies more than reach away in x or in y from a box {minX, minY, maxX, maxY}.
+bool outside(const utPoint_c& p, const std::array<double, 4>& box, double reach) {
+    return p.x() < box[0] - reach || p.x() > box[2] + reach || p.y() < box[1] - reach || p.y() > box[3] + reach;
+}
+
+std::array<double, 4> boxOf(const utPoint_c& u, const utPoint_c& v) {
+    return {std::min(u.x(), v.x()), std::min(u.y(), v.y()), std::max(u.x(), v.x()), std::max(u.y(), v.y())};
 }
 }  // namespace
 
@@ -387,21 +390,15 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     const double reach = d + 1.0 + 1e-9 * (std::fabs(d) + std::fabs(p.x()) + std::fabs(p.y()));
     constexpr int chunk = tmpEntityInfo_c::kSearchChunk;
     for (int i = 0; i < n; ++i) {
-        if (!inRun && i % chunk == 0) {
+        if (!inRun && i % chunk == 0 && outside(p, s.searchChunks[size_t(i / chunk)], reach)) {
             // A whole run of vertices, with the segment into it, far from p.
-            const std::array<double, 4>& b = s.searchChunks[size_t(i / chunk)];
-            if (p.x() < b[0] - reach || p.x() > b[2] + reach || p.y() < b[1] - reach || p.y() > b[3] + reach) {
-                i = std::min(i + chunk, n) - 1;
-                previous = vertices[size_t(i)];
-                continue;
-            }
-        }
-        const utPoint_c v = vertices[size_t(i)];
-        if (i > 0 && !inRun && farApart(p, v, previous, reach)) {
-            previous = v;
+            i = std::min(i + chunk, n) - 1;
+            previous = vertices[size_t(i)];
             continue;
         }
-        if (i == 0 && farApart(p, v, v, reach)) {
+        const utPoint_c v = vertices[size_t(i)];
+        // One vertex far from p, with the segment into it (the first vertex is never in a run).
+        if (!inRun && outside(p, boxOf(v, i > 0 ? previous : v), reach)) {
             previous = v;
             continue;
         }
