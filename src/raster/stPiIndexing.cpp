@@ -100,6 +100,7 @@ void stPiNode_c::removeObject(void* o) {
 // stPiRow_c
 
 int stPiRow_c::findPosition(double x) const {
+    settle();
     if (nodes_.empty()) return -1;
     // Queries on one row tend to come back to the same place (a stroke being traced asks about
     // the same rows again as its step shrinks), so the node found last, or the one after it, is
@@ -121,16 +122,19 @@ int stPiRow_c::findPosition(double x) const {
 }
 
 stPiNode_c& stPiRow_c::findNode(double x) {
+    settle();
     assert(!nodes_.empty());
     return nodes_[static_cast<std::size_t>(findPosition(x))];
 }
 
 const stPiNode_c& stPiRow_c::findNode(double x) const {
+    settle();
     assert(!nodes_.empty());
     return nodes_[static_cast<std::size_t>(findPosition(x))];
 }
 
 void stPiRow_c::candidates(double a, double b, int& first, int& last) const {
+    settle();
     first = std::max(findPosition(a), 0);
     // Up to the last node starting at or before b, so a node beginning exactly at b is seen.
     const auto it = std::partition_point(nodes_.begin(), nodes_.end(),
@@ -139,6 +143,8 @@ void stPiRow_c::candidates(double a, double b, int& first, int& last) const {
 }
 
 bool stPiRow_c::findObjects(double x, std::set<void*>* out) const {
+    if (out == nullptr) return covers(x);
+    settle();
     if (nodes_.empty()) return false;
     const stPiNode_c& node = nodes_[static_cast<std::size_t>(findPosition(x))];
     if (!node.contains(x)) return false;
@@ -147,6 +153,10 @@ bool stPiRow_c::findObjects(double x, std::set<void*>* out) const {
 }
 
 bool stPiRow_c::findObjects(double a, double b, std::set<void*>* out) const {
+    // For a <= b a node overlaps [a, b] exactly when the two intersect, so the covered set
+    // answers; a reversed or NaN span goes through the nodes' own test.
+    if (out == nullptr && a <= b) return coversSome(a, b);
+    settle();
     if (nodes_.empty()) return false;
     // The candidates run from findPosition(a) up to the last node starting at or before b; the
     // nodes are sorted by x1, so the walk stops at the first one starting after b.
@@ -162,23 +172,32 @@ bool stPiRow_c::findObjects(double a, double b, std::set<void*>* out) const {
     return found;
 }
 
-// The row is rebuilt in one left-to-right pass. `pos` is the left end of the part of [a, b]
-// not placed yet; split pieces share their cut values as ends.
 void stPiRow_c::insertNode(double a, double b, void* o) {
     assert(o != nullptr);
     if (std::isnan(a) || std::isnan(b)) return;  // would break the sort order of the row
     if (b < a) std::swap(a, b);
+    pending_.push_back({a, b, o});
+    cover(a, b);
+}
 
+void stPiRow_c::replay() const {
+    for (const Pending& p : pending_) split(nodes_, p.a, p.b, p.o);
+    pending_ = {};
+}
+
+// The row is rebuilt in one left-to-right pass. `pos` is the left end of the part of [a, b]
+// not placed yet; split pieces share their cut values as ends. a <= b, neither NaN.
+void stPiRow_c::split(std::vector<stPiNode_c>& nodes, double a, double b, void* o) {
     // Only the nodes that start before b and do not lie entirely left of a change; they are
     // replaced in place by their split pieces, and the rest of the row is left alone. (Sorted,
     // non-overlapping nodes have both ends in ascending order, so both bounds are binary searches.)
-    const auto first = std::partition_point(nodes_.begin(), nodes_.end(),
+    const auto first = std::partition_point(nodes.begin(), nodes.end(),
                                             [a](const stPiNode_c& n) { return n.x2() <= a; });
-    const auto last = std::partition_point(first, nodes_.end(),
+    const auto last = std::partition_point(first, nodes.end(),
                                            [b](const stPiNode_c& n) { return n.x1() < b; });
     if (first == last) {
         // Nothing overlaps: [a, b] goes in as it is, a zero-length one included.
-        nodes_.insert(first, stPiNode_c(a, b, o));
+        nodes.insert(first, stPiNode_c(a, b, o));
         return;
     }
 
@@ -209,13 +228,14 @@ void stPiRow_c::insertNode(double a, double b, void* o) {
     // Whatever is left of [a, b] holds o alone.
     if (pos < b) pieces.emplace_back(pos, b, o);
 
-    const auto at = nodes_.erase(first, last);
-    nodes_.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+    const auto at = nodes.erase(first, last);
+    nodes.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
     pieces.clear();
 }
 
 void stPiRow_c::deleteNode(double a, double b, void* o) {
     assert(o != nullptr);
+    settle();
     int first = 0;
     int last = -1;
     candidates(a, b, first, last);
@@ -231,9 +251,49 @@ void stPiRow_c::deleteNode(double a, double b, void* o) {
 }
 
 void stPiRow_c::removeEmptyNodes() {
-    nodes_.erase(std::remove_if(nodes_.begin(), nodes_.end(),
-                                [](const stPiNode_c& n) { return n.countObjects() == 0; }),
-                 nodes_.end());
+    settle();
+    const auto kept = std::remove_if(nodes_.begin(), nodes_.end(),
+                                     [](const stPiNode_c& n) { return n.countObjects() == 0; });
+    if (kept == nodes_.end()) return;
+    nodes_.erase(kept, nodes_.end());
+    coverNodes();
+}
+
+// The covered set is kept merged, so a row holds about one span per stroke crossing it.
+void stPiRow_c::cover(double a, double b) {
+    const auto first = std::partition_point(covered_.begin(), covered_.end(),
+                                            [a](const Span& s) { return s.b < a; });
+    const auto last = std::partition_point(first, covered_.end(), [b](const Span& s) { return s.a <= b; });
+    if (first == last) {
+        covered_.insert(first, Span{a, b});
+        return;
+    }
+    first->a = std::min(first->a, a);
+    first->b = std::max(std::prev(last)->b, b);
+    covered_.erase(std::next(first), last);
+}
+
+void stPiRow_c::coverNodes() {
+    covered_.clear();
+    for (const stPiNode_c& n : nodes_) {
+        if (!covered_.empty() && n.x1() <= covered_.back().b) {
+            covered_.back().b = std::max(covered_.back().b, n.x2());
+        } else {
+            covered_.push_back(Span{n.x1(), n.x2()});
+        }
+    }
+}
+
+bool stPiRow_c::covers(double x) const {
+    const auto it = std::partition_point(covered_.begin(), covered_.end(),
+                                         [x](const Span& s) { return s.b < x; });
+    return it != covered_.end() && it->a <= x;
+}
+
+bool stPiRow_c::coversSome(double a, double b) const {
+    const auto it = std::partition_point(covered_.begin(), covered_.end(),
+                                         [a](const Span& s) { return s.b < a; });
+    return it != covered_.end() && it->a <= b;
 }
 
 // ---------------------------------------------------------------------------------------------

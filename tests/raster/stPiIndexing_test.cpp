@@ -227,6 +227,52 @@ TEST(stPiRowTest, SearchesAgreeWithAFreshSearchInAnyOrder) {
     EXPECT_EQ(row.findPosition(std::nan("")), 0);
 }
 
+// Yes-or-no questions are answered without splitting the nodes; the answers must be those the
+// nodes give, whether the nodes were split yet or not, and after deletions that drop nodes.
+// Ends on a coarse grid so that shared, touching and zero-length intervals come up often.
+TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> grid(0, 60), length(0, 8), pick(0, 2), coin(0, 3);
+    void* const objects[] = {A, B, C};
+    for (int trial = 0; trial < 20; ++trial) {
+        stPiRow_c row;
+        std::vector<std::pair<double, double>> added;
+        for (int k = 0; k < 60; ++k) {
+            const double a = grid(rng) / 2.0;
+            const double b = a + length(rng) / 2.0;
+            void* const o = objects[pick(rng)];
+            if (coin(rng) == 0 && row.countNodes() > 0) {
+                row.deleteNode(a, b, o);
+            } else {
+                row.insertNode(k % 5 ? a : b, k % 5 ? b : a, o);  // some given reversed
+                added.emplace_back(a, b);
+            }
+            // Asked before the nodes are looked at on odd steps, after on even ones.
+            if (k % 2 == 0) row.countNodes();
+            std::vector<char> quick;
+            for (int q = -2; q <= 72; ++q) {
+                quick.push_back(row.findObjects(q / 2.0, nullptr));
+                quick.push_back(row.findObjects(q / 2.0, q / 2.0 + (q % 4) / 2.0, nullptr));
+            }
+            for (int q = -2, i = 0; q <= 72; ++q, i += 2) {
+                const double x = q / 2.0;
+                const double width = (q % 4) / 2.0;
+                bool point = false, span = false;
+                for (int n = 0; n < row.countNodes(); ++n) {
+                    const stPiNode_c& node = row.nodeAt(n);
+                    point = point || node.contains(x);
+                    span = span || (node.x1() <= x + width && x <= node.x2());
+                }
+                std::set<void*> found;
+                ASSERT_EQ(bool(quick[i]), point) << "trial " << trial << " step " << k << " x " << x;
+                ASSERT_EQ(row.findObjects(x, &found), point);
+                ASSERT_EQ(bool(quick[i + 1]), span) << "trial " << trial << " step " << k << " x " << x;
+                ASSERT_EQ(row.findObjects(x, x + width, &found), span);
+            }
+        }
+    }
+}
+
 TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {
     stPiRow_c row;
     row.insertNode(0, 5, A);

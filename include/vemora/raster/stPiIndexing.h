@@ -88,8 +88,14 @@ private:
 // end). Adjacent intervals with equal object sets are deliberately kept apart.
 class VEMORA_API stPiRow_c {
 public:
-    int countNodes() const { return static_cast<int>(nodes_.size()); }
-    const stPiNode_c& nodeAt(int i) const { return nodes_[static_cast<std::size_t>(i)]; }
+    int countNodes() const {
+        settle();
+        return static_cast<int>(nodes_.size());
+    }
+    const stPiNode_c& nodeAt(int i) const {
+        settle();
+        return nodes_[static_cast<std::size_t>(i)];
+    }
 
     // The first node whose [x1, x2] contains x; when none does, the node right of x (the last
     // node when x lies beyond all of them); -1 for an empty row.
@@ -111,10 +117,38 @@ public:
     void removeEmptyNodes();
 
 private:
+    // An interval registered but not yet split into the nodes.
+    struct Pending {
+        double a;
+        double b;
+        void* o;
+    };
+    // A piece of the set of x the nodes cover: disjoint, sorted, merged where pieces touch.
+    struct Span {
+        double a;
+        double b;
+    };
+
     // Indices [first, last] of the nodes that may overlap [a, b]; empty when first > last.
     void candidates(double a, double b, int& first, int& last) const;
 
-    std::vector<stPiNode_c> nodes_;
+    // Splitting is put off until the nodes themselves are asked for: insertions are queued in
+    // order and replayed then, which gives the very nodes an immediate split would have given.
+    // Questions that only ask whether anything covers a point or a span are answered from the
+    // covered set, which the nodes' union always equals.
+    void settle() const {
+        if (!pending_.empty()) replay();
+    }
+    void replay() const;
+    static void split(std::vector<stPiNode_c>& nodes, double a, double b, void* o);
+    void cover(double a, double b);
+    void coverNodes();  // the covered set anew from the nodes, after some were dropped
+    bool covers(double x) const;
+    bool coversSome(double a, double b) const;
+
+    mutable std::vector<stPiNode_c> nodes_;
+    mutable std::vector<Pending> pending_;
+    std::vector<Span> covered_;
     // Where the last search ended: only a guess to try first, checked before it is used. (The
     // library is used from one thread at a time, so a query may update it.)
     mutable int hint_ = 0;
