@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 
 using namespace Vemora;
 using namespace vemora_test;
@@ -422,6 +423,24 @@ TEST(imageReaderTest, PnmVariantsDecodeToTheSamePixels) {
     std::vector<uint32_t> twoRows = bits;
     twoRows.insert(twoRows.end(), bits.begin(), bits.end());
     EXPECT_EQ(pixels(decode(p4twoRows)), twoRows);
+    // A bitmap large enough to be decoded in two halves at once, with an odd height and a
+    // partial last byte per row: every pixel is its own bit.
+    {
+        const unsigned w = 2051, h = 2049, rowBytes = (w + 7) / 8;
+        Bytes big = text("P4 2051 2049\n");
+        std::mt19937 rng(3);
+        for (unsigned i = 0; i < rowBytes * h; ++i) big.push_back(static_cast<unsigned char>(rng()));
+        const std::vector<uint32_t> got = pixels(decode(big));
+        const unsigned char* raw = big.data() + 13;
+        ASSERT_EQ(got.size(), size_t(w) * h);
+        size_t wrong = 0;
+        for (unsigned y = 0; y < h; ++y)
+            for (unsigned x = 0; x < w; ++x) {
+                const bool ink = (raw[y * rowBytes + x / 8] >> (7 - x % 8)) & 1;
+                wrong += got[size_t(y) * w + x] != (ink ? 0x000000u : 0xFFFFFFu);
+            }
+        EXPECT_EQ(wrong, 0u);
+    }
 
     // Grey with a small maximum value scales to 0..255.
     EXPECT_EQ(pixels(decode(text("P2 3 1 4 0 2 4"))),
