@@ -100,7 +100,6 @@ void stPiNode_c::removeObject(void* o) {
 // stPiRow_c
 
 int stPiRow_c::findPosition(double x) const {
-    settle();
     if (nodes_.empty()) return -1;
     // Queries on one row tend to come back to the same place (a stroke being traced asks about
     // the same rows again as its step shrinks), so the node found last, or the one after it, is
@@ -122,19 +121,16 @@ int stPiRow_c::findPosition(double x) const {
 }
 
 stPiNode_c& stPiRow_c::findNode(double x) {
-    settle();
     assert(!nodes_.empty());
     return nodes_[static_cast<std::size_t>(findPosition(x))];
 }
 
 const stPiNode_c& stPiRow_c::findNode(double x) const {
-    settle();
     assert(!nodes_.empty());
     return nodes_[static_cast<std::size_t>(findPosition(x))];
 }
 
 void stPiRow_c::candidates(double a, double b, int& first, int& last) const {
-    settle();
     first = std::max(findPosition(a), 0);
     // Up to the last node starting at or before b, so a node beginning exactly at b is seen.
     const auto it = std::partition_point(nodes_.begin(), nodes_.end(),
@@ -144,7 +140,6 @@ void stPiRow_c::candidates(double a, double b, int& first, int& last) const {
 
 bool stPiRow_c::findObjects(double x, std::set<void*>* out) const {
     if (out == nullptr) return covers(x);
-    settle();
     if (nodes_.empty()) return false;
     const stPiNode_c& node = nodes_[static_cast<std::size_t>(findPosition(x))];
     if (!node.contains(x)) return false;
@@ -156,7 +151,6 @@ bool stPiRow_c::findObjects(double a, double b, std::set<void*>* out) const {
     // For a <= b a node overlaps [a, b] exactly when the two intersect, so the covered set
     // answers; a reversed or NaN span goes through the nodes' own test.
     if (out == nullptr && a <= b) return coversSome(a, b);
-    settle();
     if (nodes_.empty()) return false;
     // The candidates run from findPosition(a) up to the last node starting at or before b; the
     // nodes are sorted by x1, so the walk stops at the first one starting after b.
@@ -176,18 +170,14 @@ void stPiRow_c::insertNode(double a, double b, void* o) {
     assert(o != nullptr);
     if (std::isnan(a) || std::isnan(b)) return;  // would break the sort order of the row
     if (b < a) std::swap(a, b);
-    pending_.push_back({a, b, o});
+    split(a, b, o);
     cover(a, b);
-}
-
-void stPiRow_c::replay() const {
-    for (const Pending& p : pending_) split(nodes_, p.a, p.b, p.o);
-    pending_ = {};
 }
 
 // The row is rebuilt in one left-to-right pass. `pos` is the left end of the part of [a, b]
 // not placed yet; split pieces share their cut values as ends. a <= b, neither NaN.
-void stPiRow_c::split(std::vector<stPiNode_c>& nodes, double a, double b, void* o) {
+void stPiRow_c::split(double a, double b, void* o) {
+    std::vector<stPiNode_c>& nodes = nodes_;
     // Only the nodes that start before b and do not lie entirely left of a change; they are
     // replaced in place by their split pieces, and the rest of the row is left alone. (Sorted,
     // non-overlapping nodes have both ends in ascending order, so both bounds are binary searches.)
@@ -235,7 +225,6 @@ void stPiRow_c::split(std::vector<stPiNode_c>& nodes, double a, double b, void* 
 
 void stPiRow_c::deleteNode(double a, double b, void* o) {
     assert(o != nullptr);
-    settle();
     int first = 0;
     int last = -1;
     candidates(a, b, first, last);
@@ -251,7 +240,6 @@ void stPiRow_c::deleteNode(double a, double b, void* o) {
 }
 
 void stPiRow_c::removeEmptyNodes() {
-    settle();
     const auto kept = std::remove_if(nodes_.begin(), nodes_.end(),
                                      [](const stPiNode_c& n) { return n.countObjects() == 0; });
     if (kept == nodes_.end()) return;
@@ -302,12 +290,14 @@ bool stPiRow_c::coversSome(double a, double b) const {
 stPiIndexing_c::stPiIndexing_c(int, int step) : step_(std::max(step, 1)) {}
 
 void stPiIndexing_c::init(int rows, int) {
+    pending_ = {};
     rows_.clear();
     rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
     step_ = 1;
 }
 
 void stPiIndexing_c::clear() {
+    pending_ = {};
     rows_.clear();
     step_ = 1;
 }
@@ -315,6 +305,7 @@ void stPiIndexing_c::clear() {
 void stPiIndexing_c::add(int y, double a, double b, void* o) {
     const int row = y / step_;
     if (row < 0 || row >= countRows()) return;
+    settle();
     rows_[static_cast<std::size_t>(row)].insertNode(a, b, o);
 }
 
@@ -345,33 +336,57 @@ bool stPiIndexing_c::walkFootprint(const utSkewRect_c& r, F&& f) const {
 }
 
 void stPiIndexing_c::add(const utSkewRect_c& r, void* o) {
-    walkFootprint(r, [this, o](int row, double a, double b) {
-        rows_[static_cast<std::size_t>(row)].insertNode(a, b, o);
+    assert(o != nullptr);
+    bool some = false;
+    walkFootprint(r, [this, &some](int row, double a, double b) {
+        if (std::isnan(a) || std::isnan(b)) return false;  // as insertNode: nothing to add
+        if (b < a) std::swap(a, b);
+        rows_[static_cast<std::size_t>(row)].cover(a, b);
+        some = true;
         return false;
     });
+    if (some) pending_.push_back(Footprint{r, o});
+}
+
+void stPiIndexing_c::replay() const {
+    for (const Footprint& f : pending_) {
+        walkFootprint(f.r, [this, &f](int row, double a, double b) {
+            if (std::isnan(a) || std::isnan(b)) return false;
+            if (b < a) std::swap(a, b);
+            rows_[static_cast<std::size_t>(row)].split(a, b, f.o);
+            return false;
+        });
+    }
+    pending_ = {};
 }
 
 void stPiIndexing_c::remove(const utSkewRect_c& r, void* o) {
+    settle();
     walkFootprint(r, [this, o](int row, double a, double b) {
         rows_[static_cast<std::size_t>(row)].deleteNode(a, b, o);
         return false;
     });
 }
 
+// Queries that collect objects, and spans given reversed (which the rows test against their
+// nodes), need the nodes split first.
 bool stPiIndexing_c::findObjects(int row, double a, double b, std::set<void*>* out) const {
     if (row < 0 || row >= countRows()) return false;
+    if (out != nullptr || !(a <= b)) settle();
     return rows_[static_cast<std::size_t>(row)].findObjects(a, b, out);
 }
 
 bool stPiIndexing_c::findObjects(double x, double y, std::set<void*>* out) const {
     const int row = rowOf(y, step_);
     if (row < 0 || row >= countRows()) return false;
+    if (out != nullptr) settle();
     return rows_[static_cast<std::size_t>(row)].findObjects(x, out);
 }
 
 bool stPiIndexing_c::findObjects(const utRect_c& r, std::set<void*>* out) const {
     const int first = std::max(rowOf(r.y1(), step_), 0);
     const int last = std::min(rowOf(r.y2(), step_), countRows() - 1);
+    if (out != nullptr || !(r.x1() <= r.x2())) settle();
     bool found = false;
     for (int row = first; row <= last; ++row) {
         if (rows_[static_cast<std::size_t>(row)].findObjects(r.x1(), r.x2(), out)) {
@@ -383,8 +398,10 @@ bool stPiIndexing_c::findObjects(const utRect_c& r, std::set<void*>* out) const 
 }
 
 bool stPiIndexing_c::findObjects(const utSkewRect_c& r, std::set<void*>* out) const {
+    if (out != nullptr) settle();
     bool found = false;
     walkFootprint(r, [this, out, &found](int row, double a, double b) {
+        if (!(a <= b)) settle();
         if (!rows_[static_cast<std::size_t>(row)].findObjects(a, b, out)) return false;
         found = true;
         return out == nullptr;

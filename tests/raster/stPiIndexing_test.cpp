@@ -377,6 +377,60 @@ TEST(stPiIndexingTest, SkewRectangleFootprintIsCutAtEveryRow) {
     EXPECT_FALSE(index.findObjects(utSkewRect_c(13, 2, 13, 12, 1), nullptr));
 }
 
+// Footprints are split into nodes only when nodes are asked for. Yes-or-no questions asked
+// before that must get the answers the nodes give afterwards, and the nodes must be those of an
+// index that was looked at (and so split) after every single change.
+TEST(stPiIndexingTest, DeferredSplittingChangesNoAnswerAndNoNode) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> coord(0, 40), width(0, 6), pick(0, 2), coin(0, 4);
+    void* const objects[] = {A, B, C};
+    for (int trial = 0; trial < 12; ++trial) {
+        stPiIndexing_c lazy, eager;
+        lazy.init(24, 0);
+        eager.init(24, 0);
+        std::vector<std::pair<utSkewRect_c, void*>> added;
+        for (int k = 0; k < 40; ++k) {
+            if (coin(rng) == 0 && !added.empty()) {
+                const auto& [r, o] = added[size_t(coord(rng)) % added.size()];
+                lazy.remove(r, o);
+                eager.remove(r, o);
+            } else {
+                utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0,
+                               width(rng) / 2.0);
+                if (r.start() == r.end()) continue;
+                void* const o = objects[pick(rng)];
+                lazy.add(r, o);
+                eager.add(r, o);
+                eager.rowAt(0);  // splits at once
+                added.emplace_back(r, o);
+            }
+            // Asked of the lazy index before anything splits it.
+            std::vector<char> quick;
+            for (int q = 0; q < 30; ++q) {
+                const double x = q * 0.75, y = q * 0.7;
+                quick.push_back(lazy.findObjects(x, y, nullptr));
+                quick.push_back(lazy.findObjects(utSkewRect_c(x, y, x + 2.5, y + 1.5, 1.0), nullptr));
+                quick.push_back(lazy.findObjects(utRect_c(x + 0.75, y + 0.25, 0.75), nullptr));
+                quick.push_back(lazy.findObjects(q % 24, x, x + 1.0, nullptr));
+            }
+            for (int q = 0, i = 0; q < 30; ++q, i += 4) {
+                const double x = q * 0.75, y = q * 0.7;
+                std::set<void*> out, lazyOut;
+                ASSERT_EQ(bool(quick[i]), eager.findObjects(x, y, &out)) << "trial " << trial << " step " << k;
+                ASSERT_EQ(bool(quick[i]), lazy.findObjects(x, y, &lazyOut));
+                ASSERT_EQ(lazyOut, out);
+                ASSERT_EQ(bool(quick[i + 1]), eager.findObjects(utSkewRect_c(x, y, x + 2.5, y + 1.5, 1.0), &out));
+                ASSERT_EQ(bool(quick[i + 2]), eager.findObjects(utRect_c(x + 0.75, y + 0.25, 0.75), &out));
+                ASSERT_EQ(bool(quick[i + 3]), eager.findObjects(q % 24, x, x + 1.0, &out));
+            }
+            if (k % 7 == 6) {
+                for (int r = 0; r < 24; ++r)
+                    ASSERT_EQ(describe(lazy.rowAt(r)), describe(eager.rowAt(r))) << "row " << r << " step " << k;
+            }
+        }
+    }
+}
+
 TEST(stPiIndexingTest, RowsTheCutMissesAreSkipped) {
     // y from 2.5 to 4.5: rows 2..4, but the line y = 2 misses the rectangle.
     stPiIndexing_c index;

@@ -1,15 +1,16 @@
 #pragma once
 
+#include <vemora/foundation/utSkewRect.h>
 #include <vemora/foundation/vemoraApi.h>
 
 #include <cstddef>
+#include <deque>
 #include <set>
 #include <vector>
 
 namespace Vemora {
 
 class utRect_c;
-class utSkewRect_c;
 
 // Objects held by the row interval index are opaque: the index never dereferences, owns or
 // frees them. Null is never a valid object.
@@ -88,14 +89,8 @@ private:
 // end). Adjacent intervals with equal object sets are deliberately kept apart.
 class VEMORA_API stPiRow_c {
 public:
-    int countNodes() const {
-        settle();
-        return static_cast<int>(nodes_.size());
-    }
-    const stPiNode_c& nodeAt(int i) const {
-        settle();
-        return nodes_[static_cast<std::size_t>(i)];
-    }
+    int countNodes() const { return static_cast<int>(nodes_.size()); }
+    const stPiNode_c& nodeAt(int i) const { return nodes_[static_cast<std::size_t>(i)]; }
 
     // The first node whose [x1, x2] contains x; when none does, the node right of x (the last
     // node when x lies beyond all of them); -1 for an empty row.
@@ -117,12 +112,8 @@ public:
     void removeEmptyNodes();
 
 private:
-    // An interval registered but not yet split into the nodes.
-    struct Pending {
-        double a;
-        double b;
-        void* o;
-    };
+    friend class stPiIndexing_c;
+
     // A piece of the set of x the nodes cover: disjoint, sorted, merged where pieces touch.
     struct Span {
         double a;
@@ -132,22 +123,16 @@ private:
     // Indices [first, last] of the nodes that may overlap [a, b]; empty when first > last.
     void candidates(double a, double b, int& first, int& last) const;
 
-    // Splitting is put off until the nodes themselves are asked for: insertions are queued in
-    // order and replayed then, which gives the very nodes an immediate split would have given.
     // Questions that only ask whether anything covers a point or a span are answered from the
-    // covered set, which the nodes' union always equals.
-    void settle() const {
-        if (!pending_.empty()) replay();
-    }
-    void replay() const;
-    static void split(std::vector<stPiNode_c>& nodes, double a, double b, void* o);
+    // covered set, which the nodes' union always equals. The index may add to the covered set
+    // first and split the nodes later (see stPiIndexing_c).
+    void split(double a, double b, void* o);
     void cover(double a, double b);
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
     bool covers(double x) const;
     bool coversSome(double a, double b) const;
 
-    mutable std::vector<stPiNode_c> nodes_;
-    mutable std::vector<Pending> pending_;
+    std::vector<stPiNode_c> nodes_;
     std::vector<Span> covered_;
     // Where the last search ended: only a guess to try first, checked before it is used. (The
     // library is used from one thread at a time, so a query may update it.)
@@ -170,7 +155,10 @@ public:
 
     int step() const { return step_; }
     int countRows() const { return static_cast<int>(rows_.size()); }
-    const stPiRow_c& rowAt(int r) const { return rows_[static_cast<std::size_t>(r)]; }
+    const stPiRow_c& rowAt(int r) const {
+        settle();
+        return rows_[static_cast<std::size_t>(r)];
+    }
 
     // Registers [a, b] for o in row y / step. A row outside the index is ignored.
     void add(int y, double a, double b, void* o);
@@ -192,8 +180,23 @@ private:
     template <class F>
     bool walkFootprint(const utSkewRect_c& r, F&& f) const;
 
+    // A footprint added to the rows' covered sets but not yet split into their nodes.
+    struct Footprint {
+        utSkewRect_c r;
+        void* o;
+    };
+    // Footprints are split into the nodes only when nodes are asked for (a row handed out, a
+    // removal, a query that collects objects): the queued ones are then replayed in order, which
+    // gives the very nodes splitting them at once would have given. Tracing asks only whether
+    // something is covered, so its footprints are never split at all.
+    void settle() const {
+        if (!pending_.empty()) replay();
+    }
+    void replay() const;
+
     int step_ = 1;
-    std::vector<stPiRow_c> rows_;
+    mutable std::vector<stPiRow_c> rows_;
+    mutable std::deque<Footprint> pending_;
 };
 
 }  // namespace Vemora
