@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace Vemora {
@@ -25,6 +26,47 @@ int rowOf(double y, int step) {
         iy = static_cast<int>(y);
     }
     return iy / step;
+}
+
+// Rows keep bits for x from 0 up to here; anything beyond is looked up in the spans.
+constexpr double kBitLimit = double(1 << 20);
+
+// Sets the bits first..last (whole numbers), as far as they lie in [0, kBitLimit).
+void markBits(std::vector<uint64_t>& bits, double first, double last) {
+    first = std::max(first, 0.0);
+    last = std::min(last, kBitLimit - 1.0);
+    if (!(first <= last)) return;
+    const size_t f = size_t(first), l = size_t(last);
+    if (bits.size() <= l / 64) bits.resize(l / 64 + 1, 0);
+    const size_t fw = f / 64, lw = l / 64;
+    const uint64_t fm = ~uint64_t(0) << (f % 64);
+    const uint64_t lm = ~uint64_t(0) >> (63 - l % 64);
+    if (fw == lw) {
+        bits[fw] |= fm & lm;
+        return;
+    }
+    bits[fw] |= fm;
+    for (size_t w = fw + 1; w < lw; ++w) bits[w] = ~uint64_t(0);
+    bits[lw] |= lm;
+}
+
+// Whether any of the bits f..l is set (f <= l); bits past the end are clear.
+bool anyBit(const std::vector<uint64_t>& bits, size_t f, size_t l) {
+    const size_t n = bits.size();
+    const size_t fw = f / 64;
+    if (fw >= n) return false;
+    size_t lw = l / 64;
+    uint64_t lm = ~uint64_t(0) >> (63 - l % 64);
+    if (lw >= n) {
+        lw = n - 1;
+        lm = ~uint64_t(0);
+    }
+    const uint64_t fm = ~uint64_t(0) << (f % 64);
+    if (fw == lw) return (bits[fw] & fm & lm) != 0;
+    if (bits[fw] & fm) return true;
+    for (size_t w = fw + 1; w < lw; ++w)
+        if (bits[w]) return true;
+    return (bits[lw] & lm) != 0;
 }
 
 }  // namespace
@@ -248,7 +290,7 @@ void stPiRow_c::removeEmptyNodes() {
 }
 
 // The covered set is kept merged, so a row holds about one span per stroke crossing it.
-void stPiRow_c::cover(double a, double b) {
+void stPiRow_c::coverSpans(double a, double b) {
     const auto first = std::partition_point(covered_.begin(), covered_.end(),
                                             [a](const Span& s) { return s.b < a; });
     const auto last = std::partition_point(first, covered_.end(), [b](const Span& s) { return s.a <= b; });
@@ -261,8 +303,17 @@ void stPiRow_c::cover(double a, double b) {
     covered_.erase(std::next(first), last);
 }
 
+void stPiRow_c::cover(double a, double b) {
+    coverSpans(a, b);
+    markBits(points_, std::ceil(a), std::floor(b));
+    // [k, k + 1] meets [a, b] for k from ceil(a) - 1 to floor(b).
+    markBits(cells_, std::ceil(a) - 1.0, std::floor(b));
+}
+
 void stPiRow_c::coverNodes() {
     covered_.clear();
+    points_.clear();
+    cells_.clear();
     for (const stPiNode_c& n : nodes_) {
         if (!covered_.empty() && n.x1() <= covered_.back().b) {
             covered_.back().b = std::max(covered_.back().b, n.x2());
@@ -270,15 +321,28 @@ void stPiRow_c::coverNodes() {
             covered_.push_back(Span{n.x1(), n.x2()});
         }
     }
+    for (const Span& s : covered_) {
+        markBits(points_, std::ceil(s.a), std::floor(s.b));
+        markBits(cells_, std::ceil(s.a) - 1.0, std::floor(s.b));
+    }
 }
 
+// A whole x within the bits is answered by its bit: every span holding it has set it.
 bool stPiRow_c::covers(double x) const {
+    if (x >= 0.0 && x < kBitLimit && x == std::floor(x)) {
+        const size_t k = size_t(x);
+        return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0;
+    }
     const auto it = std::partition_point(covered_.begin(), covered_.end(),
                                          [x](const Span& s) { return s.b < x; });
     return it != covered_.end() && it->a <= x;
 }
 
+// A span meeting [a, b] at p has set the bit of [floor(p), floor(p) + 1], so when no bit from
+// floor(a) to floor(b) is set nothing meets [a, b]; otherwise the spans decide.
 bool stPiRow_c::coversSome(double a, double b) const {
+    const double fa = std::floor(a), fb = std::floor(b);
+    if (fa >= 0.0 && fb < kBitLimit && !anyBit(cells_, size_t(fa), size_t(fb))) return false;
     const auto it = std::partition_point(covered_.begin(), covered_.end(),
                                          [a](const Span& s) { return s.b < a; });
     return it != covered_.end() && it->a <= b;

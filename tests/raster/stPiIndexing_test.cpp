@@ -273,6 +273,30 @@ TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
     }
 }
 
+// Whole and fractional places, places left of 0 and past the row's quick-answer range (2^20)
+// all get the answers of the spans themselves.
+TEST(stPiRowTest, AnswersHoldOutsideTheQuickRange) {
+    stPiRow_c row;
+    row.insertNode(-7.5, -2.0, A);
+    row.insertNode(-0.9, -0.6, C);
+    row.insertNode(3.25, 3.75, B);  // holds no whole number
+    row.insertNode(1048570.5, 1048590.0, C);
+    row.insertNode(2e6, 2e6, A);
+    struct Case {
+        double x, w;
+        bool point, span;
+    } cases[] = {{-5, 0, true, true},         {-2, 0, true, true},      {-1.9, 0.5, false, false}, {-0.5, 1.0, false, false}, {-0.95, 1.0, false, true},
+                 {-1.0, 4.25, false, true},    {3, 0.2, false, false},   {3, 0.25, false, true},
+                 {3.5, 0, true, true},        {3.75, 0, true, true},    {4, 10, false, false},
+                 {1048570, 0.25, false, false}, {1048575, 0, true, true}, {1048580, 0, true, true},
+                 {1048590, 5, true, true},    {1048591, 5, false, false}, {2e6, 0, true, true},
+                 {2e6 - 1, 0.5, false, false}, {1999999.5, 0.5, false, true}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(row.findObjects(c.x, nullptr), c.point) << c.x;
+        EXPECT_EQ(row.findObjects(c.x, c.x + c.w, nullptr), c.span) << c.x << " + " << c.w;
+    }
+}
+
 TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {
     stPiRow_c row;
     row.insertNode(0, 5, A);

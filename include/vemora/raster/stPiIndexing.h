@@ -4,6 +4,7 @@
 #include <vemora/foundation/vemoraApi.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <set>
 #include <vector>
@@ -128,12 +129,17 @@ private:
     // first and split the nodes later (see stPiIndexing_c).
     void split(double a, double b, void* o);
     void cover(double a, double b);
+    void coverSpans(double a, double b);
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
     bool covers(double x) const;
     bool coversSome(double a, double b) const;
 
     std::vector<stPiNode_c> nodes_;
     std::vector<Span> covered_;
+    // The same set by whole numbers, for quick answers: bit k of points_ tells whether k is
+    // covered, bit k of cells_ whether anything covered meets [k, k + 1] (0 <= k < 2^20).
+    std::vector<std::uint64_t> points_;
+    std::vector<std::uint64_t> cells_;
     // Where the last search ended: only a guess to try first, checked before it is used. (The
     // library is used from one thread at a time, so a query may update it.)
     mutable int hint_ = 0;
