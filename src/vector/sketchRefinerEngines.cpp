@@ -472,8 +472,10 @@ bool tmpGapsRefiner_c::isInk(long long col, long long row) const {
         return false;
     }
     const uint32_t px = raster_->pixel(unsigned(col), unsigned(row));
-    const double mean = double(((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF)) / 3.0;
-    return double(darknessThreshold_) > mean;
+    // The mean of the channels below the threshold, in whole numbers: a sum s of three channels
+    // lies a third away from any multiple of 3 unless it is one, so s / 3 < t exactly when s < 3t.
+    const long long sum = ((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF);
+    return sum < 3 * (long long)darknessThreshold_;
 }
 
 namespace {

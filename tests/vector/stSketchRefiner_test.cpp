@@ -95,6 +95,25 @@ TEST(tmpGapsRefinerTest, CollinearLinesMeetAtTheEarlierLinesEnd) {
     expectPoint(lineAt(sketch, 1)->p2(), 33, 10);
 }
 
+// Ink is a mean of the three channels below the threshold: a grey whose mean is the threshold
+// itself is paper, one a third of a level darker is ink. No white pixel is allowed here, so the
+// two pixels of the gap alone decide whether the ends see each other.
+TEST(tmpGapsRefinerTest, AGapIsBridgedOnlyByPixelsDarkerThanTheThreshold) {
+    const uint32_t t = kThreshold;
+    for (const auto& [grey, merged] : {std::pair{(t << 16) | (t << 8) | t, false},
+                                       std::pair{(t << 16) | (t << 8) | (t - 1), true}}) {
+        stSketch_c sketch;
+        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(20, 10)));
+        sketch.addEntity(new stLine_c(utPoint_c(23, 10), utPoint_c(33, 10)));
+        utRasterData_c raster = inked({{10, 10, 20, 10}, {23, 10, 33, 10}});
+        raster.setPixel(21, 10, grey);
+        raster.setPixel(22, 10, grey);
+        tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, 0, 8.0, 1, 1, 0, 0, 0, nullptr);
+        engine.run(&sketch);
+        EXPECT_EQ(engine.gapCount(), merged ? 1 : 0) << std::hex << grey;
+    }
+}
+
 TEST(tmpGapsRefinerTest, ACornerClosesWhereTheTangentsCross) {
     stSketch_c sketch;
     sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(20, 10)));
