@@ -1,8 +1,5 @@
 #include <vemora/vector/stEntityRecognizer.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <vemora/engine/stToolContext.h>
 #include <vemora/sketch/stSketch.h>
@@ -14,6 +11,7 @@
 #include <utility>
 
 #include "config/propertyTable.h"
+#include "vector/circleFit.h"
 #include "vector/conicFit.h"
 
 namespace Vemora {
@@ -262,59 +260,10 @@ stSketch_c* stEntityRecognizer_c::recognize() {
 // Shape tests
 
 namespace {
-constexpr int kArcFitSteps = 300;
-constexpr double kArcFitConvergence = 5e-6;  // relative change of the centre
 constexpr int kMinEllipticArcPoints = 11;
 constexpr double kEllipticArcDeviation = 1.0;  // sketch units
 constexpr double kEllipticArcSupport = 0.9;
 constexpr double kEllipticArcMaxEccentricity = 0.99;
-
-// One step's sums over the points for the centre c: the distances |c - p| and the unit vectors
-// (c - p) / |c - p|, a point on the centre adding no direction. The sums run over the points in
-// their order; the distances and quotients, which do not depend on one another, are worked out
-// two points at a time where the processor can, with the same correctly rounded operations, so
-// the sums come out bit for bit as one point at a time.
-void eberlySums(const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL, double& sumX,
-                double& sumY) {
-    size_t i = 0;
-    auto add = [&](double l, double ux, double uy) {
-        sumL += l;
-        if (l > 0.0) {
-            sumX += ux;
-            sumY += uy;
-        }
-    };
-#if defined(__SSE2__)
-    const __m128d cx = _mm_set1_pd(c.x()), cy = _mm_set1_pd(c.y());
-    for (; i + 2 <= points.size(); i += 2) {
-        const __m128d px = _mm_set_pd(points[i + 1].x(), points[i].x());
-        const __m128d py = _mm_set_pd(points[i + 1].y(), points[i].y());
-        const __m128d dx = _mm_sub_pd(cx, px), dy = _mm_sub_pd(cy, py);
-        const __m128d l = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
-        // Quotients of a zero distance are never added, so their value does not matter.
-        const __m128d ux = _mm_div_pd(dx, l), uy = _mm_div_pd(dy, l);
-        double ls[2], xs[2], ys[2];
-        _mm_storeu_pd(ls, l);
-        _mm_storeu_pd(xs, ux);
-        _mm_storeu_pd(ys, uy);
-        add(ls[0], xs[0], ys[0]);
-        add(ls[1], xs[1], ys[1]);
-    }
-#endif
-    for (; i < points.size(); ++i) {
-        const utVector_c d = c - points[i];
-        const double l = d.length();
-        if (l > 0.0) {
-            add(l, d.x() / l, d.y() / l);
-        } else {
-            add(l, 0.0, 0.0);
-        }
-    }
-}
-
-bool centreSettled(double now, double before) {
-    return now == before || std::fabs(now - before) < kArcFitConvergence * std::fabs(before);
-}
 }  // namespace
 
 bool stEntityRecognizer_c::checkIfArc(const std::vector<utPoint_c>& points, double& cx, double& cy,
@@ -323,26 +272,9 @@ bool stEntityRecognizer_c::checkIfArc(const std::vector<utPoint_c>& points, doub
     const size_t n = points.size();
     if (n < 5) return false;
 
-    // Least-squares circle after Eberly: the centre moves to the centroid plus the mean distance
-    // times the mean unit vector from the points to the centre.
-    double mx = 0.0, my = 0.0;
-    for (const utPoint_c& p : points) {
-        mx += p.x();
-        my += p.y();
-    }
-    mx /= double(n);
-    my /= double(n);
-    utPoint_c centre(mx, my);
+    utPoint_c centre;
     double r = 0.0;
-    for (int step = 0; step < kArcFitSteps; ++step) {
-        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
-        eberlySums(points, centre, sumL, sumX, sumY);
-        r = sumL / double(n);
-        const utPoint_c next(mx + r * sumX / double(n), my + r * sumY / double(n));
-        const bool settled = centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
-        centre = next;
-        if (settled) break;
-    }
+    eberlyCircle(points, centre, r);
 
     // An open run: the circle of that radius through both end points, on the side away from the
     // run's middle point (arcs of at most half a turn).

@@ -1,0 +1,147 @@
+#include "vector/circleFit.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VEMORA_AVX2_FIT 1
+#endif
+
+#include <cmath>
+#include <cstddef>
+
+namespace Vemora {
+
+namespace {
+
+constexpr int kArcFitSteps = 300;
+constexpr double kArcFitConvergence = 5e-6;  // relative change of the centre
+
+bool centreSettled(double now, double before) {
+    return now == before || std::fabs(now - before) < kArcFitConvergence * std::fabs(before);
+}
+
+// Adds the distance l and, for a point off the centre, the unit vector (ux, uy).
+inline void add(double l, double ux, double uy, double& sumL, double& sumX, double& sumY) {
+    sumL += l;
+    if (l > 0.0) {
+        sumX += ux;
+        sumY += uy;
+    }
+}
+
+// The sums of one step over the points from i on: two at a time, then one.
+inline void sumsFrom(size_t i, const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL,
+                     double& sumX, double& sumY) {
+#if defined(__SSE2__)
+    const __m128d cx = _mm_set1_pd(c.x()), cy = _mm_set1_pd(c.y());
+    for (; i + 2 <= points.size(); i += 2) {
+        const __m128d px = _mm_set_pd(points[i + 1].x(), points[i].x());
+        const __m128d py = _mm_set_pd(points[i + 1].y(), points[i].y());
+        const __m128d dx = _mm_sub_pd(cx, px), dy = _mm_sub_pd(cy, py);
+        const __m128d l = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+        // Quotients of a zero distance are never added, so their value does not matter.
+        const __m128d ux = _mm_div_pd(dx, l), uy = _mm_div_pd(dy, l);
+        double ls[2], xs[2], ys[2];
+        _mm_storeu_pd(ls, l);
+        _mm_storeu_pd(xs, ux);
+        _mm_storeu_pd(ys, uy);
+        add(ls[0], xs[0], ys[0], sumL, sumX, sumY);
+        add(ls[1], xs[1], ys[1], sumL, sumX, sumY);
+    }
+#endif
+    for (; i < points.size(); ++i) {
+        const utVector_c d = c - points[i];
+        const double l = d.length();
+        if (l > 0.0) {
+            add(l, d.x() / l, d.y() / l, sumL, sumX, sumY);
+        } else {
+            add(l, 0.0, 0.0, sumL, sumX, sumY);
+        }
+    }
+}
+
+// One step: the next centre from the centroid (mx, my) and the sums for the centre c.
+inline utPoint_c nextCentre(double mx, double my, double n, double sumL, double sumX, double sumY, double& r) {
+    r = sumL / n;
+    return utPoint_c(mx + r * sumX / n, my + r * sumY / n);
+}
+
+void centroid(const std::vector<utPoint_c>& points, double& mx, double& my) {
+    mx = 0.0;
+    my = 0.0;
+    for (const utPoint_c& p : points) {
+        mx += p.x();
+        my += p.y();
+    }
+    mx /= double(points.size());
+    my /= double(points.size());
+}
+
+void fitPlain(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
+    double mx = 0.0, my = 0.0;
+    centroid(points, mx, my);
+    centre = utPoint_c(mx, my);
+    double r = 0.0;
+    for (int step = 0; step < kArcFitSteps; ++step) {
+        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
+        sumsFrom(0, points, centre, sumL, sumX, sumY);
+        const utPoint_c next = nextCentre(mx, my, double(points.size()), sumL, sumX, sumY, r);
+        const bool settled = centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
+        centre = next;
+        if (settled) break;
+    }
+    radius = r;
+}
+
+#if defined(VEMORA_AVX2_FIT)
+// The same steps with the distances and quotients of four points at a time.
+__attribute__((target("avx2"))) void fitAvx2(const std::vector<utPoint_c>& points, utPoint_c& centre,
+                                             double& radius) {
+    double mx = 0.0, my = 0.0;
+    centroid(points, mx, my);
+    centre = utPoint_c(mx, my);
+    double r = 0.0;
+    const size_t n = points.size();
+    for (int step = 0; step < kArcFitSteps; ++step) {
+        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
+        const __m256d cx = _mm256_set1_pd(centre.x()), cy = _mm256_set1_pd(centre.y());
+        size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            const utPoint_c* p = points.data() + i;
+            const __m256d px = _mm256_set_pd(p[3].x(), p[2].x(), p[1].x(), p[0].x());
+            const __m256d py = _mm256_set_pd(p[3].y(), p[2].y(), p[1].y(), p[0].y());
+            const __m256d dx = _mm256_sub_pd(cx, px), dy = _mm256_sub_pd(cy, py);
+            const __m256d l = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)));
+            const __m256d ux = _mm256_div_pd(dx, l), uy = _mm256_div_pd(dy, l);
+            alignas(32) double ls[4], xs[4], ys[4];
+            _mm256_store_pd(ls, l);
+            _mm256_store_pd(xs, ux);
+            _mm256_store_pd(ys, uy);
+            for (int k = 0; k < 4; ++k) add(ls[k], xs[k], ys[k], sumL, sumX, sumY);
+        }
+        sumsFrom(i, points, centre, sumL, sumX, sumY);
+        const utPoint_c next = nextCentre(mx, my, double(n), sumL, sumX, sumY, r);
+        const bool settled = centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
+        centre = next;
+        if (settled) break;
+    }
+    radius = r;
+}
+#endif
+
+}  // namespace
+
+void eberlyCircle(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
+#if defined(VEMORA_AVX2_FIT)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        fitAvx2(points, centre, radius);
+        return;
+    }
+#endif
+    fitPlain(points, centre, radius);
+}
+
+}  // namespace Vemora
