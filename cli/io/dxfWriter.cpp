@@ -15,8 +15,7 @@
 
 #include <array>
 #include <charconv>
-#include <cstdio>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -31,20 +30,25 @@ constexpr std::array<int, 24> kLineweights = {0,  5,  9,  13, 15, 18,  20,  25, 
 constexpr double kMmPerBarePixel = 25.4 / 96.0;
 constexpr double kDefaultWidth = 1.0;
 
+// Group codes and values gathered as text, handed to a stream in one piece.
 class tmpDxfOut_c {
 public:
-    explicit tmpDxfOut_c(std::ostream& out) : out_(out) {}
+    // Writes the text gathered so far to out and starts afresh.
+    void flushTo(std::ostream& out) {
+        out.write(text_.data(), std::streamsize(text_.size()));
+        text_.clear();
+    }
 
     // The group code right-aligned in three columns, as "%3d" writes it, then the value.
     void code(int c, std::string_view value) {
         char buf[16];
         const auto res = std::to_chars(buf, buf + sizeof buf, c);
         const std::ptrdiff_t digits = res.ptr - buf;
-        for (std::ptrdiff_t pad = digits; pad < 3; ++pad) out_.put(' ');
-        out_.write(buf, digits);
-        out_.put('\n');
-        out_.write(value.data(), std::streamsize(value.size()));
-        out_.put('\n');
+        if (digits < 3) text_.append(size_t(3 - digits), ' ');
+        text_.append(buf, size_t(digits));
+        text_.push_back('\n');
+        text_.append(value.data(), value.size());
+        text_.push_back('\n');
     }
     void code(int c, const std::string& value) { code(c, std::string_view(value)); }
     void code(int c, const char* value) { code(c, std::string_view(value)); }
@@ -70,12 +74,14 @@ public:
     unsigned nextHandle() const { return next_; }
     void handle(int c, unsigned h) {
         char buf[16];
-        std::snprintf(buf, sizeof buf, "%X", h);
-        code(c, buf);
+        const auto res = std::to_chars(buf, buf + sizeof buf, h, 16);
+        for (char* p = buf; p != res.ptr; ++p)
+            if (*p >= 'a' && *p <= 'f') *p = char(*p - 'a' + 'A');
+        code(c, std::string_view(buf, size_t(res.ptr - buf)));
     }
 
 private:
-    std::ostream& out_;
+    std::string text_;
     unsigned next_ = 1;
 };
 
@@ -566,8 +572,7 @@ void objects(tmpDxfOut_c& o, const tmpHandles_c& h, const stDrawingFrame_c& f) {
 void writeDxf(const stSketch_c& sketch, const stDrawingFrame_c& frame, std::ostream& out) {
     // Entities are written to a buffer first: the header's handle seed must name the first
     // handle after them.
-    std::ostringstream body;
-    tmpDxfOut_c counter(body);
+    tmpDxfOut_c counter;
     const tmpHandles_c handles(counter);
     {
         tmpEntityWriter_c writer(counter, frame, handles.modelRecord);
@@ -576,16 +581,18 @@ void writeDxf(const stSketch_c& sketch, const stDrawingFrame_c& frame, std::ostr
         }
     }
 
-    tmpDxfOut_c o(out);
+    tmpDxfOut_c o;
     header(o, frame, counter.nextHandle());
     tables(o, handles, frame);
     blocks(o, handles);
     o.code(0, "SECTION");
     o.code(2, "ENTITIES");
-    out << body.str();
+    o.flushTo(out);
+    counter.flushTo(out);
     o.code(0, "ENDSEC");
     objects(o, handles, frame);
     o.code(0, "EOF");
+    o.flushTo(out);
 }
 
 }  // namespace Vemora
