@@ -10,6 +10,7 @@
 #include <string>
 
 #include "io/imageReader.h"
+#include "io/rasterRelease.h"
 #include "io/sketchWriter.h"
 #include "parameterKeys.h"
 #include "progress.h"
@@ -120,6 +121,9 @@ void runTrace(const stTraceOptions_c& o) {
     progress.phase("writing " + o.output);
     const double dpi = o.dpi > 0.0 ? o.dpi : image.dpiX;
     const stDrawingFrame_c frame = stDrawingFrame_c::forImage(w, h, dpi, units);
+    // Only an overlay still needs the pixels; otherwise their memory goes back while writing.
+    std::unique_ptr<stRasterRelease_c> release;
+    if (!o.overlay) release = std::make_unique<stRasterRelease_c>(std::move(image.raster));
     writeSketchFile(o.output, format, *sketch, frame, o.overlay ? &image.raster : nullptr);
     progress.finish();
 
