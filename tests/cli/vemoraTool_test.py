@@ -43,6 +43,15 @@ class TraceTest(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.tmp, name)
 
+    def test_libraries_are_not_looked_for_in_the_working_folder(self):
+        # A file named like a library the tool needs, in the folder it is run from, must not
+        # be loaded (here it is not even a library: loading it would stop the tool).
+        with open(self.path("libpng16.so.16"), "w") as f:
+            f.write("not a library\n")
+        r = subprocess.run([os.path.abspath(VEMORA), "--version"], capture_output=True, text=True,
+                           cwd=self.tmp)
+        self.assertEqual(r.returncode, 0, r.stderr)
+
     def test_example_traces_to_every_format_and_its_dxf_matches_its_json(self):
         png = os.path.join(EXAMPLES, "drawing.png")
         for ext in ("dxf", "svg", "json"):
