@@ -31,13 +31,14 @@ int rowOf(double y, int step) {
 // Rows keep bits for x from 0 up to here; anything beyond is looked up in the spans.
 constexpr double kBitLimit = double(1 << 20);
 
-// Sets the bits first..last (whole numbers), as far as they lie in [0, kBitLimit).
-void markBits(std::vector<uint64_t>& bits, double first, double last) {
+// Sets the bits first..last (whole numbers), as far as they lie in [0, kBitLimit). Bits that
+// must grow take at least `words` words at once.
+void markBits(std::vector<uint64_t>& bits, double first, double last, size_t words) {
     first = std::max(first, 0.0);
     last = std::min(last, kBitLimit - 1.0);
     if (!(first <= last)) return;
     const size_t f = size_t(first), l = size_t(last);
-    if (bits.size() <= l / 64) bits.resize(l / 64 + 1, 0);
+    if (bits.size() <= l / 64) bits.resize(std::max(l / 64 + 1, words), 0);
     const size_t fw = f / 64, lw = l / 64;
     const uint64_t fm = ~uint64_t(0) << (f % 64);
     const uint64_t lm = ~uint64_t(0) >> (63 - l % 64);
@@ -303,11 +304,11 @@ void stPiRow_c::coverSpans(double a, double b) {
     covered_.erase(std::next(first), last);
 }
 
-void stPiRow_c::cover(double a, double b) {
+void stPiRow_c::cover(double a, double b, size_t words) {
     coverSpans(a, b);
-    markBits(points_, std::ceil(a), std::floor(b));
+    markBits(points_, std::ceil(a), std::floor(b), words);
     // [k, k + 1] meets [a, b] for k from ceil(a) - 1 to floor(b).
-    markBits(cells_, std::ceil(a) - 1.0, std::floor(b));
+    markBits(cells_, std::ceil(a) - 1.0, std::floor(b), words);
 }
 
 void stPiRow_c::coverNodes() {
@@ -322,8 +323,8 @@ void stPiRow_c::coverNodes() {
         }
     }
     for (const Span& s : covered_) {
-        markBits(points_, std::ceil(s.a), std::floor(s.b));
-        markBits(cells_, std::ceil(s.a) - 1.0, std::floor(s.b));
+        markBits(points_, std::ceil(s.a), std::floor(s.b), 0);
+        markBits(cells_, std::ceil(s.a) - 1.0, std::floor(s.b), 0);
     }
 }
 
@@ -355,6 +356,7 @@ stPiIndexing_c::stPiIndexing_c(int, int step) : step_(std::max(step, 1)) {}
 
 void stPiIndexing_c::init(int rows, int) {
     pending_ = {};
+    bitWords_ = 0;
     rows_.clear();
     rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
     step_ = 1;
@@ -362,6 +364,7 @@ void stPiIndexing_c::init(int rows, int) {
 
 void stPiIndexing_c::clear() {
     pending_ = {};
+    bitWords_ = 0;
     rows_.clear();
     step_ = 1;
 }
@@ -405,7 +408,11 @@ void stPiIndexing_c::add(const utSkewRect_c& r, void* o) {
     walkFootprint(r, [this, &some](int row, double a, double b) {
         if (std::isnan(a) || std::isnan(b)) return false;  // as insertNode: nothing to add
         if (b < a) std::swap(a, b);
-        rows_[static_cast<std::size_t>(row)].cover(a, b);
+        // Rows tend to end up as wide as the widest one so far: their bits are made that wide
+        // at once instead of growing step by step.
+        stPiRow_c& target = rows_[static_cast<std::size_t>(row)];
+        target.cover(a, b, bitWords_);
+        bitWords_ = std::max(bitWords_, target.cells_.size());
         some = true;
         return false;
     });

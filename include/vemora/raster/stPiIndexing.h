@@ -128,7 +128,8 @@ private:
     // covered set, which the nodes' union always equals. The index may add to the covered set
     // first and split the nodes later (see stPiIndexing_c).
     void split(double a, double b, void* o);
-    void cover(double a, double b);
+    // Adds [a, b] to the covered set; bits that must grow take at least `words` words.
+    void cover(double a, double b, size_t words = 0);
     void coverSpans(double a, double b);
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
     bool covers(double x) const;
@@ -203,6 +204,7 @@ private:
     int step_ = 1;
     mutable std::vector<stPiRow_c> rows_;
     mutable std::deque<Footprint> pending_;
+    std::size_t bitWords_ = 0;  // the widest bits of any row so far, in words
 };
 
 }  // namespace Vemora
