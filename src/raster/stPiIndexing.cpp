@@ -220,17 +220,16 @@ void stPiRow_c::insertNode(double a, double b, void* o) {
 // The row is rebuilt in one left-to-right pass. `pos` is the left end of the part of [a, b]
 // not placed yet; split pieces share their cut values as ends. a <= b, neither NaN.
 void stPiRow_c::split(double a, double b, void* o) {
-    std::vector<stPiNode_c>& nodes = nodes_;
     // Only the nodes that start before b and do not lie entirely left of a change; they are
     // replaced in place by their split pieces, and the rest of the row is left alone. (Sorted,
     // non-overlapping nodes have both ends in ascending order, so both bounds are binary searches.)
-    const auto first = std::partition_point(nodes.begin(), nodes.end(),
+    const auto first = std::partition_point(nodes_.begin(), nodes_.end(),
                                             [a](const stPiNode_c& n) { return n.x2() <= a; });
-    const auto last = std::partition_point(first, nodes.end(),
+    const auto last = std::partition_point(first, nodes_.end(),
                                            [b](const stPiNode_c& n) { return n.x1() < b; });
     if (first == last) {
         // Nothing overlaps: [a, b] goes in as it is, a zero-length one included.
-        nodes.insert(first, stPiNode_c(a, b, o));
+        nodes_.insert(first, stPiNode_c(a, b, o));
         return;
     }
 
@@ -261,8 +260,8 @@ void stPiRow_c::split(double a, double b, void* o) {
     // Whatever is left of [a, b] holds o alone.
     if (pos < b) pieces.emplace_back(pos, b, o);
 
-    const auto at = nodes.erase(first, last);
-    nodes.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+    const auto at = nodes_.erase(first, last);
+    nodes_.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
     pieces.clear();
 }
 
