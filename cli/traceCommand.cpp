@@ -10,7 +10,7 @@
 #include <string>
 
 #include "io/imageReader.h"
-#include "io/rasterPages.h"
+#include "io/rasterRelease.h"
 #include "io/sketchWriter.h"
 #include "parameterKeys.h"
 #include "progress.h"

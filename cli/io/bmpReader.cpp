@@ -3,7 +3,6 @@
 // channel is ignored: most writers leave it zero, and a zero alpha would blank the image.
 
 #include "imageDecoders.h"
-#include "rasterPages.h"
 
 namespace Vemora {
 
@@ -141,7 +140,6 @@ stDecodedImage_c decodeBmp(const stImageBytes_c& in) {
         }
     }
     image.raster = utRasterData_c(unsigned(width), unsigned(height));
-    preferHugePages(image.raster);
     const tmpChannel_c red(masks[0]), green(masks[1]), blue(masks[2]);
     for (uint64_t y = 0; y < height; ++y) {
         const unsigned char* row = d + pixelOffset + stride * (topDown ? y : height - 1 - y);

@@ -3,7 +3,6 @@
 // tmpJpegJob_c. Warnings and trace messages are swallowed instead of printed.
 
 #include "imageDecoders.h"
-#include "rasterPages.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -59,7 +58,6 @@ void onOutput(j_common_ptr) {}
 bool allocatePixels(tmpJpegJob_c& job, JDIMENSION w, JDIMENSION h, int components) noexcept {
     try {
         job.image.raster = utRasterData_c(w, h);
-        preferHugePages(job.image.raster);
         job.row.resize(size_t(w) * unsigned(components));
         return true;
     } catch (const std::bad_alloc&) {

@@ -4,7 +4,6 @@
 // setjmp has returned.
 
 #include "imageDecoders.h"
-#include "rasterPages.h"
 
 #include <png.h>
 
@@ -50,7 +49,6 @@ void readBytes(png_structp png, png_bytep out, size_t count) {
 bool allocatePixels(tmpPngJob_c& job, png_uint_32 w, png_uint_32 h) noexcept {
     try {
         job.image.raster = utRasterData_c(w, h);
-        preferHugePages(job.image.raster);
         job.rows.resize(h);
         for (png_uint_32 y = 0; y < h; ++y) {
             job.rows[y] = reinterpret_cast<png_bytep>(job.image.raster.data() + size_t(y) * w);

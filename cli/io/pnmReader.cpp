@@ -2,7 +2,6 @@
 // forms). Only the first image of a file is read.
 
 #include "imageDecoders.h"
-#include "rasterPages.h"
 
 #include <array>
 #include <cstring>
@@ -115,7 +114,6 @@ stDecodedImage_c decodePnm(const stImageBytes_c& in) {
 
     stDecodedImage_c image;
     image.raster = utRasterData_c(unsigned(w), unsigned(h));
-    preferHugePages(image.raster);
     uint32_t* out = image.raster.data();
     const auto scale = [maxval](uint64_t v) {
         if (v > maxval) throw stDecodeFailure_c("sample value above the maximum value");

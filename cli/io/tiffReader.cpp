@@ -3,7 +3,6 @@
 // through handlers rather than jumps; ours keep the first message instead of printing it.
 
 #include "imageDecoders.h"
-#include "rasterPages.h"
 
 #include <tiffio.h>
 
@@ -107,7 +106,6 @@ stDecodedImage_c decodeTiff(const stImageBytes_c& in) {
 
     stDecodedImage_c image;
     image.raster = utRasterData_c(w, h);
-    preferHugePages(image.raster);
     uint32_t* px = image.raster.data();
     if (!TIFFReadRGBAImageOriented(tif.get(), w, h, px, ORIENTATION_TOPLEFT, 1)) {
         throw failure("cannot decode the image data");
