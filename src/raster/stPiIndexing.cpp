@@ -289,10 +289,13 @@ void stPiRow_c::removeEmptyNodes() {
     coverNodes();
 }
 
+std::vector<stPiRow_c::Span>::const_iterator stPiRow_c::spanFrom(double x) const {
+    return std::partition_point(covered_.begin(), covered_.end(), [x](const Span& s) { return s.b < x; });
+}
+
 // The covered set is kept merged, so a row holds about one span per stroke crossing it.
 void stPiRow_c::coverSpans(double a, double b) {
-    const auto first = std::partition_point(covered_.begin(), covered_.end(),
-                                            [a](const Span& s) { return s.b < a; });
+    const auto first = covered_.begin() + (spanFrom(a) - covered_.cbegin());
     const auto last = std::partition_point(first, covered_.end(), [b](const Span& s) { return s.a <= b; });
     if (first == last) {
         covered_.insert(first, Span{a, b});
@@ -333,8 +336,7 @@ bool stPiRow_c::covers(double x) const {
         const size_t k = size_t(x);
         return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0;
     }
-    const auto it = std::partition_point(covered_.begin(), covered_.end(),
-                                         [x](const Span& s) { return s.b < x; });
+    const auto it = spanFrom(x);
     return it != covered_.end() && it->a <= x;
 }
 
@@ -343,8 +345,7 @@ bool stPiRow_c::covers(double x) const {
 bool stPiRow_c::coversSome(double a, double b) const {
     const double fa = std::floor(a), fb = std::floor(b);
     if (fa >= 0.0 && fb < kBitLimit && !anyBit(cells_, size_t(fa), size_t(fb))) return false;
-    const auto it = std::partition_point(covered_.begin(), covered_.end(),
-                                         [a](const Span& s) { return s.b < a; });
+    const auto it = spanFrom(a);
     return it != covered_.end() && it->a <= b;
 }
 

@@ -131,6 +131,8 @@ private:
     // Adds [a, b] to the covered set; bits that must grow take at least `words` words.
     void cover(double a, double b, size_t words = 0);
     void coverSpans(double a, double b);
+    // The first span not entirely left of x.
+    std::vector<Span>::const_iterator spanFrom(double x) const;
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
     bool covers(double x) const;
     bool coversSome(double a, double b) const;
