@@ -356,6 +356,7 @@ stPiIndexing_c::stPiIndexing_c(int, int step) : step_(std::max(step, 1)) {}
 
 void stPiIndexing_c::init(int rows, int) {
     pending_ = {};
+    gathered_.clear();
     bitWords_ = 0;
     rows_.clear();
     rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
@@ -364,6 +365,7 @@ void stPiIndexing_c::init(int rows, int) {
 
 void stPiIndexing_c::clear() {
     pending_ = {};
+    gathered_.clear();
     bitWords_ = 0;
     rows_.clear();
     step_ = 1;
@@ -402,21 +404,64 @@ bool stPiIndexing_c::walkFootprint(const utSkewRect_c& r, F&& f) const {
     return false;
 }
 
+void stPiIndexing_c::coverRow(int row, double a, double b) {
+    // Rows tend to end up as wide as the widest one so far: their bits are made that wide at
+    // once instead of growing step by step.
+    stPiRow_c& target = rows_[static_cast<std::size_t>(row)];
+    target.cover(a, b, bitWords_);
+    bitWords_ = std::max(bitWords_, target.cells_.size());
+}
+
 void stPiIndexing_c::add(const utSkewRect_c& r, void* o) {
     assert(o != nullptr);
     bool some = false;
     walkFootprint(r, [this, &some](int row, double a, double b) {
         if (std::isnan(a) || std::isnan(b)) return false;  // as insertNode: nothing to add
         if (b < a) std::swap(a, b);
-        // Rows tend to end up as wide as the widest one so far: their bits are made that wide
-        // at once instead of growing step by step.
-        stPiRow_c& target = rows_[static_cast<std::size_t>(row)];
-        target.cover(a, b, bitWords_);
-        bitWords_ = std::max(bitWords_, target.cells_.size());
+        coverRow(row, a, b);
         some = true;
         return false;
     });
     if (some) pending_.push_back(Footprint{r, o});
+}
+
+// The covered set is a union, so the order in which spans join it does not matter: each row
+// gathers the spans that overlap or touch one another into one and covers the rest as they
+// come. The pieces of a stroke cross the same rows over and over, so most spans are gathered.
+void stPiIndexing_c::add(const std::vector<utSkewRect_c>& rs, void* o) {
+    assert(o != nullptr);
+    if (gathered_.size() != rows_.size()) gathered_.assign(rows_.size(), Gathered{});
+    if (++stamp_ == 0) {
+        for (Gathered& g : gathered_) g.stamp = 0;
+        stamp_ = 1;
+    }
+    gatheredRows_.clear();
+    for (const utSkewRect_c& r : rs) {
+        bool some = false;
+        walkFootprint(r, [this, &some](int row, double a, double b) {
+            if (std::isnan(a) || std::isnan(b)) return false;
+            if (b < a) std::swap(a, b);
+            Gathered& g = gathered_[static_cast<std::size_t>(row)];
+            if (g.stamp != stamp_) {
+                g = Gathered{a, b, stamp_};
+                gatheredRows_.push_back(row);
+            } else if (a <= g.b && b >= g.a) {
+                g.a = std::min(g.a, a);
+                g.b = std::max(g.b, b);
+            } else {
+                coverRow(row, g.a, g.b);
+                g.a = a;
+                g.b = b;
+            }
+            some = true;
+            return false;
+        });
+        if (some) pending_.push_back(Footprint{r, o});
+    }
+    for (int row : gatheredRows_) {
+        const Gathered& g = gathered_[static_cast<std::size_t>(row)];
+        coverRow(row, g.a, g.b);
+    }
 }
 
 void stPiIndexing_c::replay() const {

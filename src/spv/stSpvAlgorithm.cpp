@@ -553,11 +553,14 @@ void stSpvAlgorithm_c::appendTrack(const stSpvTrackInfo_c& track) {
     if (track.length() <= 2.0 * track.averageWidth()) return;  // a dot or a blob, not a stroke
     std::unique_ptr<stSpvPrimitive_c> primitive(createPrimitive(track));
     const auto& points = track.points();
+    std::vector<utSkewRect_c> footprints;
+    footprints.reserve(points.size());
     for (size_t i = 1; i < points.size(); ++i) {
         // Repeated points have no footprint (and no axis to build one on).
         if (points[i - 1] == points[i]) continue;
-        index_.add(stSpvSkewRect_c(points[i - 1], points[i]), primitive.get());
+        footprints.push_back(stSpvSkewRect_c(points[i - 1], points[i]));
     }
+    index_.add(footprints, primitive.get());
     spvSketch_.append(primitive.release());
 }
 

@@ -455,6 +455,42 @@ TEST(stPiIndexingTest, DeferredSplittingChangesNoAnswerAndNoNode) {
     }
 }
 
+TEST(stPiIndexingTest, AChainAddedAtOnceAnswersAsItsPiecesAddedOneByOne) {
+    // Chains of pieces that overlap, touch, double back and leave gaps within a row, added at
+    // once to one index and piece by piece to the other.
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> coord(0, 60), stride(-9, 9), width(1, 8), length(1, 12);
+    void* const objects[] = {A, B, C};
+    for (int trial = 0; trial < 10; ++trial) {
+        stPiIndexing_c together, apart;
+        together.init(34, 0);
+        apart.init(34, 0);
+        for (int chain = 0; chain < 8; ++chain) {
+            std::vector<utSkewRect_c> pieces;
+            double x = coord(rng) / 2.0, y = coord(rng) / 2.0;
+            for (int k = length(rng); k > 0; --k) {
+                const double nx = x + stride(rng) / 2.0, ny = y + stride(rng) / 4.0;
+                if (nx != x || ny != y) pieces.emplace_back(x, y, nx, ny, width(rng) / 2.0);
+                x = nx;
+                y = ny;
+            }
+            void* const o = objects[chain % 3];
+            together.add(pieces, o);
+            for (const utSkewRect_c& r : pieces) apart.add(r, o);
+        }
+        for (int row = 0; row < 34; ++row) {
+            for (int q = -4; q < 140; ++q) {
+                const double at = q / 4.0;
+                ASSERT_EQ(together.findObjects(at, double(row), nullptr), apart.findObjects(at, double(row), nullptr))
+                    << "trial " << trial << " row " << row << " x " << at;
+                ASSERT_EQ(together.findObjects(row, at, at + 0.2, nullptr), apart.findObjects(row, at, at + 0.2, nullptr))
+                    << "trial " << trial << " row " << row << " span from " << at;
+            }
+            ASSERT_EQ(describe(together.rowAt(row)), describe(apart.rowAt(row))) << "trial " << trial << " row " << row;
+        }
+    }
+}
+
 TEST(stPiIndexingTest, RowsTheCutMissesAreSkipped) {
     // y from 2.5 to 4.5: rows 2..4, but the line y = 2 misses the rectangle.
     stPiIndexing_c index;

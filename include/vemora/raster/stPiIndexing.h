@@ -173,6 +173,9 @@ public:
     void add(int y, double a, double b, void* o);
     // Registers the footprint of an oriented rectangle, one interval per row it crosses.
     void add(const utSkewRect_c& r, void* o);
+    // Registers the footprints of several rectangles for o: the same as add(r, o) for each in
+    // turn, only quicker where they overlap, as the pieces of one stroke do.
+    void add(const std::vector<utSkewRect_c>& rs, void* o);
     // Undoes add(r, o) for the same rectangle.
     void remove(const utSkewRect_c& r, void* o);
 
@@ -202,11 +205,23 @@ private:
         if (!pending_.empty()) replay();
     }
     void replay() const;
+    // Adds [a, b] to the covered set of a row.
+    void coverRow(int row, double a, double b);
 
     int step_ = 1;
     mutable std::vector<stPiRow_c> rows_;
     mutable std::deque<Footprint> pending_;
     std::size_t bitWords_ = 0;  // the widest bits of any row so far, in words
+    // While several footprints go in together, the span each row has gathered so far; the spans
+    // of one call carry its stamp.
+    struct Gathered {
+        double a = 0.0;
+        double b = 0.0;
+        std::uint32_t stamp = 0;
+    };
+    std::vector<Gathered> gathered_;
+    std::vector<int> gatheredRows_;
+    std::uint32_t stamp_ = 0;
 };
 
 }  // namespace Vemora
