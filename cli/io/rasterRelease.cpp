@@ -21,6 +21,10 @@ void wholePagesWithin(std::uintptr_t address, std::size_t size, std::size_t page
 }
 
 stRasterRelease_c::stRasterRelease_c(utRasterData_c&& raster) : raster_(std::move(raster)) {
+    // Below this a thread costs more than it saves: starting it (and the allocator's arena for it)
+    // takes a few tenths of a millisecond, and a small block is unmapped as quickly at the end.
+    const std::size_t worthwhile = std::size_t(32) << 20;
+    if (raster_.dataSize() < worthwhile) return;
     const long page = sysconf(_SC_PAGESIZE);
     std::uintptr_t begin = 0, end = 0;
     wholePagesWithin(reinterpret_cast<std::uintptr_t>(raster_.data()), raster_.dataSize(),

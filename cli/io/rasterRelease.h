@@ -16,8 +16,8 @@ void wholePagesWithin(std::uintptr_t address, std::size_t size, std::size_t page
 // Takes over a raster nobody reads any more and gives the memory of its pixels back to the
 // system on a thread of its own, so that this overlaps with what the caller does next (writing
 // the output). Returning hundreds of megabytes takes tens of milliseconds; done when the raster
-// is destroyed instead, it would hold everything up at the end. The raster is freed when this
-// object goes.
+// is destroyed instead, it would hold everything up at the end. Small rasters are simply kept
+// until then. The raster is freed when this object goes.
 class stRasterRelease_c {
 public:
     explicit stRasterRelease_c(utRasterData_c&& raster);
