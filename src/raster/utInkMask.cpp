@@ -78,34 +78,4 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
     }
 }
 
-int utInkMask_c::run(const uint64_t* bits, int n, int from, int step, int limit) {
-    int count = 0;
-    int p = from;
-    if (step > 0) {
-        // Bits past n in the last word are zero, so a run stops there by itself.
-        while (count < limit && p < n) {
-            const int off = p & 63;
-            const uint64_t gaps = ~bits[p >> 6] >> off;
-            if (gaps != 0) {
-                count += __builtin_ctzll(gaps);
-                break;
-            }
-            count += 64 - off;
-            p += 64 - off;
-        }
-    } else {
-        while (count < limit && p >= 0) {
-            const int off = p & 63;
-            const uint64_t gaps = ~bits[p >> 6] << (63 - off);
-            if (gaps != 0) {
-                count += __builtin_clzll(gaps);
-                break;
-            }
-            count += off + 1;
-            p -= off + 1;
-        }
-    }
-    return std::min(count, limit);
-}
-
 }  // namespace Vemora

@@ -4,6 +4,7 @@
 // rows, and column by column, for walks and scans along columns. A tracer builds it once per run
 // and then answers every ink question with word operations instead of reading the 32-bit pixels.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -82,5 +83,35 @@ private:
     std::vector<uint64_t> rows_;
     std::vector<uint64_t> columns_;
 };
+
+inline int utInkMask_c::run(const uint64_t* bits, int n, int from, int step, int limit) {
+    int count = 0;
+    int p = from;
+    if (step > 0) {
+        // Bits past n in the last word are zero, so a run stops there by itself.
+        while (count < limit && p < n) {
+            const int off = p & 63;
+            const uint64_t gaps = ~bits[p >> 6] >> off;
+            if (gaps != 0) {
+                count += __builtin_ctzll(gaps);
+                break;
+            }
+            count += 64 - off;
+            p += 64 - off;
+        }
+    } else {
+        while (count < limit && p >= 0) {
+            const int off = p & 63;
+            const uint64_t gaps = ~bits[p >> 6] << (63 - off);
+            if (gaps != 0) {
+                count += __builtin_clzll(gaps);
+                break;
+            }
+            count += off + 1;
+            p -= off + 1;
+        }
+    }
+    return std::min(count, limit);
+}
 
 }  // namespace Vemora
