@@ -12,11 +12,21 @@ namespace Vemora {
 // then a bubble sort (neighbours swap only when the later key is strictly smaller) decides.
 inline void sortFourStably(const double (&key)[4], int (&order)[4]) {
     if (!std::isnan(key[0]) && !std::isnan(key[1]) && !std::isnan(key[2]) && !std::isnan(key[3])) {
-        for (int i = 0; i < 4; ++i) {
-            int place = 0;
-            for (int j = 0; j < 4; ++j) place += int(key[j] < key[i] || (key[j] == key[i] && j < i));
-            order[place] = i;
-        }
+        // Keys tied by their index are all different, so the five exchanges of a sorting
+        // network for four give the one order there is.
+        int o[4] = {0, 1, 2, 3};
+        const auto exchange = [&](int p, int q) {
+            const int i = o[p], j = o[q];
+            const bool swap = key[j] < key[i] || (key[j] == key[i] && j < i);
+            o[p] = swap ? j : i;
+            o[q] = swap ? i : j;
+        };
+        exchange(0, 1);
+        exchange(2, 3);
+        exchange(0, 2);
+        exchange(1, 3);
+        exchange(1, 2);
+        for (int k = 0; k < 4; ++k) order[k] = o[k];
         return;
     }
     for (int i = 0; i < 4; ++i) order[i] = i;
