@@ -145,10 +145,15 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
 
 void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
     if (!start) {
-        while (getTrack(track_)) {
+        for (;;) {
+            if (seedCount_ == 0) {
+                if (!findTrack()) return;
+                dropCoveredSeeds();
+                continue;
+            }
+            getTrack(track_);
             if (traceTrack(track_)) appendTrack(track_);
         }
-        return;
     }
     const int x = int(start->x());
     const int y = int(start->y());
@@ -402,6 +407,24 @@ bool stSpvAlgorithm_c::findTrack() {
         report();
     }
     return seedCount_ > 0;
+}
+
+// Tracing only adds to the index, so a seed on a traced stroke now is on one still when its turn
+// comes, and tracing would abandon it at once. Most seeds are such; asked about all together,
+// their lookups in the index overlap in memory instead of waiting for one another.
+void stSpvAlgorithm_c::dropCoveredSeeds() {
+    size_t kept = 0;
+    coveredSeeds_.resize(seedCount_);
+    for (size_t i = 0; i < seedCount_; ++i) {
+        const stSpvPoint_c& p = seeds_[i].currentPoint();
+        coveredSeeds_[i] = index_.findObjects(double(int(p.x())), double(int(p.y())), nullptr);
+    }
+    for (size_t i = 0; i < seedCount_; ++i) {
+        if (coveredSeeds_[i]) continue;
+        if (kept != i) std::swap(seeds_[kept], seeds_[i]);
+        ++kept;
+    }
+    seedCount_ = kept;
 }
 
 bool stSpvAlgorithm_c::getTrack(stSpvTrackInfo_c& track) {

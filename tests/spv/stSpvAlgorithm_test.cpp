@@ -247,6 +247,33 @@ TEST(stSpvAlgorithmTest, SeedsOnAStrokeAlreadyTracedAreAbandoned) {
     EXPECT_EQ(access.sketch().countPrimitives(), 1);
 }
 
+TEST(stSpvAlgorithmTest, QueuedSeedsOnTracedStrokesAreDroppedAndTheRestKeepTheirTurn) {
+    utRasterData_c r = blankRaster(140, 60);
+    fillBox(r, 20, 10, 119, 14);  // traced first
+    fillBox(r, 30, 30, 34, 55);
+    fillBox(r, 90, 30, 94, 55);
+    stSpvAlgorithm_c a;
+    stSpvAlgorithmTestAccess_c access(a);
+    access.prepare(r);
+    access.scanRow(12);
+    stSpvTrackInfo_c track;
+    ASSERT_TRUE(access.getTrack(track));
+    ASSERT_TRUE(access.traceTrack(track));
+    access.appendTrack(track);
+
+    // Two seeds on the upright bars, one on the traced bar, two more on the upright bars.
+    access.scanRow(40);
+    access.scanRow(12);
+    access.scanRow(44);
+    ASSERT_EQ(access.seedCount(), 5u);
+    access.dropCoveredSeeds();
+    ASSERT_EQ(access.seedCount(), 4u);
+    std::vector<int> xs;
+    while (access.seedCount() > 0 && access.getTrack(track)) xs.push_back(int(track.currentPoint().x()) / 10);
+    // Last in, first out, as queued: the bar at x 90 before the one at x 30, twice.
+    EXPECT_EQ(xs, (std::vector<int>{9, 3, 9, 3}));
+}
+
 TEST(stSpvAlgorithmTest, VerticalBarGivesOneTrackOnItsCentreLine) {
     utRasterData_c r = blankRaster(40, 140);
     fillBox(r, 10, 20, 14, 119);

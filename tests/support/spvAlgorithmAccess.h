@@ -30,6 +30,7 @@ public:
     void scanRow(int row) { a_.scanRow(row); }
     void scanColumn(int col) { a_.scanColumn(col); }
     bool getTrack(stSpvTrackInfo_c& track) { return a_.getTrack(track); }
+    void dropCoveredSeeds() { a_.dropCoveredSeeds(); }
     bool traceTrack(stSpvTrackInfo_c& track) { return a_.traceTrack(track); }
     void appendTrack(const stSpvTrackInfo_c& track) { a_.appendTrack(track); }
     int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction, int maxSteps) const {

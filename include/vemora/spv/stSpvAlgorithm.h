@@ -113,6 +113,9 @@ private:
     bool findTrack();
     // The most recently queued seed, scanning for more when none is queued.
     bool getTrack(stSpvTrackInfo_c& track);
+    // Takes the queued seeds that lie on traced strokes out of the queue, keeping the others'
+    // order.
+    void dropCoveredSeeds();
 
     // ---- tracking -------------------------------------------------------------------------------
     bool lengthRun(int& x, int& y, int& len, int direction, int maxSteps) const;
@@ -144,6 +147,7 @@ private:
     // spare, kept so that queuing a seed reuses their memory.
     std::vector<stSpvTrackInfo_c> seeds_;
     size_t seedCount_ = 0;
+    std::vector<char> coveredSeeds_;  // dropCoveredSeeds' answers, kept for their memory
     int blackLevel_ = 187;
     int lengthStep_ = 17;          // pixels
     double maxWidthDeviation_ = 3.0;
