@@ -290,24 +290,40 @@ void stPiRow_c::removeEmptyNodes() {
 }
 
 std::vector<stPiRow_c::Span>::const_iterator stPiRow_c::spanFrom(double x) const {
-    return std::partition_point(covered_.begin(), covered_.end(), [x](const Span& s) { return s.b < x; });
+    const std::vector<Span>& spans = coveredSpans();
+    return std::partition_point(spans.begin(), spans.end(), [x](const Span& s) { return s.b < x; });
 }
 
-// The covered set is kept merged, so a row holds about one span per stroke crossing it.
-void stPiRow_c::coverSpans(double a, double b) {
-    const auto first = covered_.begin() + (spanFrom(a) - covered_.cbegin());
-    const auto last = std::partition_point(first, covered_.end(), [b](const Span& s) { return s.a <= b; });
-    if (first == last) {
-        covered_.insert(first, Span{a, b});
-        return;
+// The covered set is kept merged, so a row holds about one span per stroke crossing it. Spans
+// added since the last merge wait unsorted and join in one pass, which costs about as much as
+// a single insertion in the middle did.
+const std::vector<stPiRow_c::Span>& stPiRow_c::coveredSpans() const {
+    if (fresh_.empty()) return covered_;
+    std::sort(fresh_.begin(), fresh_.end(), [](const Span& l, const Span& r) { return l.a < r.a; });
+    // The merge goes into a buffer kept between calls, which then trades places with the row's.
+    static thread_local std::vector<Span> merged;
+    merged.clear();
+    merged.reserve(covered_.size() + fresh_.size());
+    auto older = covered_.cbegin(), newer = fresh_.cbegin();
+    while (older != covered_.cend() || newer != fresh_.cend()) {
+        const bool takeOlder = newer == fresh_.cend() || (older != covered_.cend() && older->a <= newer->a);
+        const Span next = takeOlder ? *older++ : *newer++;
+        // Spans that overlap or touch become one.
+        if (!merged.empty() && next.a <= merged.back().b) {
+            merged.back().b = std::max(merged.back().b, next.b);
+        } else {
+            merged.push_back(next);
+        }
     }
-    first->a = std::min(first->a, a);
-    first->b = std::max(std::prev(last)->b, b);
-    covered_.erase(std::next(first), last);
+    covered_.swap(merged);
+    fresh_.clear();
+    return covered_;
 }
 
 void stPiRow_c::cover(double a, double b, size_t words) {
-    coverSpans(a, b);
+    fresh_.push_back(Span{a, b});
+    // A bound on the spans waiting, so that a row nobody asks about does not pile them up.
+    if (fresh_.size() >= kFreshSpans) coveredSpans();
     markBits(points_, std::ceil(a), std::floor(b), words);
     // [k, k + 1] meets [a, b] for k from ceil(a) - 1 to floor(b).
     markBits(cells_, std::ceil(a) - 1.0, std::floor(b), words);
@@ -315,6 +331,7 @@ void stPiRow_c::cover(double a, double b, size_t words) {
 
 void stPiRow_c::coverNodes() {
     covered_.clear();
+    fresh_.clear();
     points_.clear();
     cells_.clear();
     for (const stPiNode_c& n : nodes_) {
@@ -345,6 +362,9 @@ bool stPiRow_c::covers(double x) const {
 bool stPiRow_c::coversSome(double a, double b) const {
     const double fa = std::floor(a), fb = std::floor(b);
     if (fa >= 0.0 && fb < kBitLimit && !anyBit(cells_, size_t(fa), size_t(fb))) return false;
+    // A whole place in [a, b] that is covered settles it too.
+    const double first = std::max(std::ceil(a), 0.0), last = std::min(fb, kBitLimit - 1.0);
+    if (first <= last && anyBit(points_, size_t(first), size_t(last))) return true;
     const auto it = spanFrom(a);
     return it != covered_.end() && it->a <= b;
 }

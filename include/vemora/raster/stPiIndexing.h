@@ -130,7 +130,8 @@ private:
     void split(double a, double b, void* o);
     // Adds [a, b] to the covered set; bits that must grow take at least `words` words.
     void cover(double a, double b, size_t words = 0);
-    void coverSpans(double a, double b);
+    // The covered set as merged spans, the spans added since it was last asked for merged in.
+    const std::vector<Span>& coveredSpans() const;
     // The first span not entirely left of x.
     std::vector<Span>::const_iterator spanFrom(double x) const;
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
@@ -138,7 +139,9 @@ private:
     bool coversSome(double a, double b) const;
 
     std::vector<stPiNode_c> nodes_;
-    std::vector<Span> covered_;
+    mutable std::vector<Span> covered_;
+    mutable std::vector<Span> fresh_;   // added to the covered set, not yet merged into covered_
+    static constexpr std::size_t kFreshSpans = 32;
     // The same set by whole numbers, for quick answers: bit k of points_ tells whether k is
     // covered, bit k of cells_ whether anything covered meets [k, k + 1] (0 <= k < 2^20).
     std::vector<std::uint64_t> points_;
