@@ -376,6 +376,7 @@ stPiIndexing_c::stPiIndexing_c(int, int step) : step_(std::max(step, 1)) {}
 
 void stPiIndexing_c::init(int rows, int) {
     pending_ = {};
+    keepObjects_ = true;
     gathered_.clear();
     bitWords_ = 0;
     rows_.clear();
@@ -385,6 +386,7 @@ void stPiIndexing_c::init(int rows, int) {
 
 void stPiIndexing_c::clear() {
     pending_ = {};
+    keepObjects_ = true;
     gathered_.clear();
     bitWords_ = 0;
     rows_.clear();
@@ -442,7 +444,7 @@ void stPiIndexing_c::add(const utSkewRect_c& r, void* o) {
         some = true;
         return false;
     });
-    if (some) pending_.push_back(Footprint{r, o});
+    if (some && keepObjects_) pending_.push_back(Footprint{r, o});
 }
 
 // The covered set is a union, so the order in which spans join it does not matter: each row
@@ -476,7 +478,7 @@ void stPiIndexing_c::add(const std::vector<utSkewRect_c>& rs, void* o) {
             some = true;
             return false;
         });
-        if (some) pending_.push_back(Footprint{r, o});
+        if (some && keepObjects_) pending_.push_back(Footprint{r, o});
     }
     for (int row : gatheredRows_) {
         const Gathered& g = gathered_[static_cast<std::size_t>(row)];
@@ -497,6 +499,7 @@ void stPiIndexing_c::replay() const {
 }
 
 void stPiIndexing_c::remove(const utSkewRect_c& r, void* o) {
+    if (!keepObjects_) return;  // the covered set alone cannot tell what o covered by itself
     settle();
     walkFootprint(r, [this, o](int row, double a, double b) {
         rows_[static_cast<std::size_t>(row)].deleteNode(a, b, o);

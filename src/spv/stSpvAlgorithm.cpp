@@ -134,6 +134,8 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     spvSketch_.clear();
     index_.clear();
     index_.init(int(raster->height()), 0);
+    // Tracing only asks whether a place is traced already, never by which stroke.
+    index_.keepObjects(false);
     ink_ = std::make_shared<const utInkMask_c>(*raster, blackLevel_);
     rowRuns_.assign(raster->height(), {0, 0});
     columnRuns_.assign(raster->width(), {0, 0});

@@ -491,6 +491,45 @@ TEST(stPiIndexingTest, AChainAddedAtOnceAnswersAsItsPiecesAddedOneByOne) {
     }
 }
 
+TEST(stPiIndexingTest, AnIndexKeepingNoObjectsAnswersYesOrNoAsOneThatKeepsThem) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> coord(0, 50), width(0, 8);
+    stPiIndexing_c bare, full;
+    bare.init(30, 0);
+    bare.keepObjects(false);
+    full.init(30, 0);
+    std::vector<utSkewRect_c> chain;
+    for (int k = 0; k < 60; ++k) {
+        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, width(rng) / 2.0);
+        if (r.start() == r.end()) continue;
+        if (k % 3 == 0) {
+            chain.push_back(r);
+            continue;
+        }
+        bare.add(r, A);
+        full.add(r, A);
+    }
+    bare.add(chain, B);
+    full.add(chain, B);
+    bare.add(3, 10.0, 12.0, C);
+    full.add(3, 10.0, 12.0, C);
+    // Removing from the bare index must not take anything out of its covered set.
+    bare.remove(chain.front(), B);
+    bare.remove(utSkewRect_c(9.0, 3.0, 13.0, 3.0, 1.0), C);
+    for (int row = 0; row < 30; ++row) {
+        for (int q = -2; q < 110; ++q) {
+            const double at = q / 4.0;
+            ASSERT_EQ(bare.findObjects(at, double(row), nullptr), full.findObjects(at, double(row), nullptr))
+                << "row " << row << " x " << at;
+            ASSERT_EQ(bare.findObjects(row, at, at + 0.3, nullptr), full.findObjects(row, at, at + 0.3, nullptr))
+                << "row " << row << " span from " << at;
+        }
+        EXPECT_EQ(bare.rowAt(row).countNodes(), row == 3 ? 1 : 0) << "row " << row;
+    }
+    bare.clear();
+    EXPECT_TRUE(bare.keepsObjects());
+}
+
 TEST(stPiIndexingTest, RowsTheCutMissesAreSkipped) {
     // y from 2.5 to 4.5: rows 2..4, but the line y = 2 misses the rectangle.
     stPiIndexing_c index;

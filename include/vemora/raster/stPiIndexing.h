@@ -181,6 +181,13 @@ public:
     void add(const std::vector<utSkewRect_c>& rs, void* o);
     // Undoes add(r, o) for the same rectangle.
     void remove(const utSkewRect_c& r, void* o);
+    // An index asked only whether places are covered (queries with out null) need not remember
+    // which objects cover them. With keepObjects(false), added footprints only extend the
+    // covered set: they give no nodes, queries that collect objects do not see them, and
+    // remove() does nothing. Set it after init() or clear() and before adding; both turn it
+    // back on.
+    void keepObjects(bool keep) { keepObjects_ = keep; }
+    bool keepsObjects() const { return keepObjects_; }
 
     // Each query returns whether anything was found and, when out is not null, adds the
     // objects found to it. With out null they allocate nothing and stop at the first hit.
@@ -215,6 +222,7 @@ private:
     mutable std::vector<stPiRow_c> rows_;
     mutable std::deque<Footprint> pending_;
     std::size_t bitWords_ = 0;  // the widest bits of any row so far, in words
+    bool keepObjects_ = true;
     // While several footprints go in together, the span each row has gathered so far; the spans
     // of one call carry its stamp.
     struct Gathered {
