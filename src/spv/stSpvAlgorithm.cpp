@@ -370,6 +370,8 @@ void stSpvAlgorithm_c::scanRow(int row) {
     int direction = -1;
     ink_->forEachRowRun(row, [&](int begin, int end) {
         if (end == width) return;  // a run reaching the border is not closed
+        // The run through the middle is this one: no need to measure it again.
+        rowRuns_[size_t(row)] = {begin, end};
         if (findInitialPoint(begin + int(unsigned(end - begin) / 2u), row, seed, direction))
             queueSeed(seed, direction);
     });
@@ -381,6 +383,7 @@ void stSpvAlgorithm_c::scanColumn(int col) {
     int direction = -1;
     ink_->forEachColumnRun(col, [&](int begin, int end) {
         if (end == height) return;
+        columnRuns_[size_t(col)] = {begin, end};
         if (findInitialPoint(col, begin + int(unsigned(end - begin) / 2u), seed, direction))
             queueSeed(seed, direction);
     });
