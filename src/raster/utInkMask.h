@@ -27,6 +27,12 @@ public:
         return (rows_[size_t(y) * rowWords_ + size_t(x >> 6)] >> (x & 63)) & 1u;
     }
 
+    // Asks for the word holding (x, y) in the row bits, or in the column bits, to be fetched
+    // ahead of its use. (x, y) must lie in the image.
+    void prefetchRow(int x, int y) const { __builtin_prefetch(&rows_[size_t(y) * rowWords_ + size_t(x >> 6)]); }
+    void prefetchColumn(int x, int y) const {
+        __builtin_prefetch(&columns_[size_t(x) * columnWords_ + size_t(y >> 6)]);
+    }
     // The number of consecutive ink pixels from (x, y) on, walking right (step +1) or left (-1)
     // along the row, or down (+1) or up (-1) along the column; at most limit, never past the
     // image's border. (x, y) must lie in the image.

@@ -364,29 +364,42 @@ void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction) {
     ++seedCount_;
 }
 
+// A line's runs are gathered first and the words of the ink bits across them, which centring
+// each seed reads first, asked for all at once: they lie far apart in memory, and waiting for
+// them one by one took most of the scan's time.
 void stSpvAlgorithm_c::scanRow(int row) {
     const int width = int(raster_->width());
-    stSpvPoint_c seed;
-    int direction = -1;
+    scannedRuns_.clear();
     ink_->forEachRowRun(row, [&](int begin, int end) {
         if (end == width) return;  // a run reaching the border is not closed
+        scannedRuns_.emplace_back(begin, end);
+        ink_->prefetchColumn(begin + int(unsigned(end - begin) / 2u), row);
+    });
+    stSpvPoint_c seed;
+    int direction = -1;
+    for (const auto& [begin, end] : scannedRuns_) {
         // The run through the middle is this one: no need to measure it again.
         rowRuns_[size_t(row)] = {begin, end};
         if (findInitialPoint(begin + int(unsigned(end - begin) / 2u), row, seed, direction))
             queueSeed(seed, direction);
-    });
+    }
 }
 
 void stSpvAlgorithm_c::scanColumn(int col) {
     const int height = int(raster_->height());
-    stSpvPoint_c seed;
-    int direction = -1;
+    scannedRuns_.clear();
     ink_->forEachColumnRun(col, [&](int begin, int end) {
         if (end == height) return;
+        scannedRuns_.emplace_back(begin, end);
+        ink_->prefetchRow(col, begin + int(unsigned(end - begin) / 2u));
+    });
+    stSpvPoint_c seed;
+    int direction = -1;
+    for (const auto& [begin, end] : scannedRuns_) {
         columnRuns_[size_t(col)] = {begin, end};
         if (findInitialPoint(col, begin + int(unsigned(end - begin) / 2u), seed, direction))
             queueSeed(seed, direction);
-    });
+    }
 }
 
 bool stSpvAlgorithm_c::findTrack() {

@@ -138,6 +138,7 @@ private:
     // Per row and per column, the last ink run a seed beam measured, [begin, end).
     mutable std::vector<std::pair<int, int>> rowRuns_;
     mutable std::vector<std::pair<int, int>> columnRuns_;
+    std::vector<std::pair<int, int>> scannedRuns_;  // the closed runs of the line being scanned
     stSpvSketch_c spvSketch_;
     stPiIndexing_c index_;
     int scanColumn_ = 0;
