@@ -502,6 +502,19 @@ bool stSpvAlgorithm_c::widthRun(int& x, int& y, int& wMinus, int& wPlus, int dir
     return true;
 }
 
+// The width beams of the next full step from (x, y) cross the ink bits far from those just read;
+// asked for now, they arrive while this step is being judged.
+void stSpvAlgorithm_c::prefetchWidthBeams(int x, int y, int direction) const {
+    move(x, y, direction, lengthStep_);
+    x = std::clamp(x, 0, int(raster_->width()) - 1);
+    y = std::clamp(y, 0, int(raster_->height()) - 1);
+    if (direction == kLeft || direction == kRight) {
+        ink_->prefetchColumn(x, y);
+    } else {
+        ink_->prefetchRow(x, y);
+    }
+}
+
 int stSpvAlgorithm_c::traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction,
                                 int maxSteps) const {
     lengthRun(x, y, len, direction, maxSteps);
@@ -536,6 +549,7 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
             int nx = x, ny = y, len = 0, wMinus = 0, wPlus = 0;
             const int status = traceStep(nx, ny, len, wMinus, wPlus, dir, step);
             const int width = wMinus + wPlus;
+            prefetchWidthBeams(nx, ny, dir);
 
             const double mean = track.averageWidth();
             const double ratio = (mean > 0.0 && mean != 1.0) ? width / mean : 0.0;

@@ -120,6 +120,8 @@ private:
     // ---- tracking -------------------------------------------------------------------------------
     bool lengthRun(int& x, int& y, int& len, int direction, int maxSteps) const;
     bool widthRun(int& x, int& y, int& wMinus, int& wPlus, int direction) const;
+    // Asks for the ink bits the width beams of the next full step from (x, y) will read.
+    void prefetchWidthBeams(int x, int y, int direction) const;
     // 0: a step was made; 1: stuck on a one-pixel spur.
     int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction, int maxSteps) const;
     // Both passes of a track; false when the seed lies on a traced stroke or the track stays a point.
