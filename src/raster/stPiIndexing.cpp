@@ -300,22 +300,26 @@ std::vector<stPiRow_c::Span>::const_iterator stPiRow_c::spanFrom(double x) const
 const std::vector<stPiRow_c::Span>& stPiRow_c::coveredSpans() const {
     if (fresh_.empty()) return covered_;
     std::sort(fresh_.begin(), fresh_.end(), [](const Span& l, const Span& r) { return l.a < r.a; });
-    // The merge goes into a buffer kept between calls, which then trades places with the row's.
-    static thread_local std::vector<Span> merged;
-    merged.clear();
-    merged.reserve(covered_.size() + fresh_.size());
-    auto older = covered_.cbegin(), newer = fresh_.cbegin();
-    while (older != covered_.cend() || newer != fresh_.cend()) {
-        const bool takeOlder = newer == fresh_.cend() || (older != covered_.cend() && older->a <= newer->a);
-        const Span next = takeOlder ? *older++ : *newer++;
-        // Spans that overlap or touch become one.
-        if (!merged.empty() && next.a <= merged.back().b) {
-            merged.back().b = std::max(merged.back().b, next.b);
+    // The two sorted lists merged from the back, in place, ...
+    const size_t n = covered_.size(), k = fresh_.size();
+    covered_.resize(n + k);
+    for (size_t i = n, j = k, out = n + k; j > 0;) {
+        if (i > 0 && covered_[i - 1].a > fresh_[j - 1].a) {
+            covered_[--out] = covered_[--i];
         } else {
-            merged.push_back(next);
+            covered_[--out] = fresh_[--j];
         }
     }
-    covered_.swap(merged);
+    // ... and spans that overlap or touch made one.
+    size_t last = 0;
+    for (size_t r = 1; r < n + k; ++r) {
+        if (covered_[r].a <= covered_[last].b) {
+            covered_[last].b = std::max(covered_[last].b, covered_[r].b);
+        } else {
+            covered_[++last] = covered_[r];
+        }
+    }
+    covered_.resize(last + 1);
     fresh_.clear();
     return covered_;
 }
