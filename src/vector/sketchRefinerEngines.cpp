@@ -116,6 +116,11 @@ public:
 
     // The indices of the infos that may meet box, ascending.
     void query(const utRect_c& box, std::vector<int>& out);
+    // Whether info i is worth a closer look for box: it has two vertices or more and its extents
+    // meet box. Answered from copies kept side by side, without a visit to the entity.
+    bool mayMeet(int i, const utRect_c& box) const {
+        return searchable_[size_t(i)] && extents_[size_t(i)].intersects(box);
+    }
 
 private:
     static bool isOrdinary(const utRect_c& r) {
@@ -141,6 +146,8 @@ private:
     std::vector<int> everywhere_;   // returned by every query
     std::vector<unsigned> stamp_;   // per info: the query that returned it last
     unsigned query_ = 0;
+    std::vector<utRect_c> extents_;  // per info, as at construction (the search moves nothing)
+    std::vector<char> searchable_;   // per info: two vertices or more
 };
 
 tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityInfo_c>>& infos,
@@ -149,10 +156,14 @@ tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityIn
     std::vector<int> placed;
     utRect_c domain;
     std::vector<double> sizes;
+    extents_.reserve(infos.size());
+    searchable_.reserve(infos.size());
     for (size_t i = 0; i < infos.size(); ++i) {
         stEntity_c& e = *infos[i]->entity;
-        if (refinerVertexCount(e) < 2) continue;  // never a candidate
         const utRect_c& r = e.extents();
+        extents_.push_back(r);
+        searchable_.push_back(refinerVertexCount(e) >= 2);
+        if (!searchable_.back()) continue;  // never a candidate
         if (!isOrdinary(r)) {
             everywhere_.push_back(int(i));
             continue;
@@ -308,6 +319,13 @@ void tmpGapsRefiner_c::search() {
     }
 }
 
+namespace {
+// What the grid's mayMeet answers, asked of the entity itself.
+bool candidateFor(tmpEntityInfo_c& s, const utRect_c& box) {
+    return s.entity->extents().intersects(box) && refinerVertexCount(*s.entity) >= 2;
+}
+}  // namespace
+
 void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
     const utPoint_c p = refinerVertexAt(*r.entity, a);
     const double d = searchDistance();
@@ -319,10 +337,8 @@ void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
         for (size_t i = 0; i < infos_.size(); ++i) candidates_[i] = int(i);
     }
     for (int i : candidates_) {
-        tmpEntityInfo_c& s = *infos_[size_t(i)];
-        if (s.entity->extents().intersects(box) && refinerVertexCount(*s.entity) >= 2) {
-            testCandidate(r, a, p, s);
-        }
+        if (grid_ ? !grid_->mayMeet(i, box) : !candidateFor(*infos_[size_t(i)], box)) continue;
+        testCandidate(r, a, p, *infos_[size_t(i)]);
     }
 }
 

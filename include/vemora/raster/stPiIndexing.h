@@ -139,8 +139,10 @@ private:
     bool coversSome(double a, double b) const;
 
     std::vector<stPiNode_c> nodes_;
+    // Spans added to the covered set wait in fresh_ until a question needs them merged into
+    // covered_. (The library is used from one thread at a time, so a query may merge them.)
     mutable std::vector<Span> covered_;
-    mutable std::vector<Span> fresh_;   // added to the covered set, not yet merged into covered_
+    mutable std::vector<Span> fresh_;
     static constexpr std::size_t kFreshSpans = 32;
     // The same set by whole numbers, for quick answers: bit k of points_ tells whether k is
     // covered, bit k of cells_ whether anything covered meets [k, k + 1] (0 <= k < 2^20).
