@@ -3,7 +3,8 @@
 // Counters: MPix/s, xFloor (time / floor time) and rasterMB (the raster's own bytes). The peak
 // memory benchmarks trace in a child process of their own, so that nothing this program keeps
 // for the other benchmarks counts: peakMB is the child's peak resident memory, xRaster that peak
-// over the raster's bytes.
+// over the raster's bytes, baseMB what the child held before it drew the raster (code, libraries)
+// and xRasterAdded the peak above that base over the raster's bytes.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -118,14 +119,16 @@ void BM_TracerChain(benchmark::State& state) {
     report(state, raster, total / double(state.iterations()));
 }
 
-// The peak resident memory of this process so far (VmHWM) in kB; 0 when unknown.
-long peakResidentKB() {
+// A figure of this process's /proc/self/status in kB, such as "VmHWM" (the peak resident
+// memory so far) or "VmRSS" (the resident memory now); 0 when unknown.
+long statusKB(const char* key) {
     std::FILE* f = std::fopen("/proc/self/status", "r");
     if (!f) return 0;
+    const std::string format = std::string(key) + ": %ld kB";
     char line[256];
     long kb = 0;
     while (std::fgets(line, sizeof line, f))
-        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+        if (std::sscanf(line, format.c_str(), &kb) == 1) break;
     std::fclose(f);
     return kb;
 }
@@ -135,6 +138,7 @@ long peakResidentKB() {
 // was traced.
 int traceInChild(int size, bool chain) {
     const Size& s = kSizes[size];
+    const long baseKB = statusKB("VmRSS");
     utRasterData_c raster = vemora_bench::syntheticDrawing(s.w, s.h, s.strokes);
     std::unique_ptr<stSketch_c> sketch;
     if (chain) {
@@ -144,7 +148,7 @@ int traceInChild(int size, bool chain) {
         stSpvAlgorithm_c spv;
         sketch.reset(spv.trace(&raster, nullptr, 0, 0));
     }
-    std::printf("%ld\n", peakResidentKB());
+    std::printf("%ld %ld\n", statusKB("VmHWM"), baseKB);
     return sketch && sketch->entitiesCount() > 0 ? 0 : 1;
 }
 
@@ -161,10 +165,10 @@ void BM_PeakMemory(benchmark::State& state) {
     }
     const std::string command = std::string("'") + self + "' " + kChildFlag + " " + std::to_string(size) +
                                 " " + std::to_string(state.range(1));
-    long peakKB = 0;
+    long peakKB = 0, baseKB = 0;
     for (auto _ : state) {
         std::FILE* child = popen(command.c_str(), "r");
-        if (!child || std::fscanf(child, "%ld", &peakKB) != 1 || pclose(child) != 0 || peakKB <= 0) {
+        if (!child || std::fscanf(child, "%ld %ld", &peakKB, &baseKB) != 2 || pclose(child) != 0 || peakKB <= 0) {
             state.SkipWithError("the tracing child failed");
             return;
         }
@@ -174,6 +178,11 @@ void BM_PeakMemory(benchmark::State& state) {
     state.counters["peakMB"] = peakMB;
     state.counters["rasterMB"] = rasterMB;
     state.counters["xRaster"] = peakMB / rasterMB;
+    // What the process held before the raster was drawn (code, libraries, the allocator's first
+    // blocks), and the peak above it in raster sizes: what drawing and tracing added.
+    const double baseMB = double(baseKB) / 1024.0;
+    state.counters["baseMB"] = baseMB;
+    state.counters["xRasterAdded"] = (peakMB - baseMB) / rasterMB;
 }
 
 BENCHMARK(BM_Floor)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
