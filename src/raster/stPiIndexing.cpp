@@ -438,18 +438,7 @@ void stPiIndexing_c::coverRow(int row, double a, double b) {
     bitWords_ = std::max(bitWords_, target.cells_.size());
 }
 
-void stPiIndexing_c::add(const utSkewRect_c& r, void* o) {
-    assert(o != nullptr);
-    bool some = false;
-    walkFootprint(r, [this, &some](int row, double a, double b) {
-        if (std::isnan(a) || std::isnan(b)) return false;  // as insertNode: nothing to add
-        if (b < a) std::swap(a, b);
-        coverRow(row, a, b);
-        some = true;
-        return false;
-    });
-    if (some && keepObjects_) pending_.push_back(Footprint{r, o});
-}
+void stPiIndexing_c::add(const utSkewRect_c& r, void* o) { add(std::vector<utSkewRect_c>{r}, o); }
 
 // The covered set is a union, so the order in which spans join it does not matter: each row
 // gathers the spans that overlap or touch one another into one and covers the rest as they
@@ -465,7 +454,7 @@ void stPiIndexing_c::add(const std::vector<utSkewRect_c>& rs, void* o) {
     for (const utSkewRect_c& r : rs) {
         bool some = false;
         walkFootprint(r, [this, &some](int row, double a, double b) {
-            if (std::isnan(a) || std::isnan(b)) return false;
+            if (std::isnan(a) || std::isnan(b)) return false;  // as insertNode: nothing to add
             if (b < a) std::swap(a, b);
             Gathered& g = gathered_[static_cast<std::size_t>(row)];
             if (g.stamp != stamp_) {

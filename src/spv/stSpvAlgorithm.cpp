@@ -366,40 +366,45 @@ void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction) {
 
 // A line's runs are gathered first and the words of the ink bits across them, which centring
 // each seed reads first, asked for all at once: they lie far apart in memory, and waiting for
-// them one by one took most of the scan's time.
-void stSpvAlgorithm_c::scanRow(int row) {
-    const int width = int(raster_->width());
+// them one by one took most of the scan's time. A run reaching the far border (at `length`) is
+// not closed and gives no seed. at(p) is the pixel at place p of the line; `remembered` is the
+// line's entry among the remembered runs.
+template <class ForEachRun, class At>
+void stSpvAlgorithm_c::scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun,
+                                At&& at, bool alongRow) {
     scannedRuns_.clear();
-    ink_->forEachRowRun(row, [&](int begin, int end) {
-        if (end == width) return;  // a run reaching the border is not closed
+    forEachRun([&](int begin, int end) {
+        if (end == length) return;
         scannedRuns_.emplace_back(begin, end);
-        ink_->prefetchColumn(begin + int(unsigned(end - begin) / 2u), row);
+        const auto [x, y] = at(begin + int(unsigned(end - begin) / 2u));
+        if (alongRow) {
+            ink_->prefetchColumn(x, y);
+        } else {
+            ink_->prefetchRow(x, y);
+        }
     });
     stSpvPoint_c seed;
     int direction = -1;
     for (const auto& [begin, end] : scannedRuns_) {
         // The run through the middle is this one: no need to measure it again.
-        rowRuns_[size_t(row)] = {begin, end};
-        if (findInitialPoint(begin + int(unsigned(end - begin) / 2u), row, seed, direction))
-            queueSeed(seed, direction);
+        remembered = {begin, end};
+        const auto [x, y] = at(begin + int(unsigned(end - begin) / 2u));
+        if (findInitialPoint(x, y, seed, direction)) queueSeed(seed, direction);
     }
 }
 
+void stSpvAlgorithm_c::scanRow(int row) {
+    scanLine(
+        int(raster_->width()), rowRuns_[size_t(row)],
+        [&](auto&& f) { ink_->forEachRowRun(row, f); },
+        [row](int p) { return std::pair<int, int>(p, row); }, true);
+}
+
 void stSpvAlgorithm_c::scanColumn(int col) {
-    const int height = int(raster_->height());
-    scannedRuns_.clear();
-    ink_->forEachColumnRun(col, [&](int begin, int end) {
-        if (end == height) return;
-        scannedRuns_.emplace_back(begin, end);
-        ink_->prefetchRow(col, begin + int(unsigned(end - begin) / 2u));
-    });
-    stSpvPoint_c seed;
-    int direction = -1;
-    for (const auto& [begin, end] : scannedRuns_) {
-        columnRuns_[size_t(col)] = {begin, end};
-        if (findInitialPoint(col, begin + int(unsigned(end - begin) / 2u), seed, direction))
-            queueSeed(seed, direction);
-    }
+    scanLine(
+        int(raster_->height()), columnRuns_[size_t(col)],
+        [&](auto&& f) { ink_->forEachColumnRun(col, f); },
+        [col](int p) { return std::pair<int, int>(col, p); }, false);
 }
 
 bool stSpvAlgorithm_c::findTrack() {

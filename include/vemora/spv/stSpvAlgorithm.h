@@ -109,6 +109,9 @@ private:
     void queueSeed(const stSpvPoint_c& seed, int direction);
     void scanRow(int row);
     void scanColumn(int col);
+    // What the two scans share: queues the seeds of one row (alongRow) or column.
+    template <class ForEachRun, class At>
+    void scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun, At&& at, bool alongRow);
     // Scans rows, then columns, from the persistent scan position until a seed is queued.
     bool findTrack();
     // The most recently queued seed, scanning for more when none is queued.
