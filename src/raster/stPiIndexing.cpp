@@ -289,16 +289,11 @@ void stPiRow_c::removeEmptyNodes() {
     coverNodes();
 }
 
-std::vector<stPiRow_c::Span>::const_iterator stPiRow_c::spanFrom(double x) const {
-    const std::vector<Span>& spans = coveredSpans();
-    return std::partition_point(spans.begin(), spans.end(), [x](const Span& s) { return s.b < x; });
-}
-
 // The covered set is kept merged, so a row holds about one span per stroke crossing it. Spans
 // added since the last merge wait unsorted and join in one pass, which costs about as much as
 // a single insertion in the middle did.
-const std::vector<stPiRow_c::Span>& stPiRow_c::coveredSpans() const {
-    if (fresh_.empty()) return covered_;
+void stPiRow_c::mergeFresh() {
+    if (fresh_.empty()) return;
     std::sort(fresh_.begin(), fresh_.end(), [](const Span& l, const Span& r) { return l.a < r.a; });
     // The two sorted lists merged from the back, in place, ...
     const size_t n = covered_.size(), k = fresh_.size();
@@ -321,13 +316,12 @@ const std::vector<stPiRow_c::Span>& stPiRow_c::coveredSpans() const {
     }
     covered_.resize(last + 1);
     fresh_.clear();
-    return covered_;
 }
 
 void stPiRow_c::cover(double a, double b, size_t words) {
     fresh_.push_back(Span{a, b});
-    // A bound on the spans waiting, so that a row nobody asks about does not pile them up.
-    if (fresh_.size() >= kFreshSpans) coveredSpans();
+    // A bound on the spans waiting, so that looking through them stays short.
+    if (fresh_.size() >= kFreshSpans) mergeFresh();
     markBits(points_, std::ceil(a), std::floor(b), words);
     // [k, k + 1] meets [a, b] for k from ceil(a) - 1 to floor(b).
     markBits(cells_, std::ceil(a) - 1.0, std::floor(b), words);
@@ -357,8 +351,7 @@ bool stPiRow_c::covers(double x) const {
         const size_t k = size_t(x);
         return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0;
     }
-    const auto it = spanFrom(x);
-    return it != covered_.end() && it->a <= x;
+    return spansMeet(x, x);
 }
 
 // A span meeting [a, b] at p has set the bit of [floor(p), floor(p) + 1], so when no bit from
@@ -369,8 +362,15 @@ bool stPiRow_c::coversSome(double a, double b) const {
     // A whole place in [a, b] that is covered settles it too.
     const double first = std::max(std::ceil(a), 0.0), last = std::min(fb, kBitLimit - 1.0);
     if (first <= last && anyBit(points_, size_t(first), size_t(last))) return true;
-    const auto it = spanFrom(a);
-    return it != covered_.end() && it->a <= b;
+    return spansMeet(a, b);
+}
+
+// The bits settle nearly every question, so the spans still waiting are looked through one by
+// one rather than merged for it.
+bool stPiRow_c::spansMeet(double a, double b) const {
+    const auto it = std::partition_point(covered_.begin(), covered_.end(), [a](const Span& s) { return s.b < a; });
+    if (it != covered_.end() && it->a <= b) return true;
+    return std::any_of(fresh_.begin(), fresh_.end(), [a, b](const Span& s) { return s.a <= b && a <= s.b; });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -130,20 +130,21 @@ private:
     void split(double a, double b, void* o);
     // Adds [a, b] to the covered set; bits that must grow take at least `words` words.
     void cover(double a, double b, size_t words = 0);
-    // The covered set as merged spans, the spans added since it was last asked for merged in.
-    const std::vector<Span>& coveredSpans() const;
-    // The first span not entirely left of x.
-    std::vector<Span>::const_iterator spanFrom(double x) const;
+    // Merges the spans waiting into the merged ones.
+    void mergeFresh();
+    // Whether a covered span, merged or waiting, meets [a, b] (a <= b).
+    bool spansMeet(double a, double b) const;
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
     bool covers(double x) const;
     bool coversSome(double a, double b) const;
 
     std::vector<stPiNode_c> nodes_;
-    // Spans added to the covered set wait in fresh_ until a question needs them merged into
-    // covered_. (The library is used from one thread at a time, so a query may merge them.)
-    mutable std::vector<Span> covered_;
-    mutable std::vector<Span> fresh_;
-    static constexpr std::size_t kFreshSpans = 32;
+    // Spans added to the covered set wait unsorted in fresh_ until kFreshSpans of them are merged
+    // into covered_ at once; questions look through both, which is rare, as the bits below
+    // answer nearly every one.
+    std::vector<Span> covered_;
+    std::vector<Span> fresh_;
+    static constexpr std::size_t kFreshSpans = 128;
     // The same set by whole numbers, for quick answers: bit k of points_ tells whether k is
     // covered, bit k of cells_ whether anything covered meets [k, k + 1] (0 <= k < 2^20).
     std::vector<std::uint64_t> points_;
