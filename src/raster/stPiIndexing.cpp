@@ -382,6 +382,8 @@ void stPiIndexing_c::init(int rows, int) {
     pending_ = {};
     keepObjects_ = true;
     gathered_.clear();
+    tiles_.clear();
+    tileWords_ = 0;
     bitWords_ = 0;
     rows_.clear();
     rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
@@ -392,6 +394,8 @@ void stPiIndexing_c::clear() {
     pending_ = {};
     keepObjects_ = true;
     gathered_.clear();
+    tiles_.clear();
+    tileWords_ = 0;
     bitWords_ = 0;
     rows_.clear();
     step_ = 1;
@@ -402,6 +406,7 @@ void stPiIndexing_c::add(int y, double a, double b, void* o) {
     if (row < 0 || row >= countRows()) return;
     settle();
     rows_[static_cast<std::size_t>(row)].insertNode(a, b, o);
+    if (a <= b || b <= a) markTiles(row, std::min(a, b), std::max(a, b));  // NaN adds nothing
 }
 
 // The rows from (int)minY / step to (int)maxY / step, clamped to the index. Within one row the
@@ -436,6 +441,45 @@ void stPiIndexing_c::coverRow(int row, double a, double b) {
     stPiRow_c& target = rows_[static_cast<std::size_t>(row)];
     target.cover(a, b, bitWords_);
     bitWords_ = std::max(bitWords_, target.cells_.size());
+    markTiles(row, a, b);
+}
+
+namespace {
+constexpr int kTileShift = 3;  // tiles of 8 x 8
+
+// The tile column of x, x taken within the rows' bits.
+size_t tileOf(double x) { return size_t(std::min(std::max(std::floor(x), 0.0), kBitLimit - 1.0)) >> kTileShift; }
+}  // namespace
+
+void stPiIndexing_c::markTiles(int row, double a, double b) {
+    const size_t first = tileOf(a), last = tileOf(b);
+    if (last / 64 >= tileWords_) {
+        // Wider tile rows: the marks so far move over.
+        const size_t words = last / 64 + 1;
+        const size_t tileRows = (rows_.size() >> kTileShift) + 1;
+        std::vector<uint64_t> grown(tileRows * words, 0);
+        for (size_t t = 0; tileWords_ > 0 && t < tileRows; ++t)
+            std::copy_n(&tiles_[t * tileWords_], tileWords_, &grown[t * words]);
+        tiles_.swap(grown);
+        tileWords_ = words;
+    }
+    uint64_t* bits = &tiles_[(size_t(row) >> kTileShift) * tileWords_];
+    for (size_t i = first; i <= last; ++i) bits[i / 64] |= uint64_t(1) << (i % 64);
+}
+
+bool stPiIndexing_c::mayCover(double x1, double y1, double x2, double y2) const {
+    if (std::isnan(x1) || std::isnan(y1) || std::isnan(x2) || std::isnan(y2)) return true;
+    if (x1 > x2 || y1 > y2) return false;
+    const int first = std::max(rowOf(y1, step_), 0);
+    const int last = std::min(rowOf(y2, step_), countRows() - 1);
+    if (first > last || tileWords_ == 0) return false;
+    const size_t from = tileOf(x1), to = std::min(tileOf(x2), tileWords_ * 64 - 1);
+    for (size_t t = size_t(first) >> kTileShift; t <= size_t(last) >> kTileShift; ++t) {
+        const uint64_t* bits = &tiles_[t * tileWords_];
+        for (size_t i = from; i <= to; ++i)
+            if ((bits[i / 64] >> (i % 64)) & 1u) return true;
+    }
+    return false;
 }
 
 void stPiIndexing_c::add(const utSkewRect_c& r, void* o) { add(std::vector<utSkewRect_c>{r}, o); }

@@ -532,6 +532,37 @@ TEST(stPiIndexingTest, AnIndexKeepingNoObjectsAnswersYesOrNoAsOneThatKeepsThem) 
     EXPECT_TRUE(bare.keepsObjects());
 }
 
+// The coarse question may answer yes near covered places, but never no where a box holds any.
+TEST(stPiIndexingTest, CoarseAnswerIsNoOnlyWhereNothingIsCovered) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> coord(-8, 240), width(0, 12), size(0, 40);
+    stPiIndexing_c index;
+    index.init(200, 0);
+    EXPECT_FALSE(index.mayCover(0, 0, 300, 199));
+    for (int k = 0; k < 40; ++k) {
+        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0 + 40, coord(rng) / 2.0, coord(rng) / 2.0 + 40,
+                             width(rng) / 2.0);
+        if (r.start() != r.end()) index.add(r, k % 2 ? A : B);
+    }
+    index.add(150, -3.0, 2.0, C);  // partly left of 0
+    int noes = 0;
+    for (int q = 0; q < 4000; ++q) {
+        const double x = coord(rng) / 2.0, y = coord(rng) * 0.8, w = size(rng) / 4.0, h = size(rng) / 4.0;
+        utRect_c box;
+        box.set(x, y, x + w, y + h);
+        if (index.mayCover(x, y, x + w, y + h)) continue;
+        ++noes;
+        ASSERT_FALSE(index.findObjects(box, nullptr)) << "box at " << x << ", " << y;
+    }
+    EXPECT_GT(noes, 1000);  // far from the strokes it does say no
+    EXPECT_TRUE(index.mayCover(-50, 150, -40, 150));  // x left of the rows' bits counts as 0
+    EXPECT_TRUE(index.mayCover(0, 0, std::nan(""), 10));
+    EXPECT_FALSE(index.mayCover(5, 0, 4, 199));  // an empty box
+    index.clear();
+    index.init(200, 0);
+    EXPECT_FALSE(index.mayCover(-1e9, -1e9, 1e9, 1e9));
+}
+
 TEST(stPiIndexingTest, RowsTheCutMissesAreSkipped) {
     // y from 2.5 to 4.5: rows 2..4, but the line y = 2 misses the rectangle.
     stPiIndexing_c index;

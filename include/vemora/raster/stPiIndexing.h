@@ -199,6 +199,10 @@ public:
     bool findObjects(const utRect_c& r, std::set<void*>* out) const;
     bool findObjects(const utSkewRect_c& r, std::set<void*>* out) const;
 
+    // A quick, coarse question: false when nothing covered lies in the rows (int)y1 / step to
+    // (int)y2 / step within x1 <= x <= x2; true may mean only that something covered lies near.
+    bool mayCover(double x1, double y1, double x2, double y2) const;
+
 private:
     // Calls f(row, a, b) for every row of the footprint of r until f returns true; returns
     // whether it did.
@@ -220,6 +224,8 @@ private:
     void replay() const;
     // Adds [a, b] to the covered set of a row.
     void coverRow(int row, double a, double b);
+    // Marks the tiles that [a, b] of a row meets.
+    void markTiles(int row, double a, double b);
 
     int step_ = 1;
     mutable std::vector<stPiRow_c> rows_;
@@ -236,6 +242,11 @@ private:
     std::vector<Gathered> gathered_;
     std::vector<int> gatheredRows_;
     std::uint32_t stamp_ = 0;
+    // The covered set in coarse tiles, for mayCover: bit i of tile row t is set when something
+    // covered has met x in [8 i, 8 i + 8) on one of the rows 8 t to 8 t + 7 (x taken within the
+    // rows' bits). Tiles stay marked when the covered set shrinks.
+    std::vector<std::uint64_t> tiles_;
+    std::size_t tileWords_ = 0;  // words per tile row
 };
 
 }  // namespace Vemora
