@@ -31,14 +31,8 @@ int rowOf(double y, int step) {
 // Rows keep bits for x from 0 up to here; anything beyond is looked up in the spans.
 constexpr double kBitLimit = double(1 << 20);
 
-// Sets the bits first..last (whole numbers), as far as they lie in [0, kBitLimit). Bits that
-// must grow take at least `words` words at once.
-void markBits(std::vector<uint64_t>& bits, double first, double last, size_t words) {
-    first = std::max(first, 0.0);
-    last = std::min(last, kBitLimit - 1.0);
-    if (!(first <= last)) return;
-    const size_t f = size_t(first), l = size_t(last);
-    if (bits.size() <= l / 64) bits.resize(std::max(l / 64 + 1, words), 0);
+// Sets the bits f..l (f <= l) of the words at bits.
+void setBits(uint64_t* bits, size_t f, size_t l) {
     const size_t fw = f / 64, lw = l / 64;
     const uint64_t fm = ~uint64_t(0) << (f % 64);
     const uint64_t lm = ~uint64_t(0) >> (63 - l % 64);
@@ -49,6 +43,37 @@ void markBits(std::vector<uint64_t>& bits, double first, double last, size_t wor
     bits[fw] |= fm;
     for (size_t w = fw + 1; w < lw; ++w) bits[w] = ~uint64_t(0);
     bits[lw] |= lm;
+}
+
+// Sets the bits f..l (f <= l < 2^20), growing them first when they are too short; bits that
+// must grow take at least `words` words at once.
+void setBits(std::vector<uint64_t>& bits, size_t f, size_t l, size_t words) {
+    if (bits.size() <= l / 64) bits.resize(std::max(l / 64 + 1, words), 0);
+    setBits(bits.data(), f, l);
+}
+
+// Sets the bits first..last (whole numbers), as far as they lie in [0, kBitLimit).
+void markBits(std::vector<uint64_t>& bits, double first, double last, size_t words) {
+    first = std::max(first, 0.0);
+    last = std::min(last, kBitLimit - 1.0);
+    if (first <= last) setBits(bits, size_t(first), size_t(last), words);
+}
+
+// The bits of a covered span [a, b] (a <= b, neither NaN): in `points` the whole numbers
+// ceil(a)..floor(b), in `cells` the k whose [k, k + 1] meets [a, b], ceil(a) - 1..floor(b). Where
+// both ends lie well inside the bits' range, converting to a whole number truncates, which is
+// floor there, and ceil is the truncation moved up unless it was exact.
+void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& cells, double a, double b, size_t words) {
+    if (a >= 0.0 && b < kBitLimit - 1.0) {
+        const size_t t = size_t(a);
+        const size_t ca = double(t) < a ? t + 1 : t;
+        const size_t fb = size_t(b);
+        if (ca <= fb) setBits(points, ca, fb, words);
+        setBits(cells, ca > 0 ? ca - 1 : 0, fb, words);
+        return;
+    }
+    markBits(points, std::ceil(a), std::floor(b), words);
+    markBits(cells, std::ceil(a) - 1.0, std::floor(b), words);
 }
 
 // Whether any of the bits f..l is set (f <= l); bits past the end are clear.
@@ -319,12 +344,12 @@ void stPiRow_c::mergeFresh() {
 }
 
 void stPiRow_c::cover(double a, double b, size_t words) {
+    // Nearly every row of a drawing takes a few spans: room for some from the start.
+    if (fresh_.capacity() == 0) fresh_.reserve(16);
     fresh_.push_back(Span{a, b});
     // A bound on the spans waiting, so that looking through them stays short.
     if (fresh_.size() >= kFreshSpans) mergeFresh();
-    markBits(points_, std::ceil(a), std::floor(b), words);
-    // [k, k + 1] meets [a, b] for k from ceil(a) - 1 to floor(b).
-    markBits(cells_, std::ceil(a) - 1.0, std::floor(b), words);
+    markSpan(points_, cells_, a, b, words);
 }
 
 void stPiRow_c::coverNodes() {
@@ -339,15 +364,12 @@ void stPiRow_c::coverNodes() {
             covered_.push_back(Span{n.x1(), n.x2()});
         }
     }
-    for (const Span& s : covered_) {
-        markBits(points_, std::ceil(s.a), std::floor(s.b), 0);
-        markBits(cells_, std::ceil(s.a) - 1.0, std::floor(s.b), 0);
-    }
+    for (const Span& s : covered_) markSpan(points_, cells_, s.a, s.b, 0);
 }
 
 // A whole x within the bits is answered by its bit: every span holding it has set it.
 bool stPiRow_c::covers(double x) const {
-    if (x >= 0.0 && x < kBitLimit && x == std::floor(x)) {
+    if (x >= 0.0 && x < kBitLimit && x == double(size_t(x))) {
         const size_t k = size_t(x);
         return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0;
     }
@@ -357,6 +379,14 @@ bool stPiRow_c::covers(double x) const {
 // A span meeting [a, b] at p has set the bit of [floor(p), floor(p) + 1], so when no bit from
 // floor(a) to floor(b) is set nothing meets [a, b]; otherwise the spans decide.
 bool stPiRow_c::coversSome(double a, double b) const {
+    if (a >= 0.0 && b < kBitLimit) {
+        // As below, with floor and ceil taken as in markSpan.
+        const size_t fa = size_t(a), fb = size_t(b);
+        if (!anyBit(cells_, fa, fb)) return false;
+        const size_t ca = double(fa) < a ? fa + 1 : fa;
+        if (ca <= fb && anyBit(points_, ca, fb)) return true;
+        return spansMeet(a, b);
+    }
     const double fa = std::floor(a), fb = std::floor(b);
     if (fa >= 0.0 && fb < kBitLimit && !anyBit(cells_, size_t(fa), size_t(fb))) return false;
     // A whole place in [a, b] that is covered settles it too.
@@ -448,7 +478,10 @@ namespace {
 constexpr int kTileShift = 3;  // tiles of 8 x 8
 
 // The tile column of x, x taken within the rows' bits.
-size_t tileOf(double x) { return size_t(std::min(std::max(std::floor(x), 0.0), kBitLimit - 1.0)) >> kTileShift; }
+size_t tileOf(double x) {
+    const size_t k = x < 0.0 ? 0 : x < kBitLimit ? size_t(x) : size_t(kBitLimit) - 1;
+    return k >> kTileShift;
+}
 }  // namespace
 
 void stPiIndexing_c::markTiles(int row, double a, double b) {
@@ -463,8 +496,7 @@ void stPiIndexing_c::markTiles(int row, double a, double b) {
         tiles_.swap(grown);
         tileWords_ = words;
     }
-    uint64_t* bits = &tiles_[(size_t(row) >> kTileShift) * tileWords_];
-    for (size_t i = first; i <= last; ++i) bits[i / 64] |= uint64_t(1) << (i % 64);
+    setBits(&tiles_[(size_t(row) >> kTileShift) * tileWords_], first, last);
 }
 
 bool stPiIndexing_c::mayCover(double x1, double y1, double x2, double y2) const {

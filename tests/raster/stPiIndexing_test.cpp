@@ -235,12 +235,14 @@ TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
     std::uniform_int_distribution<int> grid(0, 60), length(0, 8), pick(0, 2), coin(0, 3);
     void* const objects[] = {A, B, C};
     for (int trial = 0; trial < 20; ++trial) {
-        // The later trials only insert, long enough for the spans waiting to be merged in.
+        // The later trials only insert, long enough for the spans waiting to be merged in. The
+        // places lie around 0, left of it, or across the end of the quick-answer range (2^20).
         const bool deletes = trial < 10;
+        const double base = trial % 3 == 0 ? 0.0 : trial % 3 == 1 ? -10.25 : double(1 << 20) - 20.0;
         stPiRow_c row;
         std::vector<std::pair<double, double>> added;
         for (int k = 0; k < (deletes ? 60 : 300); ++k) {
-            const double a = grid(rng) / 2.0;
+            const double a = base + grid(rng) / 2.0;
             const double b = a + length(rng) / 2.0;
             void* const o = objects[pick(rng)];
             if (deletes && coin(rng) == 0 && row.countNodes() > 0) {
@@ -253,11 +255,11 @@ TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
             if (k % 2 == 0) row.countNodes();
             std::vector<char> quick;
             for (int q = -2; q <= 72; ++q) {
-                quick.push_back(row.findObjects(q / 2.0, nullptr));
-                quick.push_back(row.findObjects(q / 2.0, q / 2.0 + (q % 4) / 2.0, nullptr));
+                quick.push_back(row.findObjects(base + q / 2.0, nullptr));
+                quick.push_back(row.findObjects(base + q / 2.0, base + q / 2.0 + (q % 4) / 2.0, nullptr));
             }
             for (int q = -2, i = 0; q <= 72; ++q, i += 2) {
-                const double x = q / 2.0;
+                const double x = base + q / 2.0;
                 const double width = (q % 4) / 2.0;
                 bool point = false, span = false;
                 for (int n = 0; n < row.countNodes(); ++n) {
