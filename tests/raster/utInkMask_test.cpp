@@ -99,6 +99,20 @@ TEST(InkMask, AgreesWithPixelWalksOnEverySize) {
     }
 }
 
+// Pixels of independent channels and alpha, at several levels: only R + G + B counts, exactly.
+TEST(InkMask, EveryChannelCountsAndAlphaDoesNot) {
+    utRasterData_c r(200, 6);
+    std::mt19937 rng(9);
+    for (unsigned y = 0; y < r.height(); ++y)
+        for (unsigned x = 0; x < r.width(); ++x) r.setPixel(x, y, uint32_t(rng()));
+    for (int level : {0, 1, 100, 187, 255}) {
+        const utInkMask_c mask(r, level);
+        for (int y = 0; y < int(r.height()); ++y)
+            for (int x = 0; x < int(r.width()); ++x)
+                ASSERT_EQ(mask.at(x, y), ink(r, x, y, level)) << x << "," << y << " level " << level;
+    }
+}
+
 TEST(InkMask, EmptyRasterHasNoRuns) {
     const utRasterData_c r;
     const utInkMask_c mask(r, 187);
