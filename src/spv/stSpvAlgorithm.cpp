@@ -83,7 +83,6 @@ stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     scanRow_ = other.scanRow_;
     track_ = other.track_;
     seeds_ = other.seeds_;
-    seedCount_ = other.seedCount_;
     blackLevel_ = other.blackLevel_;
     lengthStep_ = other.lengthStep_;
     maxWidthDeviation_ = other.maxWidthDeviation_;
@@ -142,13 +141,12 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     scanRow_ = 0;
     scanColumn_ = 0;
     seeds_.clear();
-    seedCount_ = 0;
 }
 
 void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
     if (!start) {
         for (;;) {
-            if (seedCount_ == 0) {
+            if (seeds_.empty()) {
                 if (!findTrack()) return;
                 dropCoveredSeeds();
                 continue;
@@ -187,7 +185,6 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     rowRuns_ = {};
     columnRuns_ = {};
     seeds_ = {};
-    seedCount_ = 0;
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;
@@ -356,12 +353,7 @@ bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& dir
 }
 
 void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction) {
-    if (seedCount_ < seeds_.size()) {
-        seeds_[seedCount_].reseed(seed, direction);
-    } else {
-        seeds_.emplace_back(seed, direction);
-    }
-    ++seedCount_;
+    seeds_.push_back(Seed{seed, direction});
 }
 
 // A line's runs are gathered first and the words of the ink bits across them, which centring
@@ -419,40 +411,40 @@ bool stSpvAlgorithm_c::findTrack() {
             scanColumn_ = width;
         }
     };
-    while (scanRow_ < height && seedCount_ == 0) {
+    while (scanRow_ < height && seeds_.empty()) {
         scanRow(scanRow_);
         scanRow_ += step;
         report();
     }
-    while (scanColumn_ < width && seedCount_ == 0) {
+    while (scanColumn_ < width && seeds_.empty()) {
         scanColumn(scanColumn_);
         scanColumn_ += step;
         report();
     }
-    return seedCount_ > 0;
+    return !seeds_.empty();
 }
 
 // Tracing only adds to the index, so a seed on a traced stroke now is on one still when its turn
 // comes, and tracing would abandon it at once. Most seeds are such; asked about all together,
 // their lookups in the index overlap in memory instead of waiting for one another.
 void stSpvAlgorithm_c::dropCoveredSeeds() {
-    size_t kept = 0;
-    coveredSeeds_.resize(seedCount_);
-    for (size_t i = 0; i < seedCount_; ++i) {
-        const stSpvPoint_c& p = seeds_[i].currentPoint();
+    coveredSeeds_.resize(seeds_.size());
+    for (size_t i = 0; i < seeds_.size(); ++i) {
+        const stSpvPoint_c& p = seeds_[i].point;
         coveredSeeds_[i] = index_.findObjects(double(int(p.x())), double(int(p.y())), nullptr);
     }
-    for (size_t i = 0; i < seedCount_; ++i) {
-        if (coveredSeeds_[i]) continue;
-        if (kept != i) std::swap(seeds_[kept], seeds_[i]);
-        ++kept;
+    size_t kept = 0;
+    for (size_t i = 0; i < seeds_.size(); ++i) {
+        if (!coveredSeeds_[i]) seeds_[kept++] = seeds_[i];
     }
-    seedCount_ = kept;
+    seeds_.resize(kept);
 }
 
 bool stSpvAlgorithm_c::getTrack(stSpvTrackInfo_c& track) {
-    if (seedCount_ == 0 && !findTrack()) return false;
-    track = seeds_[--seedCount_];
+    if (seeds_.empty() && !findTrack()) return false;
+    const Seed seed = seeds_.back();
+    seeds_.pop_back();
+    track.reseed(seed.point, seed.direction);
     return true;
 }
 

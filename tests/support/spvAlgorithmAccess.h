@@ -37,7 +37,7 @@ public:
         return a_.traceStep(x, y, len, wMinus, wPlus, direction, maxSteps);
     }
     stSketch_c* translate(double dx, double dy) const { return stSpvAlgorithm_c::translateSketch(a_.spvSketch_, dx, dy); }
-    size_t seedCount() const { return a_.seedCount_; }
+    size_t seedCount() const { return a_.seeds_.size(); }
     const stSpvSketch_c& sketch() const { return a_.spvSketch_; }
     const stPiIndexing_c& index() const { return a_.index_; }
 

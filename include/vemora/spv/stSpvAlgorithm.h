@@ -149,10 +149,13 @@ private:
     int scanColumn_ = 0;
     int scanRow_ = 0;
     stSpvTrackInfo_c track_;
-    // Seeds waiting, used last in, first out: the first seedCount_ tracks; those after them are
-    // spare, kept so that queuing a seed reuses their memory.
-    std::vector<stSpvTrackInfo_c> seeds_;
-    size_t seedCount_ = 0;
+    // A seed waiting: the first point of a track and the direction of its forward pass. Most
+    // seeds lie on strokes traced before and never become tracks.
+    struct Seed {
+        stSpvPoint_c point;
+        int direction;
+    };
+    std::vector<Seed> seeds_;  // used last in, first out
     std::vector<char> coveredSeeds_;  // dropCoveredSeeds' answers, kept for their memory
     int blackLevel_ = 187;
     int lengthStep_ = 17;          // pixels
