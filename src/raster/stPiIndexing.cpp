@@ -59,21 +59,30 @@ void markBits(std::vector<uint64_t>& bits, double first, double last, size_t wor
     if (first <= last) setBits(bits, size_t(first), size_t(last), words);
 }
 
-// The bits of a covered span [a, b] (a <= b, neither NaN): in `points` the whole numbers
-// ceil(a)..floor(b), in `cells` the k whose [k, k + 1] meets [a, b], ceil(a) - 1..floor(b). Where
-// both ends lie well inside the bits' range, converting to a whole number truncates, which is
-// floor there, and ceil is the truncation moved up unless it was exact.
-void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& cells, double a, double b, size_t words) {
+// The bits of a covered span [a, b] (a <= b, neither NaN), within [0, kBitLimit): in `points` the
+// whole numbers ceil(a)..floor(b). The k whose [k, k + 1] the span meets, ceil(a) - 1..floor(b),
+// are then the points and the places just before them, except for a span holding no whole number
+// of the range (one within a single [k, k + 1], or one reaching into the last from beyond): those
+// go into `pieces`. Where both ends lie well inside the range, converting to a whole number
+// truncates, which is floor there, and ceil is the truncation moved up unless it was exact.
+void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& pieces, double a, double b, size_t words) {
     if (a >= 0.0 && b < kBitLimit - 1.0) {
         const size_t t = size_t(a);
         const size_t ca = double(t) < a ? t + 1 : t;
         const size_t fb = size_t(b);
-        if (ca <= fb) setBits(points, ca, fb, words);
-        setBits(cells, ca > 0 ? ca - 1 : 0, fb, words);
+        if (ca <= fb) {
+            setBits(points, ca, fb, words);
+        } else {
+            setBits(pieces, fb, fb, 0);  // ca is fb + 1: the span lies within [fb, fb + 1]
+        }
         return;
     }
-    markBits(points, std::ceil(a), std::floor(b), words);
-    markBits(cells, std::ceil(a) - 1.0, std::floor(b), words);
+    const double first = std::max(std::ceil(a), 0.0), last = std::min(std::floor(b), kBitLimit - 1.0);
+    if (first <= last) {
+        setBits(points, size_t(first), size_t(last), words);
+    } else {
+        markBits(pieces, std::ceil(a) - 1.0, std::floor(b), 0);
+    }
 }
 
 // Whether any of the bits f..l is set (f <= l); bits past the end are clear.
@@ -349,14 +358,14 @@ void stPiRow_c::cover(double a, double b, size_t words) {
     fresh_.push_back(Span{a, b});
     // A bound on the spans waiting, so that looking through them stays short.
     if (fresh_.size() >= kFreshSpans) mergeFresh();
-    markSpan(points_, cells_, a, b, words);
+    markSpan(points_, pieces_, a, b, words);
 }
 
 void stPiRow_c::coverNodes() {
     covered_.clear();
     fresh_.clear();
     points_.clear();
-    cells_.clear();
+    pieces_.clear();
     for (const stPiNode_c& n : nodes_) {
         if (!covered_.empty() && n.x1() <= covered_.back().b) {
             covered_.back().b = std::max(covered_.back().b, n.x2());
@@ -364,7 +373,7 @@ void stPiRow_c::coverNodes() {
             covered_.push_back(Span{n.x1(), n.x2()});
         }
     }
-    for (const Span& s : covered_) markSpan(points_, cells_, s.a, s.b, 0);
+    for (const Span& s : covered_) markSpan(points_, pieces_, s.a, s.b, 0);
 }
 
 // A whole x within the bits is answered by its bit: every span holding it has set it.
@@ -376,21 +385,20 @@ bool stPiRow_c::covers(double x) const {
     return spansMeet(x, x);
 }
 
-// A span meeting [a, b] at p has set the bit of [floor(p), floor(p) + 1], so when no bit from
-// floor(a) to floor(b) is set nothing meets [a, b]; otherwise the spans decide.
+// Something covered meets [a, b] only if it meets some [k, k + 1] for k from floor(a) to floor(b):
+// through a covered place k or k + 1 (see markSpan), or as a piece within. When there is none,
+// nothing does; a covered whole place in [a, b] settles it the other way; else the spans decide.
 bool stPiRow_c::coversSome(double a, double b) const {
     if (a >= 0.0 && b < kBitLimit) {
-        // As below, with floor and ceil taken as in markSpan.
+        // Floor and ceil taken as in markSpan.
         const size_t fa = size_t(a), fb = size_t(b);
-        if (!anyBit(cells_, fa, fb)) return false;
         const size_t ca = double(fa) < a ? fa + 1 : fa;
+        if (!anyBit(points_, fa, fb + 1) && !anyBit(pieces_, fa, fb)) return false;
         if (ca <= fb && anyBit(points_, ca, fb)) return true;
         return spansMeet(a, b);
     }
-    const double fa = std::floor(a), fb = std::floor(b);
-    if (fa >= 0.0 && fb < kBitLimit && !anyBit(cells_, size_t(fa), size_t(fb))) return false;
-    // A whole place in [a, b] that is covered settles it too.
-    const double first = std::max(std::ceil(a), 0.0), last = std::min(fb, kBitLimit - 1.0);
+    // Past the bits' range only the spans can tell what does not cover.
+    const double first = std::max(std::ceil(a), 0.0), last = std::min(std::floor(b), kBitLimit - 1.0);
     if (first <= last && anyBit(points_, size_t(first), size_t(last))) return true;
     return spansMeet(a, b);
 }
@@ -470,7 +478,7 @@ void stPiIndexing_c::coverRow(int row, double a, double b) {
     // once instead of growing step by step.
     stPiRow_c& target = rows_[static_cast<std::size_t>(row)];
     target.cover(a, b, bitWords_);
-    bitWords_ = std::max(bitWords_, target.cells_.size());
+    bitWords_ = std::max(bitWords_, target.points_.size());
     markTiles(row, a, b);
 }
 

@@ -299,6 +299,12 @@ TEST(stPiRowTest, AnswersHoldOutsideTheQuickRange) {
         EXPECT_EQ(row.findObjects(c.x, nullptr), c.point) << c.x;
         EXPECT_EQ(row.findObjects(c.x, c.x + c.w, nullptr), c.span) << c.x << " + " << c.w;
     }
+    // A span reaching from beyond the range into the space after its last whole place.
+    stPiRow_c edge;
+    edge.insertNode(1048575.5, 1048580.0, B);
+    EXPECT_TRUE(edge.findObjects(1048575.2, 1048575.6, nullptr));
+    EXPECT_FALSE(edge.findObjects(1048575.2, 1048575.4, nullptr));
+    EXPECT_FALSE(edge.findObjects(1048575.0, nullptr));
 }
 
 TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {

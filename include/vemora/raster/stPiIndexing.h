@@ -145,10 +145,11 @@ private:
     std::vector<Span> covered_;
     std::vector<Span> fresh_;
     static constexpr std::size_t kFreshSpans = 128;
-    // The same set by whole numbers, for quick answers: bit k of points_ tells whether k is
-    // covered, bit k of cells_ whether anything covered meets [k, k + 1] (0 <= k < 2^20).
+    // The same set by whole numbers, for quick answers (0 <= k < 2^20): bit k of points_ tells
+    // whether k is covered; bit k of pieces_ whether a span holding none of these numbers meets
+    // [k, k + 1], which few do.
     std::vector<std::uint64_t> points_;
-    std::vector<std::uint64_t> cells_;
+    std::vector<std::uint64_t> pieces_;
     // Where the last search ended: only a guess to try first, checked before it is used. (The
     // library is used from one thread at a time, so a query may update it.)
     mutable int hint_ = 0;
