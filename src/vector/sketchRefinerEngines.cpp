@@ -112,7 +112,7 @@ bool tmpGapInfo_c::removeVertex(const tmpEntityInfo_c* info, int index) {
 
 class tmpExtentsGrid_c {
 public:
-    tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityInfo_c>>& infos, double queryHalfSide);
+    tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos, double queryHalfSide);
 
     // The indices of the infos that may meet box, ascending.
     void query(const utRect_c& box, std::vector<int>& out);
@@ -150,7 +150,7 @@ private:
     std::vector<char> searchable_;   // per info: two vertices or more
 };
 
-tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityInfo_c>>& infos,
+tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos,
                                    double queryHalfSide)
     : total_(infos.size()), stamp_(infos.size(), 0u) {
     std::vector<int> placed;
@@ -159,7 +159,7 @@ tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityIn
     extents_.reserve(infos.size());
     searchable_.reserve(infos.size());
     for (size_t i = 0; i < infos.size(); ++i) {
-        stEntity_c& e = *infos[i]->entity;
+        stEntity_c& e = *infos[i].entity;
         const utRect_c& r = e.extents();
         extents_.push_back(r);
         searchable_.push_back(refinerVertexCount(e) >= 2);
@@ -199,7 +199,7 @@ tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityIn
     std::vector<int> kept;
     kept.reserve(placed.size());
     for (int i : placed) {
-        const utRect_c& r = infos[size_t(i)]->entity->extents();
+        const utRect_c& r = infos[size_t(i)].entity->extents();
         const long long span = (long long)(column(r.x2()) - column(r.x1()) + 1) *
                                (long long)(row(r.y2()) - row(r.y1()) + 1);
         if (span > kMaxCellsPerEntity) {
@@ -214,7 +214,7 @@ tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<std::unique_ptr<tmpEntityIn
     members_.resize(size_t(cellStart_[cells]));
     std::vector<int> fill(cellStart_.begin(), cellStart_.end() - 1);
     for (int i : kept) {
-        forCells(infos[size_t(i)]->entity->extents(), [&](size_t c) { members_[size_t(fill[c]++)] = i; });
+        forCells(infos[size_t(i)].entity->extents(), [&](size_t c) { members_[size_t(fill[c]++)] = i; });
     }
 }
 
@@ -291,7 +291,7 @@ void tmpGapsRefiner_c::collect() {
     if (!sketch_) return;
     infos_.reserve(size_t(sketch_->entitiesCount()));
     for (int i = 0; i < sketch_->entitiesCount(); ++i) {
-        infos_.push_back(std::make_unique<tmpEntityInfo_c>(sketch_->entityAt(i)));
+        infos_.emplace_back(sketch_->entityAt(i));
     }
 }
 
@@ -301,21 +301,21 @@ void tmpGapsRefiner_c::search() {
     grid_.reset();
     if (useIndex_) grid_ = std::make_unique<tmpExtentsGrid_c>(infos_, 2.0 * searchDistance());
     for (auto& info : infos_) {
-        const int n = refinerVertexCount(*info->entity);
+        const int n = refinerVertexCount(*info.entity);
         if (n < 2) continue;
-        if (!info->startSearched) {
-            searchFrom(*info, 0);
-            info->startSearched = true;
+        if (!info.startSearched) {
+            searchFrom(info, 0);
+            info.startSearched = true;
         }
-        if (!info->endSearched) {
-            searchFrom(*info, n - 1);
-            info->endSearched = true;
+        if (!info.endSearched) {
+            searchFrom(info, n - 1);
+            info.endSearched = true;
         }
     }
     grid_.reset();
     for (auto& info : infos_) {
-        info->searchVertices = {};
-        info->searchChunks = {};
+        info.searchVertices = {};
+        info.searchChunks = {};
     }
 }
 
@@ -337,8 +337,8 @@ void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
         for (size_t i = 0; i < infos_.size(); ++i) candidates_[i] = int(i);
     }
     for (int i : candidates_) {
-        if (grid_ ? !grid_->mayMeet(i, box) : !candidateFor(*infos_[size_t(i)], box)) continue;
-        testCandidate(r, a, p, *infos_[size_t(i)]);
+        if (grid_ ? !grid_->mayMeet(i, box) : !candidateFor(infos_[size_t(i)], box)) continue;
+        testCandidate(r, a, p, infos_[size_t(i)]);
     }
 }
 
@@ -662,9 +662,9 @@ void tmpGapsRefiner_c::computeMergePoint(tmpGapInfo_c& gap) const {
 
 void tmpGapsRefiner_c::refine() {
     for (auto& info : infos_) {
-        stEntity_c& e = *info->entity;
-        if (info->startGap) refinerMoveVertex(e, 0, info->startGap->mergePoint);
-        if (info->endGap) refinerMoveVertex(e, refinerVertexCount(e) - 1, info->endGap->mergePoint);
+        stEntity_c& e = *info.entity;
+        if (info.startGap) refinerMoveVertex(e, 0, info.startGap->mergePoint);
+        if (info.endGap) refinerMoveVertex(e, refinerVertexCount(e) - 1, info.endGap->mergePoint);
     }
 }
 
@@ -685,12 +685,12 @@ tmpLinkCollinear_c::tmpLinkCollinear_c(stSketch_c* sketch, double searchDistance
 void tmpLinkCollinear_c::refine() {
     absorbedOrder_.clear();
     for (auto& info : infos_) {
-        if (!info->absorbed && isLine(*info->entity)) linkLine(*info);
+        if (!info.absorbed && isLine(*info.entity)) linkLine(info);
     }
     for (auto& info : infos_) {
-        if (info->absorbed || refinerVertexCount(*info->entity) <= 2) continue;
-        linkSpline(*info);
-        info->absorbed = true;  // processed: no later spline may absorb it
+        if (info.absorbed || refinerVertexCount(*info.entity) <= 2) continue;
+        linkSpline(info);
+        info.absorbed = true;  // processed: no later spline may absorb it
     }
     removeAbsorbed();
 }

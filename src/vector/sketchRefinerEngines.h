@@ -150,7 +150,7 @@ public:
     int gapCount() const { return int(gaps_.size()); }
     const tmpGapInfo_c& gapAt(int i) const { return *gaps_[size_t(i)]; }
     int infoCount() const { return int(infos_.size()); }
-    const tmpEntityInfo_c& infoAt(int i) const { return *infos_[size_t(i)]; }
+    const tmpEntityInfo_c& infoAt(int i) const { return infos_[size_t(i)]; }
 
 protected:
     // The final step; here it moves the end vertices onto their merge points.
@@ -164,7 +164,8 @@ protected:
     static utVector_c directionAt(stEntity_c& entity, int k);
 
     stSketch_c* sketch_;  // not owned
-    std::vector<std::unique_ptr<tmpEntityInfo_c>> infos_;
+    // Made in full by collect() and not grown after, so that the pointers gaps hold stay valid.
+    std::vector<tmpEntityInfo_c> infos_;
     std::vector<std::unique_ptr<tmpGapInfo_c>> gaps_;
 
 private:
