@@ -44,6 +44,12 @@ utSkewRectSlicer_c::utSkewRectSlicer_c(const utSkewRect_c& r) {
     }
     sortCorners(corners_, 0, xOrder_);
     sortCorners(corners_, 1, yOrder_);
+    if (kind_ != 2) {
+        // What slice gives for a cut Y = y inside, which does not depend on y.
+        cutLo_ = corners_[0].x();
+        cutHi_ = corners_[kind_ == 0 ? 3 : 1].x();
+        if (cutLo_ > cutHi_) std::swap(cutLo_, cutHi_);
+    }
 }
 
 bool utSkewRectSlicer_c::sliceY(double y, double& x1, double& x2) const {

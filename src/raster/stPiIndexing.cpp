@@ -465,9 +465,17 @@ bool stPiIndexing_c::walkFootprint(const utSkewRect_c& r, F&& f) const {
     const int last = std::min(rowOf(y1, step_), countRows() - 1);
     if (first > last) return false;
     if (first == last) return f(first, x0, x1);
+    double a = 0.0;
+    double b = 0.0;
+    if (slicer.sameCutY(a, b)) {
+        // Axis parallel: each row's cut within the rectangle is the same span.
+        for (int row = first; row <= last; ++row) {
+            const double y = static_cast<double>(row) * step_;
+            if (y >= y0 && y <= y1 && f(row, a, b)) return true;
+        }
+        return false;
+    }
     for (int row = first; row <= last; ++row) {
-        double a = 0.0;
-        double b = 0.0;
         if (slicer.sliceY(static_cast<double>(row) * step_, a, b) && f(row, a, b)) return true;
     }
     return false;

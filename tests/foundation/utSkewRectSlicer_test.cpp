@@ -2,6 +2,8 @@
 #include <vemora.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <vector>
 
 using namespace Vemora;
@@ -139,4 +141,34 @@ TEST(utSkewRectSlicerTest, EdgeLyingOnTheCutGivesTheWholeEdgeNotNaN) {
         EXPECT_NEAR(a, y, kTol);
         EXPECT_NEAR(b, y, kTol);
     }
+}
+
+// The span sameCutY promises for an axis-parallel rectangle is what sliceY gives for every cut
+// within it, bit for bit, and sliceY misses exactly outside [minY, maxY].
+TEST(utSkewRectSlicerTest, AxisParallelCutsAreOneSpan) {
+    std::mt19937 rng(4);
+    std::uniform_int_distribution<int> coord(-40, 40), width(0, 12);
+    int parallel = 0;
+    for (int k = 0; k < 2000; ++k) {
+        const double x = coord(rng) / 4.0, y = coord(rng) / 4.0, d = coord(rng) / 4.0;
+        const bool alongX = k % 2 == 0;
+        if (d == 0.0) continue;
+        const utSkewRect_c r(x, y, alongX ? x + d : x, alongX ? y : y + d, width(rng) / 2.0);
+        const utSkewRectSlicer_c s(r);
+        double lo = 0.0, hi = 0.0;
+        ASSERT_TRUE(s.sameCutY(lo, hi)) << k;
+        ++parallel;
+        for (int q = -60; q <= 60; ++q) {
+            const double cut = q / 8.0;
+            double a = 0.0, b = 0.0;
+            const bool hit = s.sliceY(cut, a, b);
+            ASSERT_EQ(hit, cut >= s.minY() && cut <= s.maxY()) << k << " at " << cut;
+            if (!hit) continue;
+            ASSERT_EQ(std::memcmp(&a, &lo, sizeof a), 0) << k << " at " << cut;
+            ASSERT_EQ(std::memcmp(&b, &hi, sizeof b), 0) << k << " at " << cut;
+        }
+    }
+    EXPECT_GT(parallel, 1500);
+    double lo = 0.0, hi = 0.0;
+    EXPECT_FALSE(utSkewRectSlicer_c(utSkewRect_c(0, 0, 3, 1, 1)).sameCutY(lo, hi));
 }

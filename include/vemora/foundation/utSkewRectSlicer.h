@@ -30,6 +30,14 @@ public:
     // 0: axis parallel to x, 1: axis parallel to y, 2: skewed.
     int kind() const { return kind_; }
 
+    // An axis-parallel rectangle (kind 0 or 1) is cut by every line Y = y with y in [minY, maxY]
+    // in the same span, [x1, x2] as sliceY gives it; false for a skewed one.
+    bool sameCutY(double& x1, double& x2) const {
+        x1 = cutLo_;
+        x2 = cutHi_;
+        return kind_ != 2;
+    }
+
 private:
     bool slice(int cutAxis, double v, double& lo, double& hi) const;
 
@@ -37,6 +45,7 @@ private:
     int yOrder_[4] = {0, 1, 2, 3};
     utPoint_c corners_[4];
     int kind_ = 0;
+    double cutLo_ = 0.0, cutHi_ = 0.0;  // sameCutY's span
 };
 
 }  // namespace Vemora
