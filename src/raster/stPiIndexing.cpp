@@ -422,6 +422,7 @@ void stPiIndexing_c::init(int rows, int) {
     gathered_.clear();
     tiles_.clear();
     tileWords_ = 0;
+    marked_ = {};
     bitWords_ = 0;
     rows_.clear();
     rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
@@ -434,6 +435,7 @@ void stPiIndexing_c::clear() {
     gathered_.clear();
     tiles_.clear();
     tileWords_ = 0;
+    marked_ = {};
     bitWords_ = 0;
     rows_.clear();
     step_ = 1;
@@ -502,6 +504,10 @@ size_t tileOf(double x) {
 
 void stPiIndexing_c::markTiles(int row, double a, double b) {
     const size_t first = tileOf(a), last = tileOf(b);
+    const size_t tileRow = size_t(row) >> kTileShift;
+    // The rows of a stroke mostly mark what the row before marked; marks are never taken back.
+    if (tileRow == marked_.row && first >= marked_.first && last <= marked_.last) return;
+    marked_ = {tileRow, first, last};
     if (last / 64 >= tileWords_) {
         // Wider tile rows: the marks so far move over.
         const size_t words = last / 64 + 1;
@@ -512,7 +518,7 @@ void stPiIndexing_c::markTiles(int row, double a, double b) {
         tiles_.swap(grown);
         tileWords_ = words;
     }
-    setBits(&tiles_[(size_t(row) >> kTileShift) * tileWords_], first, last);
+    setBits(&tiles_[tileRow * tileWords_], first, last);
 }
 
 bool stPiIndexing_c::mayCover(double x1, double y1, double x2, double y2) const {

@@ -248,6 +248,11 @@ private:
     // rows' bits). Tiles stay marked when the covered set shrinks.
     std::vector<std::uint64_t> tiles_;
     std::size_t tileWords_ = 0;  // words per tile row
+    struct Marked {
+        std::size_t row = ~std::size_t(0);
+        std::size_t first = 0;
+        std::size_t last = 0;
+    } marked_;  // the tiles marked last
 };
 
 }  // namespace Vemora
