@@ -25,7 +25,7 @@ int rowOf(double y, int step) {
     } else if (y > -2147483648.0) {
         iy = static_cast<int>(y);
     }
-    return iy / step;
+    return step == 1 ? iy : iy / step;  // nearly always 1: no division
 }
 
 // Rows keep bits for x from 0 up to here; anything beyond is looked up in the spans.
@@ -604,6 +604,15 @@ bool stPiIndexing_c::findObjects(int row, double a, double b, std::set<void*>* o
     if (row < 0 || row >= countRows()) return false;
     if (out != nullptr || !(a <= b)) settle();
     return rows_[static_cast<std::size_t>(row)].findObjects(a, b, out);
+}
+
+bool stPiIndexing_c::covers(int x, int y) const {
+    const int row = step_ == 1 ? y : y / step_;
+    if (row < 0 || row >= countRows()) return false;
+    const stPiRow_c& r = rows_[static_cast<std::size_t>(row)];
+    if (x < 0 || double(x) >= kBitLimit) return r.covers(double(x));
+    const size_t k = size_t(x);
+    return k / 64 < r.points_.size() && ((r.points_[k / 64] >> (k % 64)) & 1u) != 0;
 }
 
 bool stPiIndexing_c::findObjects(double x, double y, std::set<void*>* out) const {

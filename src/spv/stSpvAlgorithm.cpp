@@ -431,7 +431,7 @@ void stSpvAlgorithm_c::dropCoveredSeeds() {
     coveredSeeds_.resize(seeds_.size());
     for (size_t i = 0; i < seeds_.size(); ++i) {
         const stSpvPoint_c& p = seeds_[i].point;
-        coveredSeeds_[i] = index_.findObjects(double(int(p.x())), double(int(p.y())), nullptr);
+        coveredSeeds_[i] = index_.covers(int(p.x()), int(p.y()));
     }
     size_t kept = 0;
     for (size_t i = 0; i < seeds_.size(); ++i) {
@@ -535,7 +535,7 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
         const int wDir = widthDirection(dir);
         int x = int(track.currentPoint().x());
         int y = int(track.currentPoint().y());
-        if (track.state() == stSpvTrackInfo_c::kForward && index_.findObjects(double(x), double(y), nullptr))
+        if (track.state() == stSpvTrackInfo_c::kForward && index_.covers(x, y))
             return false;  // the seed lies on a stroke traced before
 
         int step = lengthStep_;

@@ -359,6 +359,16 @@ TEST(stPiIndexingTest, RowsOutsideTheIndexAreIgnored) {
     EXPECT_FALSE(index.findObjects(5.0, 1e300, nullptr));
     EXPECT_FALSE(index.findObjects(5.0, -1e300, nullptr));
     EXPECT_FALSE(index.findObjects(5.0, NAN, nullptr));
+    // Whole-numbered places: rows outside, and places left of 0 and past the rows' bits.
+    index.add(2, -8.0, -3.0, B);
+    index.add(2, 2e6, 2e6 + 5, B);
+    EXPECT_TRUE(index.covers(5, 1));
+    EXPECT_FALSE(index.covers(5, 3));
+    EXPECT_FALSE(index.covers(5, -1));
+    EXPECT_TRUE(index.covers(-4, 2));
+    EXPECT_FALSE(index.covers(-2, 2));
+    EXPECT_TRUE(index.covers(2000003, 2));
+    EXPECT_FALSE(index.covers(2000006, 2));
 }
 
 TEST(stPiIndexingTest, PointQueryUsesTheRowOfTruncatedY) {
@@ -533,6 +543,10 @@ TEST(stPiIndexingTest, AnIndexKeepingNoObjectsAnswersYesOrNoAsOneThatKeepsThem) 
                 << "row " << row << " x " << at;
             ASSERT_EQ(bare.findObjects(row, at, at + 0.3, nullptr), full.findObjects(row, at, at + 0.3, nullptr))
                 << "row " << row << " span from " << at;
+            if (q % 4 == 0) {
+                ASSERT_EQ(bare.covers(q / 4, row), full.findObjects(at, double(row), nullptr)) << row << " " << q;
+                ASSERT_EQ(full.covers(q / 4, row), full.findObjects(at, double(row), nullptr)) << row << " " << q;
+            }
         }
         EXPECT_EQ(bare.rowAt(row).countNodes(), row == 3 ? 1 : 0) << "row " << row;
     }

@@ -197,6 +197,8 @@ public:
     // objects found to it. With out null they allocate nothing and stop at the first hit.
     bool findObjects(int row, double a, double b, std::set<void*>* out) const;
     bool findObjects(double x, double y, std::set<void*>* out) const;
+    // findObjects(x, y, nullptr) for a whole-numbered place, without the conversions.
+    bool covers(int x, int y) const;
     bool findObjects(const utRect_c& r, std::set<void*>* out) const;
     bool findObjects(const utSkewRect_c& r, std::set<void*>* out) const;
 
