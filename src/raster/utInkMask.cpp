@@ -15,6 +15,30 @@ namespace {
 
 // Transposes a 64 x 64 bit matrix in place: bit j of a[i] becomes bit i of a[j]. Each round swaps
 // the off-diagonal blocks of the next smaller size.
+#if defined(__SSE2__)
+// Down to blocks of two, rows k and k + 1 pair with rows k + j and k + j + 1, so two rows go
+// through each step at once; the last round pairs neighbours and is done one pair at a time.
+void transpose64(uint64_t a[64]) {
+    uint64_t m = 0x00000000FFFFFFFFull;
+    for (int j = 32; j != 1; j >>= 1, m ^= m << j) {
+        const __m128i mask = _mm_set1_epi64x(static_cast<long long>(m));
+        const __m128i shift = _mm_cvtsi32_si128(j);
+        for (int k = 0; k < 64; k = ((k | j) + 2) & ~j) {
+            __m128i* lo = reinterpret_cast<__m128i*>(a + k);
+            __m128i* hi = reinterpret_cast<__m128i*>(a + (k | j));
+            const __m128i x = _mm_load_si128(lo), y = _mm_load_si128(hi);
+            const __m128i t = _mm_and_si128(_mm_xor_si128(_mm_srl_epi64(x, shift), y), mask);
+            _mm_store_si128(lo, _mm_xor_si128(x, _mm_sll_epi64(t, shift)));
+            _mm_store_si128(hi, _mm_xor_si128(y, t));
+        }
+    }
+    for (int k = 0; k < 64; k += 2) {
+        const uint64_t t = ((a[k] >> 1) ^ a[k + 1]) & m;
+        a[k] ^= t << 1;
+        a[k + 1] ^= t;
+    }
+}
+#else
 void transpose64(uint64_t a[64]) {
     uint64_t m = 0x00000000FFFFFFFFull;
     for (int j = 32; j != 0; j >>= 1, m ^= m << j) {
@@ -25,6 +49,7 @@ void transpose64(uint64_t a[64]) {
         }
     }
 }
+#endif
 
 bool isInk(uint32_t p, int threshold) {
     return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < threshold;
@@ -95,7 +120,7 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
         }
     }
     // The column copy, one 64 x 64 block at a time.
-    uint64_t block[64];
+    alignas(16) uint64_t block[64];
     for (int y0 = 0; y0 < height_; y0 += 64) {
         const int rows = std::min(64, height_ - y0);
         for (size_t j = 0; j < rowWords_; ++j) {
