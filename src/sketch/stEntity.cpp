@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cmath>
 #include <typeinfo>
+#include <utility>
 
 namespace Vemora {
 
@@ -339,6 +340,8 @@ bool stEllipse_c::isEqual(const stEntity_c* other) const {
 // Splines
 
 stSpline_c::stSpline_c(const std::vector<utPoint_c>& points) : points_(points) { updateExtents(); }
+
+stSpline_c::stSpline_c(std::vector<utPoint_c>&& points) : points_(std::move(points)) { updateExtents(); }
 
 stSpline_c::stSpline_c(stSketch_c* sketch, const std::vector<utPoint_c>& points)
     : stEntity_c(sketch), points_(points) {

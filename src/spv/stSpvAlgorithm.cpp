@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "config/propertyTable.h"
@@ -203,7 +204,7 @@ public:
         std::vector<utPoint_c> points;
         points.reserve(size_t(polybar.pointCount()));
         for (int i = 0; i < polybar.pointCount(); ++i) points.push_back(polybar.pointAt(i) + d_);
-        target_.addEntity(new stSpline_c(points));
+        target_.addEntity(new stSpline_c(std::move(points)));
     }
     void visitSpvArc(const stSpvArc_c& arc) override {
         if (arc.startAngle() != arc.endAngle()) {
@@ -605,7 +606,7 @@ stSpvPrimitive_c* stSpvAlgorithm_c::createPrimitive(const stSpvTrackInfo_c& trac
     std::vector<stSpvPoint_c> points(track.points().begin(), track.points().end());
     for (stSpvPoint_c& p : points) p.setW(p.w() - correction);
     if (points.size() == 2) return new stSpvBar_c(points[0], points[1]);
-    return new stSpvPolybar_c(points);
+    return new stSpvPolybar_c(std::move(points));
 }
 
 void stSpvAlgorithm_c::appendTrack(const stSpvTrackInfo_c& track) {

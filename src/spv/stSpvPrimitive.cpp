@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <utility>
 
 namespace Vemora {
 
@@ -43,6 +44,10 @@ void stSpvBar_c::updateExtents() {
 stSpvPolybar_c::stSpvPolybar_c() { updateWidthAndExtents(); }
 
 stSpvPolybar_c::stSpvPolybar_c(const std::vector<stSpvPoint_c>& points) : points_(points) {
+    updateWidthAndExtents();
+}
+
+stSpvPolybar_c::stSpvPolybar_c(std::vector<stSpvPoint_c>&& points) : points_(std::move(points)) {
     updateWidthAndExtents();
 }
 

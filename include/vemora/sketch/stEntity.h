@@ -298,6 +298,8 @@ class VEMORA_API stSpline_c : public stEntity_c {
 public:
     stSpline_c() = default;
     explicit stSpline_c(const std::vector<utPoint_c>& points);
+    // Takes the points over.
+    explicit stSpline_c(std::vector<utPoint_c>&& points);
     stSpline_c(stSketch_c* sketch, const std::vector<utPoint_c>& points);
     stSpline_c(const stSpline_c&) = default;
 

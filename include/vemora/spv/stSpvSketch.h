@@ -117,6 +117,8 @@ class VEMORA_API stSpvPolybar_c : public stSpvPrimitive_c {
 public:
     stSpvPolybar_c();
     explicit stSpvPolybar_c(const std::vector<stSpvPoint_c>& points);
+    // Takes the points over.
+    explicit stSpvPolybar_c(std::vector<stSpvPoint_c>&& points);
     // count points from points (which may be null when count is 0).
     stSpvPolybar_c(const stSpvPoint_c* points, int count);
     stSpvPolybar_c(const stSpvPolybar_c& other);
