@@ -378,10 +378,7 @@ void stPiRow_c::coverNodes() {
 
 // A whole x within the bits is answered by its bit: every span holding it has set it.
 bool stPiRow_c::covers(double x) const {
-    if (x >= 0.0 && x < kBitLimit && x == double(size_t(x))) {
-        const size_t k = size_t(x);
-        return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0;
-    }
+    if (x >= 0.0 && x < kBitLimit && x == double(size_t(x))) return hasPoint(size_t(x));
     return spansMeet(x, x);
 }
 
@@ -611,8 +608,7 @@ bool stPiIndexing_c::covers(int x, int y) const {
     if (row < 0 || row >= countRows()) return false;
     const stPiRow_c& r = rows_[static_cast<std::size_t>(row)];
     if (x < 0 || double(x) >= kBitLimit) return r.covers(double(x));
-    const size_t k = size_t(x);
-    return k / 64 < r.points_.size() && ((r.points_[k / 64] >> (k % 64)) & 1u) != 0;
+    return r.hasPoint(size_t(x));
 }
 
 bool stPiIndexing_c::findObjects(double x, double y, std::set<void*>* out) const {

@@ -563,7 +563,7 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
                 // Most steps run where nothing is traced yet, which the index's coarse tiles
                 // tell at once. The footprint's corners lie at most half the larger run width
                 // (or half a pixel) off its ends; one more pixel covers rounding.
-                const double margin = std::max({end.w(), double(width), 1.0}) / 2.0 + 1.0;
+                const double margin = std::max({std::fabs(end.w()), std::fabs(double(width)), 1.0}) / 2.0 + 1.0;
                 if (!index_.mayCover(std::min(end.x(), double(nx)) - margin, std::min(end.y(), double(ny)) - margin,
                                      std::max(end.x(), double(nx)) + margin, std::max(end.y(), double(ny)) + margin))
                     return false;

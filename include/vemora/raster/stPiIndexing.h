@@ -137,6 +137,8 @@ private:
     void coverNodes();  // the covered set anew from the nodes, after some were dropped
     bool covers(double x) const;
     bool coversSome(double a, double b) const;
+    // Bit k of points_ (k < 2^20).
+    bool hasPoint(std::size_t k) const { return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0; }
 
     std::vector<stPiNode_c> nodes_;
     // Spans added to the covered set wait unsorted in fresh_ until kFreshSpans of them are merged
