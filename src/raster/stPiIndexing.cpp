@@ -85,9 +85,8 @@ void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& pieces, doub
     }
 }
 
-// Whether any of the bits f..l is set (f <= l); bits past the end are clear.
-bool anyBit(const std::vector<uint64_t>& bits, size_t f, size_t l) {
-    const size_t n = bits.size();
+// Whether any of the bits f..l is set (f <= l) in n words; bits past the end are clear.
+bool anyBit(const uint64_t* bits, size_t n, size_t f, size_t l) {
     const size_t fw = f / 64;
     if (fw >= n) return false;
     size_t lw = l / 64;
@@ -103,6 +102,8 @@ bool anyBit(const std::vector<uint64_t>& bits, size_t f, size_t l) {
         if (bits[w]) return true;
     return (bits[lw] & lm) != 0;
 }
+
+bool anyBit(const std::vector<uint64_t>& bits, size_t f, size_t l) { return anyBit(bits.data(), bits.size(), f, l); }
 
 }  // namespace
 
@@ -414,16 +415,8 @@ bool stPiRow_c::spansMeet(double a, double b) const {
 stPiIndexing_c::stPiIndexing_c(int, int step) : step_(std::max(step, 1)) {}
 
 void stPiIndexing_c::init(int rows, int) {
-    pending_ = {};
-    keepObjects_ = true;
-    gathered_.clear();
-    tiles_.clear();
-    tileWords_ = 0;
-    marked_ = {};
-    bitWords_ = 0;
-    rows_.clear();
+    clear();
     rows_.resize(static_cast<std::size_t>(std::max(rows, 0)));
-    step_ = 1;
 }
 
 void stPiIndexing_c::clear() {
@@ -524,11 +517,9 @@ bool stPiIndexing_c::mayCover(double x1, double y1, double x2, double y2) const 
     const int first = std::max(rowOf(y1, step_), 0);
     const int last = std::min(rowOf(y2, step_), countRows() - 1);
     if (first > last || tileWords_ == 0) return false;
-    const size_t from = tileOf(x1), to = std::min(tileOf(x2), tileWords_ * 64 - 1);
+    const size_t from = tileOf(x1), to = tileOf(x2);
     for (size_t t = size_t(first) >> kTileShift; t <= size_t(last) >> kTileShift; ++t) {
-        const uint64_t* bits = &tiles_[t * tileWords_];
-        for (size_t i = from; i <= to; ++i)
-            if ((bits[i / 64] >> (i % 64)) & 1u) return true;
+        if (anyBit(&tiles_[t * tileWords_], tileWords_, from, to)) return true;
     }
     return false;
 }
