@@ -52,20 +52,31 @@ void setBits(std::vector<uint64_t>& bits, size_t f, size_t l, size_t words) {
     setBits(bits.data(), f, l);
 }
 
-// Sets the bits first..last (whole numbers), as far as they lie in [0, kBitLimit).
-void markBits(std::vector<uint64_t>& bits, double first, double last, size_t words) {
+// Adds the places first..last (whole numbers), as far as they lie in [0, kBitLimit), to a sorted
+// list of places held once each.
+void addPieces(std::vector<uint32_t>& pieces, double first, double last) {
     first = std::max(first, 0.0);
     last = std::min(last, kBitLimit - 1.0);
-    if (first <= last) setBits(bits, size_t(first), size_t(last), words);
+    for (double k = first; k <= last; k += 1.0) {
+        const auto at = std::lower_bound(pieces.begin(), pieces.end(), uint32_t(k));
+        if (at == pieces.end() || *at != uint32_t(k)) pieces.insert(at, uint32_t(k));
+    }
+}
+
+// Whether a place of the sorted list lies in f..l (f <= l).
+bool anyPiece(const std::vector<uint32_t>& pieces, size_t f, size_t l) {
+    if (pieces.empty()) return false;
+    const auto at = std::lower_bound(pieces.begin(), pieces.end(), f, [](uint32_t k, size_t v) { return k < v; });
+    return at != pieces.end() && *at <= l;
 }
 
 // The bits of a covered span [a, b] (a <= b, neither NaN), within [0, kBitLimit): in `points` the
 // whole numbers ceil(a)..floor(b). The k whose [k, k + 1] the span meets, ceil(a) - 1..floor(b),
 // are then the points and the places just before them, except for a span holding no whole number
-// of the range (one within a single [k, k + 1], or one reaching into the last from beyond): those
-// go into `pieces`. Where both ends lie well inside the range, converting to a whole number
+// of the range (one within a single [k, k + 1], or one reaching into the last from beyond): its
+// k goes into the list `pieces`. Where both ends lie well inside the range, converting to a whole number
 // truncates, which is floor there, and ceil is the truncation moved up unless it was exact.
-void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& pieces, double a, double b, size_t words) {
+void markSpan(std::vector<uint64_t>& points, std::vector<uint32_t>& pieces, double a, double b, size_t words) {
     if (a >= 0.0 && b < kBitLimit - 1.0) {
         const size_t t = size_t(a);
         const size_t ca = double(t) < a ? t + 1 : t;
@@ -73,7 +84,7 @@ void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& pieces, doub
         if (ca <= fb) {
             setBits(points, ca, fb, words);
         } else {
-            setBits(pieces, fb, fb, 0);  // ca is fb + 1: the span lies within [fb, fb + 1]
+            addPieces(pieces, double(fb), double(fb));  // ca is fb + 1: the span lies within [fb, fb + 1]
         }
         return;
     }
@@ -81,7 +92,7 @@ void markSpan(std::vector<uint64_t>& points, std::vector<uint64_t>& pieces, doub
     if (first <= last) {
         setBits(points, size_t(first), size_t(last), words);
     } else {
-        markBits(pieces, std::ceil(a) - 1.0, std::floor(b), 0);
+        addPieces(pieces, std::ceil(a) - 1.0, std::floor(b));
     }
 }
 
@@ -391,7 +402,7 @@ bool stPiRow_c::coversSome(double a, double b) const {
         // Floor and ceil taken as in markSpan.
         const size_t fa = size_t(a), fb = size_t(b);
         const size_t ca = double(fa) < a ? fa + 1 : fa;
-        if (!anyBit(points_, fa, fb + 1) && !anyBit(pieces_, fa, fb)) return false;
+        if (!anyBit(points_, fa, fb + 1) && !anyPiece(pieces_, fa, fb)) return false;
         if (ca <= fb && anyBit(points_, ca, fb)) return true;
         return spansMeet(a, b);
     }

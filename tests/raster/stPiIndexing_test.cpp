@@ -307,6 +307,35 @@ TEST(stPiRowTest, AnswersHoldOutsideTheQuickRange) {
     EXPECT_FALSE(edge.findObjects(1048575.0, nullptr));
 }
 
+// Spans narrower than a pixel that hold no whole number are kept apart from the whole places.
+// Many of them in one row, in any order and some twice, beside and between wider spans: every
+// question on an eighth-pixel grid gets the answer the spans themselves give.
+TEST(stPiRowTest, SpansHoldingNoWholeNumberAnswerExactly) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> unit(0, 39), eighth(1, 7), wide(0, 5);
+    for (int trial = 0; trial < 10; ++trial) {
+        stPiRow_c row;
+        std::vector<std::pair<double, double>> spans;
+        for (int k = 0; k < 40; ++k) {
+            // Both ends within one unit space, strictly between its whole numbers.
+            const double a = unit(rng) + eighth(rng) / 8.0;
+            const double b = std::floor(a) + eighth(rng) / 8.0;
+            const double lo = std::min(a, b), hi = std::max(a, b);
+            const double last = k % 7 == 0 ? lo + wide(rng) : hi;  // now and then a wider one
+            for (int twice = 0; twice < (k % 5 == 0 ? 2 : 1); ++twice) row.insertNode(lo, last, A);
+            spans.emplace_back(lo, last);
+        }
+        for (int q = -8; q <= 41 * 8; ++q) {
+            const double x = q / 8.0;
+            for (double w : {0.0, 0.125, 0.5, 1.0}) {
+                bool expected = false;
+                for (const auto& [lo, hi] : spans) expected = expected || (lo <= x + w && x <= hi);
+                ASSERT_EQ(row.findObjects(x, x + w, nullptr), expected) << "trial " << trial << " x " << x << " w " << w;
+            }
+        }
+    }
+}
+
 TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {
     stPiRow_c row;
     row.insertNode(0, 5, A);

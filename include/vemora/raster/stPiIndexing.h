@@ -148,10 +148,11 @@ private:
     std::vector<Span> fresh_;
     static constexpr std::size_t kFreshSpans = 128;
     // The same set by whole numbers, for quick answers (0 <= k < 2^20): bit k of points_ tells
-    // whether k is covered; bit k of pieces_ whether a span holding none of these numbers meets
-    // [k, k + 1], which few do.
+    // whether k is covered; pieces_ lists, sorted, the k whose [k, k + 1] a span holding none of
+    // these numbers meets, which few do (tens of thousands of places on a large drawing, against
+    // millions of points).
     std::vector<std::uint64_t> points_;
-    std::vector<std::uint64_t> pieces_;
+    std::vector<std::uint32_t> pieces_;
     // Where the last search ended: only a guess to try first, checked before it is used. (The
     // library is used from one thread at a time, so a query may update it.)
     mutable int hint_ = 0;
