@@ -77,6 +77,7 @@ stSpvAlgorithm_c& stSpvAlgorithm_c::operator=(const stSpvAlgorithm_c& other) {
     ink_ = other.ink_;
     rowRuns_ = other.rowRuns_;
     columnRuns_ = other.columnRuns_;
+    centred_ = other.centred_;
     spvSketch_.clear();
     spvSketch_ = other.spvSketch_;  // appends clones to the now empty sketch
     index_ = other.index_;
@@ -139,6 +140,7 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     ink_ = std::make_shared<const utInkMask_c>(*raster, blackLevel_);
     rowRuns_.assign(raster->height(), {0, 0});
     columnRuns_.assign(raster->width(), {0, 0});
+    centred_.clear();
     scanRow_ = 0;
     scanColumn_ = 0;
     seeds_.clear();
@@ -185,6 +187,7 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     index_.clear();
     rowRuns_ = {};
     columnRuns_ = {};
+    centred_ = {};
     seeds_ = {};
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
@@ -318,30 +321,28 @@ void stSpvAlgorithm_c::seedBeamsAlongColumn(int x, int y, int& up, int& down) co
 }
 
 bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const {
-    int a = x, b = y;
-    int g = a, h = b;
-    int hRun = 0, vRun = 0;
-    for (int pass = 1; pass <= kMaxSeedPasses; ++pass) {
-        // The first pass centres both ways; later ones alternate horizontal and vertical.
-        const bool horizontal = pass == 1 || pass % 2 == 0;
-        const bool vertical = pass == 1 || pass % 2 == 1;
-        g = a;
-        h = b;
-        if (horizontal) {
-            int l = 0, r = 0;
-            seedBeamsAlongRow(a, b, l, r);
-            g = a - (l - r) / 2;
-            hRun = l + r;
+    // The first pass centres both ways.
+    int l = 0, r = 0, u = 0, d = 0;
+    seedBeamsAlongRow(x, y, l, r);
+    int g = x - (l - r) / 2;
+    int hRun = l + r;
+    seedBeamsAlongColumn(g, y, u, d);
+    int h = y - (u - d) / 2;
+    int vRun = u + d;
+    if (std::abs(x - g) > 1 || std::abs(y - h) > 1) {
+        const int a = g, b = h;
+        if (centred_.empty()) centred_.resize(kCentredSlots);
+        Centred& known = centred_[(unsigned(a) * 73856093u ^ unsigned(b) * 19349663u) % kCentredSlots];
+        if (known.a == a && known.b == b && known.vRunIn == vRun) {
+            g = known.g;
+            h = known.h;
+            hRun = known.hRun;
+            vRun = known.vRun;
+        } else {
+            const int vRunIn = vRun;
+            centreFurther(a, b, g, h, hRun, vRun);
+            known = Centred{a, b, vRunIn, g, h, hRun, vRun};
         }
-        if (vertical) {
-            int u = 0, d = 0;
-            seedBeamsAlongColumn(g, b, u, d);
-            h = b - (u - d) / 2;
-            vRun = u + d;
-        }
-        if (std::abs(a - g) <= 1 && std::abs(b - h) <= 1) break;
-        a = g;
-        b = h;
     }
     if (vRun <= hRun) {
         direction = kRight;
@@ -351,6 +352,28 @@ bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& dir
         pt = stSpvPoint_c(g, h, hRun, pt.wDir());
     }
     return true;
+}
+
+void stSpvAlgorithm_c::centreFurther(int a, int b, int& g, int& h, int& hRun, int& vRun) const {
+    // The passes alternate, horizontal first.
+    for (int pass = 2; pass <= kMaxSeedPasses; ++pass) {
+        g = a;
+        h = b;
+        if (pass % 2 == 0) {
+            int l = 0, r = 0;
+            seedBeamsAlongRow(a, b, l, r);
+            g = a - (l - r) / 2;
+            hRun = l + r;
+        } else {
+            int u = 0, d = 0;
+            seedBeamsAlongColumn(g, b, u, d);
+            h = b - (u - d) / 2;
+            vRun = u + d;
+        }
+        if (std::abs(a - g) <= 1 && std::abs(b - h) <= 1) break;
+        a = g;
+        b = h;
+    }
 }
 
 void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction) {

@@ -9,6 +9,7 @@
 #include <vemora/spv/stSpvTrackInfo.h>
 #include <vemora/spv/stVectorizationParams.h>
 
+#include <climits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -106,6 +107,9 @@ private:
     // Centres a start point in the stroke covering (x, y) and picks the tracing direction along
     // its longer run.
     bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const;
+    // The passes after the first of centring, from (a, b) where the first pass moved the point;
+    // g, h, hRun and vRun carry the first pass's results in and the last ones out.
+    void centreFurther(int a, int b, int& g, int& h, int& hRun, int& vRun) const;
     void queueSeed(const stSpvPoint_c& seed, int direction);
     void scanRow(int row);
     void scanColumn(int col);
@@ -144,6 +148,16 @@ private:
     mutable std::vector<std::pair<int, int>> rowRuns_;
     mutable std::vector<std::pair<int, int>> columnRuns_;
     std::vector<std::pair<int, int>> scannedRuns_;  // the closed runs of the line being scanned
+    // Centring after its first pass depends only on where that pass ended and on its vertical
+    // run, and the seeds of one stroke, a row or column apart, mostly end their first pass at the
+    // same place: the later passes' results are kept by that place (a cache over the run's ink,
+    // so it starts empty with each run).
+    struct Centred {
+        int a = INT_MIN, b = INT_MIN, vRunIn = 0;  // the first pass's end and vertical run
+        int g = 0, h = 0, hRun = 0, vRun = 0;
+    };
+    static constexpr std::size_t kCentredSlots = 4096;
+    mutable std::vector<Centred> centred_;
     stSpvSketch_c spvSketch_;
     stPiIndexing_c index_;
     int scanColumn_ = 0;
