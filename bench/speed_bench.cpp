@@ -1,7 +1,8 @@
 // Speed of the one-call path at three drawing sizes, against the floor any tracer pays: copying
 // the raster and testing every pixel once for ink. Run: build/bench/bench_speed
 // Counters: MPix/s, xFloor (time / floor time), rasterMB (the raster's own bytes) and, for the
-// tracers, deleteMs (deleting the returned sketch and the tracer, not in the time). The peak
+// tracers, coldMs (the first trace, which maps fresh memory; not in the time) and deleteMs
+// (deleting the returned sketch and the tracer, not in the time either). The peak
 // memory benchmarks trace in a child process of their own, so that nothing this program keeps
 // for the other benchmarks counts: peakMB is the child's peak resident memory, xRaster that peak
 // over the raster's bytes, baseMB what the child held before it drew the raster (code, libraries)
@@ -94,13 +95,19 @@ void BM_Floor(benchmark::State& state) {
     report(state, r, total / double(state.iterations()));
 }
 
-// Times the tracer's trace call alone (Time and xFloor), the way the floor is timed: deleting the
-// sketch it returns and the tracer afterwards (the host's business, when it is done with them)
-// is timed apart, as deleteMs.
+// Times the tracer's trace call alone (Time and xFloor), the way the floor is timed: in memory
+// mapped before (an untimed first trace does that; its time is coldMs, fresh pages included), and
+// without deleting the sketch it returns and the tracer afterwards (the host's business, when it
+// is done with them), which is timed apart as deleteMs.
 template <class Tracer>
 void timeTrace(benchmark::State& state) {
     utRasterData_c raster(drawing(int(state.range(0))));
     double total = 0, deleting = 0;
+    {
+        Tracer first;
+        std::unique_ptr<stSketch_c> sketch;
+        state.counters["coldMs"] = seconds([&] { sketch.reset(first.trace(&raster, nullptr, 0, 0)); }) * 1e3;
+    }
     for (auto _ : state) {
         auto tracer = std::make_unique<Tracer>();
         std::unique_ptr<stSketch_c> sketch;
