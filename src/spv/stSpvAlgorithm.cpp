@@ -320,7 +320,7 @@ void stSpvAlgorithm_c::seedBeamsAlongColumn(int x, int y, int& up, int& down) co
     seedBeamsFromRun(y, int(raster_->height()) - 1, columnRuns_[size_t(x)], measure, up, down);
 }
 
-bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const {
+bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction, int* slot) const {
     // The first pass centres both ways.
     int l = 0, r = 0, u = 0, d = 0;
     seedBeamsAlongRow(x, y, l, r);
@@ -329,20 +329,25 @@ bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& dir
     seedBeamsAlongColumn(g, y, u, d);
     int h = y - (u - d) / 2;
     int vRun = u + d;
+    bool covered = false;
+    if (slot) *slot = -1;
     if (std::abs(x - g) > 1 || std::abs(y - h) > 1) {
         const int a = g, b = h;
         if (centred_.empty()) centred_.resize(kCentredSlots);
-        Centred& known = centred_[(unsigned(a) * 73856093u ^ unsigned(b) * 19349663u) % kCentredSlots];
+        const size_t at = (unsigned(a) * 73856093u ^ unsigned(b) * 19349663u) % kCentredSlots;
+        Centred& known = centred_[at];
         if (known.a == a && known.b == b && known.vRunIn == vRun) {
             g = known.g;
             h = known.h;
             hRun = known.hRun;
             vRun = known.vRun;
+            covered = known.covered;
         } else {
             const int vRunIn = vRun;
             centreFurther(a, b, g, h, hRun, vRun);
-            known = Centred{a, b, vRunIn, g, h, hRun, vRun};
+            known = Centred{a, b, vRunIn, g, h, hRun, vRun, false};
         }
+        if (slot) *slot = int(at);
     }
     if (vRun <= hRun) {
         direction = kRight;
@@ -351,7 +356,7 @@ bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& dir
         direction = kDown;
         pt = stSpvPoint_c(g, h, hRun, pt.wDir());
     }
-    return true;
+    return !covered;
 }
 
 void stSpvAlgorithm_c::centreFurther(int a, int b, int& g, int& h, int& hRun, int& vRun) const {
@@ -376,8 +381,8 @@ void stSpvAlgorithm_c::centreFurther(int a, int b, int& g, int& h, int& hRun, in
     }
 }
 
-void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction) {
-    seeds_.push_back(Seed{seed, direction});
+void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction, int slot) {
+    seeds_.push_back(Seed{seed, direction, slot});
 }
 
 // A line's runs are gathered first and the words of the ink bits across them, which centring
@@ -405,7 +410,8 @@ void stSpvAlgorithm_c::scanLine(int length, std::pair<int, int>& remembered, For
         // The run through the middle is this one: no need to measure it again.
         remembered = {begin, end};
         const auto [x, y] = at(begin + int(unsigned(end - begin) / 2u));
-        if (findInitialPoint(x, y, seed, direction)) queueSeed(seed, direction);
+        int slot = -1;
+        if (findInitialPoint(x, y, seed, direction, &slot)) queueSeed(seed, direction, slot);
     }
 }
 
@@ -459,7 +465,15 @@ void stSpvAlgorithm_c::dropCoveredSeeds() {
     }
     size_t kept = 0;
     for (size_t i = 0; i < seeds_.size(); ++i) {
-        if (!coveredSeeds_[i]) seeds_[kept++] = seeds_[i];
+        const Seed& s = seeds_[i];
+        if (!coveredSeeds_[i]) {
+            seeds_[kept++] = s;
+        } else if (s.slot >= 0) {
+            // Later seeds centred to this point need not be asked about again. The place may
+            // hold another point by now; it is marked only when it holds this one.
+            Centred& known = centred_[size_t(s.slot)];
+            if (known.g == int(s.point.x()) && known.h == int(s.point.y())) known.covered = true;
+        }
     }
     seeds_.resize(kept);
 }

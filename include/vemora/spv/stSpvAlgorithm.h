@@ -105,12 +105,14 @@ private:
     void seedBeamsAlongRow(int x, int y, int& left, int& right) const;
     void seedBeamsAlongColumn(int x, int y, int& up, int& down) const;
     // Centres a start point in the stroke covering (x, y) and picks the tracing direction along
-    // its longer run.
-    bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction) const;
+    // its longer run. Returns false when the point is one found on a traced stroke before (so
+    // it is on one still). slot, when given, receives where the later passes' results are kept
+    // (-1 for none), for dropCoveredSeeds to mark that place covered.
+    bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction, int* slot = nullptr) const;
     // The passes after the first of centring, from (a, b) where the first pass moved the point;
     // g, h, hRun and vRun carry the first pass's results in and the last ones out.
     void centreFurther(int a, int b, int& g, int& h, int& hRun, int& vRun) const;
-    void queueSeed(const stSpvPoint_c& seed, int direction);
+    void queueSeed(const stSpvPoint_c& seed, int direction, int slot = -1);
     void scanRow(int row);
     void scanColumn(int col);
     // What the two scans share: queues the seeds of one row (alongRow) or column.
@@ -155,6 +157,8 @@ private:
     struct Centred {
         int a = INT_MIN, b = INT_MIN, vRunIn = 0;  // the first pass's end and vertical run
         int g = 0, h = 0, hRun = 0, vRun = 0;
+        // (g, h) was found on a traced stroke; tracing only adds to the index, so it stays so.
+        bool covered = false;
     };
     static constexpr std::size_t kCentredSlots = 4096;
     mutable std::vector<Centred> centred_;
@@ -168,6 +172,7 @@ private:
     struct Seed {
         stSpvPoint_c point;
         int direction;
+        int slot;  // its place among the centring results kept, -1 for none
     };
     std::vector<Seed> seeds_;  // used last in, first out
     std::vector<char> coveredSeeds_;  // dropCoveredSeeds' answers, kept for their memory
