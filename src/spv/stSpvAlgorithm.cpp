@@ -205,8 +205,8 @@ public:
     }
     void visitSpvPolybar(const stSpvPolybar_c& polybar) override {
         std::vector<utPoint_c> points;
-        points.reserve(size_t(polybar.pointCount()));
-        for (int i = 0; i < polybar.pointCount(); ++i) points.push_back(polybar.pointAt(i) + d_);
+        points.reserve(polybar.points().size());
+        for (const stSpvPoint_c& p : polybar.points()) points.push_back(p + d_);
         target_.addEntity(new stSpline_c(std::move(points)));
     }
     void visitSpvArc(const stSpvArc_c& arc) override {
