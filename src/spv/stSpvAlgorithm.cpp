@@ -393,11 +393,12 @@ void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction, int sl
 template <class ForEachRun, class At>
 void stSpvAlgorithm_c::scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun,
                                 At&& at, bool alongRow) {
+    const auto middle = [&at](int begin, int end) { return at(begin + int(unsigned(end - begin) / 2u)); };
     scannedRuns_.clear();
     forEachRun([&](int begin, int end) {
         if (end == length) return;
         scannedRuns_.emplace_back(begin, end);
-        const auto [x, y] = at(begin + int(unsigned(end - begin) / 2u));
+        const auto [x, y] = middle(begin, end);
         if (alongRow) {
             ink_->prefetchColumn(x, y);
         } else {
@@ -409,7 +410,7 @@ void stSpvAlgorithm_c::scanLine(int length, std::pair<int, int>& remembered, For
     for (const auto& [begin, end] : scannedRuns_) {
         // The run through the middle is this one: no need to measure it again.
         remembered = {begin, end};
-        const auto [x, y] = at(begin + int(unsigned(end - begin) / 2u));
+        const auto [x, y] = middle(begin, end);
         int slot = -1;
         if (findInitialPoint(x, y, seed, direction, &slot)) queueSeed(seed, direction, slot);
     }
