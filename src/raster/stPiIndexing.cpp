@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vemora {
 
 namespace {
@@ -417,7 +421,28 @@ bool stPiRow_c::coversSome(double a, double b) const {
 bool stPiRow_c::spansMeet(double a, double b) const {
     const auto it = std::partition_point(covered_.begin(), covered_.end(), [a](const Span& s) { return s.b < a; });
     if (it != covered_.end() && it->a <= b) return true;
-    return std::any_of(fresh_.begin(), fresh_.end(), [a, b](const Span& s) { return s.a <= b && a <= s.b; });
+    static_assert(sizeof(Span) == 2 * sizeof(double), "a span is read as one vector of its two ends");
+    const Span* const spans = fresh_.data();
+    const size_t n = fresh_.size();
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Eight at a time without a branch per span: a span [s.a, s.b] in one vector meets [a, b]
+    // when its low lane is at most b and its high lane at least a.
+    const __m128d upTo = _mm_set1_pd(b), from = _mm_set1_pd(a);
+    for (; i + 8 <= n; i += 8) {
+        __m128d met = _mm_setzero_pd();
+        for (size_t j = i; j < i + 8; ++j) {
+            const __m128d span = _mm_loadu_pd(reinterpret_cast<const double*>(&spans[j]));
+            const __m128d startsBefore = _mm_cmple_pd(span, upTo);
+            const __m128d endsAfter = _mm_cmpge_pd(span, from);
+            met = _mm_or_pd(met, _mm_and_pd(startsBefore, _mm_shuffle_pd(endsAfter, endsAfter, 1)));
+        }
+        if (_mm_movemask_pd(met) & 1) return true;
+    }
+#endif
+    for (; i < n; ++i)
+        if (spans[i].a <= b && a <= spans[i].b) return true;
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
