@@ -20,7 +20,8 @@ namespace {
 const vemora_test::BrokenStrokes& scene(int entities) {
     static std::map<int, vemora_test::BrokenStrokes> scenes;
     auto it = scenes.find(entities);
-    if (it == scenes.end()) it = scenes.emplace(entities, vemora_test::brokenStrokes(entities, false)).first;
+    if (it == scenes.end())
+        it = scenes.emplace(entities, vemora_test::brokenStrokes(entities, false)).first;
     return it->second;
 }
 

@@ -15,13 +15,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <vemora/spv/stSketchTracer.h>
@@ -49,7 +49,8 @@ const utRasterData_c& drawing(int i) {
     auto& slot = cache[i];
     if (!slot) {
         const Size& s = kSizes[i];
-        slot = std::make_unique<utRasterData_c>(vemora_bench::syntheticDrawing(s.w, s.h, s.strokes));
+        slot =
+            std::make_unique<utRasterData_c>(vemora_bench::syntheticDrawing(s.w, s.h, s.strokes));
     }
     return *slot;
 }
@@ -108,7 +109,8 @@ void timeTrace(benchmark::State& state) {
     {
         Tracer first;
         std::unique_ptr<stSketch_c> sketch;
-        state.counters["coldMs"] = seconds([&] { sketch.reset(first.trace(&raster, nullptr, 0, 0)); }) * 1e3;
+        state.counters["coldMs"] =
+            seconds([&] { sketch.reset(first.trace(&raster, nullptr, 0, 0)); }) * 1e3;
     }
     for (auto _ : state) {
         auto tracer = std::make_unique<Tracer>();
@@ -173,12 +175,13 @@ void BM_PeakMemory(benchmark::State& state) {
         state.SkipWithError("cannot find this program");
         return;
     }
-    const std::string command = std::string("'") + self + "' " + kChildFlag + " " + std::to_string(size) +
-                                " " + std::to_string(state.range(1));
+    const std::string command = std::string("'") + self + "' " + kChildFlag + " " +
+                                std::to_string(size) + " " + std::to_string(state.range(1));
     long peakKB = 0, baseKB = 0;
     for (auto _ : state) {
         std::FILE* child = popen(command.c_str(), "r");
-        if (!child || std::fscanf(child, "%ld %ld", &peakKB, &baseKB) != 2 || pclose(child) != 0 || peakKB <= 0) {
+        if (!child || std::fscanf(child, "%ld %ld", &peakKB, &baseKB) != 2 || pclose(child) != 0 ||
+            peakKB <= 0) {
             state.SkipWithError("the tracing child failed");
             return;
         }
@@ -197,13 +200,30 @@ void BM_PeakMemory(benchmark::State& state) {
 
 // The machine is shared: each timing is repeated, and the median of the repetitions is quoted.
 constexpr int kRepetitions = 5;
-BENCHMARK(BM_Floor)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(kRepetitions)
+BENCHMARK(BM_Floor)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(kRepetitions)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_SpvTrace)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime()
-    ->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TracerChain)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime()
-    ->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PeakMemory)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SpvTrace)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TracerChain)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PeakMemory)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

@@ -56,7 +56,8 @@ void BM_SpvTracking(benchmark::State& state) {
     access.prepare(drawing());
     double floor = 1e9;
     for (int i = 0; i < 3; ++i)
-        floor = std::min(floor, secondsOf([&] { benchmark::DoNotOptimize(floorPass(algorithm, drawing())); }));
+        floor = std::min(
+            floor, secondsOf([&] { benchmark::DoNotOptimize(floorPass(algorithm, drawing())); }));
 
     double traced = 0.0;
     size_t primitives = 0;

@@ -10,7 +10,8 @@
 
 namespace vemora_bench {
 
-inline Vemora::utRasterData_c syntheticDrawing(unsigned w, unsigned h, int strokes, unsigned seed = 7) {
+inline Vemora::utRasterData_c syntheticDrawing(unsigned w, unsigned h, int strokes,
+                                               unsigned seed = 7) {
     Vemora::utRasterData_c r = vemora_test::blankRaster(w, h);
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> ux(20.0, w - 20.0), uy(20.0, h - 20.0);
@@ -32,7 +33,8 @@ inline Vemora::utRasterData_c syntheticDrawing(unsigned w, unsigned h, int strok
                                         x + rad * std::cos(a1), y + rad * std::sin(a1), width);
             }
         } else {  // an axis-parallel rectangle
-            const double x2 = std::min(x + ulen(rng) / 2, w - 5.0), y2 = std::min(y + ulen(rng) / 2, h - 5.0);
+            const double x2 = std::min(x + ulen(rng) / 2, w - 5.0),
+                         y2 = std::min(y + ulen(rng) / 2, h - 5.0);
             vemora_test::drawStroke(r, x, y, x2, y, width);
             vemora_test::drawStroke(r, x2, y, x2, y2, width);
             vemora_test::drawStroke(r, x2, y2, x, y2, width);

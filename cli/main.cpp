@@ -50,15 +50,21 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"vemora: vectorize raster drawings into sketches of lines, arcs, circles, ellipses and splines"};
+    CLI::App app{
+        "vemora: vectorize raster drawings into sketches of lines, arcs, circles, ellipses and "
+        "splines"};
     app.set_version_flag("--version", std::string("vemora ") + VEMORA_VERSION);
     app.require_subcommand(1);
 
     stTraceOptions_c o;
     std::string offset, from;
-    CLI::App* trace = app.add_subcommand("trace", "Trace an image file (PNG, TIFF, JPEG, PNM, BMP) into DXF, SVG or JSON");
+    CLI::App* trace = app.add_subcommand(
+        "trace", "Trace an image file (PNG, TIFF, JPEG, PNM, BMP) into DXF, SVG or JSON");
     trace->add_option("INPUT", o.input, "Image file")->required();
-    trace->add_option("-o,--output", o.output, "Output file: .dxf, .svg or .json; - for standard output")->required();
+    trace
+        ->add_option("-o,--output", o.output,
+                     "Output file: .dxf, .svg or .json; - for standard output")
+        ->required();
     trace->add_option("--format", o.format, "Output format with -o -: dxf, svg or json");
     trace->add_option("--offset", offset, "DX,DY added to every coordinate (pixels)");
     trace->add_option("--from", from, "X,Y: trace only the stroke through this pixel");

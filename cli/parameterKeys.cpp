@@ -1,10 +1,10 @@
 #include "parameterKeys.h"
 
+#include <strings.h>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
-#include <strings.h>
 
 namespace Vemora {
 
@@ -34,7 +34,8 @@ const Key kKeys[] = {
     {"Vector\\Refiner\\LinkCollinearMaxDeviation", nullptr, nullptr, &P::linkCollinearMaxDeviation},
     {"Vector\\Refiner\\LinkCollinearUseWidth", &P::linkCollinearUseWidth, nullptr, nullptr},
     {"Vector\\Refiner\\LinkCollinearMaxDistance", nullptr, nullptr, &P::linkCollinearMaxDistance},
-    {"Vector\\Refiner\\LinkCollinearMaxWidthDeviation", nullptr, nullptr, &P::linkCollinearMaxWidthDeviation},
+    {"Vector\\Refiner\\LinkCollinearMaxWidthDeviation", nullptr, nullptr,
+     &P::linkCollinearMaxWidthDeviation},
     {"Vector\\Refiner\\MergeGaps", &P::mergeGaps, nullptr, nullptr},
     {"Vector\\Refiner\\MergeGapsMaxDistance", nullptr, nullptr, &P::mergeGapsMaxDistance},
     {"Vector\\Refiner\\MergeGapsUseWidth", &P::mergeGapsUseWidth, nullptr, nullptr},
@@ -78,7 +79,8 @@ double parseReal(const std::string& key, const std::string& v) {
     errno = 0;
     char* end = nullptr;
     const double d = std::strtod(v.c_str(), &end);
-    if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(d)) refuse(key, "expects a number", v);
+    if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(d))
+        refuse(key, "expects a number", v);
     return d;
 }
 }  // namespace
@@ -92,7 +94,8 @@ const std::vector<std::string>& parameterKeys() {
     return keys;
 }
 
-void setParameter(stVectorizationParams_c& params, const std::string& key, const std::string& value) {
+void setParameter(stVectorizationParams_c& params, const std::string& key,
+                  const std::string& value) {
     for (const Key& k : kKeys) {
         if (key != k.name) continue;
         if (k.flag) {

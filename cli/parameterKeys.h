@@ -16,6 +16,7 @@ const std::vector<std::string>& parameterKeys();
 // Sets one parameter from its text. Throws std::invalid_argument with a one-line message naming
 // the key when the key is unknown or the text is not a value of the key's type (booleans: true,
 // false, yes, no, on, off, 1, 0; integers: decimal; reals: decimal or exponent notation).
-void setParameter(stVectorizationParams_c& params, const std::string& key, const std::string& value);
+void setParameter(stVectorizationParams_c& params, const std::string& key,
+                  const std::string& value);
 
 }  // namespace Vemora

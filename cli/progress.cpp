@@ -1,7 +1,7 @@
 #include "progress.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 namespace Vemora {
 

@@ -31,11 +31,14 @@ stUnits_e unitsFromName(const std::string& name) {
 stOutputFormat_e outputFormat(const stTraceOptions_c& o) {
     if (o.output == "-") {
         const auto f = outputFormatForPath("x." + o.format);
-        if (!f) throw std::runtime_error("--format: writing to standard output needs --format dxf, svg or json");
+        if (!f)
+            throw std::runtime_error(
+                "--format: writing to standard output needs --format dxf, svg or json");
         return *f;
     }
     const auto f = outputFormatForPath(o.output);
-    if (!f) throw std::runtime_error(o.output + ": unknown output format (use .dxf, .svg or .json)");
+    if (!f)
+        throw std::runtime_error(o.output + ": unknown output format (use .dxf, .svg or .json)");
     return *f;
 }
 
@@ -58,8 +61,8 @@ std::string summary(stSketch_c& sketch) {
     tmpKindCounter_c counter;
     sketch.visit(counter);
     std::string line = std::to_string(sketch.entitiesCount()) + " entities";
-    const char* const order[] = {"lines", "arcs", "circles", "ellipses", "elliptic arcs", "splines",
-                                 "points", "polylines", "regions"};
+    const char* const order[] = {"lines",   "arcs",   "circles",   "ellipses", "elliptic arcs",
+                                 "splines", "points", "polylines", "regions"};
     const char* sep = ": ";
     for (const char* kind : order) {
         const int n = counter.counts[kind];
@@ -83,7 +86,8 @@ stVectorizationParams_c traceParameters(const stTraceOptions_c& o) {
     }
     for (const std::string& s : o.settings) {
         const size_t eq = s.find('=');
-        if (eq == std::string::npos) throw std::runtime_error("--set " + s + ": expected KEY=VALUE");
+        if (eq == std::string::npos)
+            throw std::runtime_error("--set " + s + ": expected KEY=VALUE");
         try {
             setParameter(params, s.substr(0, eq), s.substr(eq + 1));
         } catch (const std::invalid_argument& e) {
@@ -97,7 +101,8 @@ void runTrace(const stTraceOptions_c& o) {
     // Everything that can be refused is checked before the work starts.
     const stOutputFormat_e format = outputFormat(o);
     const stUnits_e units = unitsFromName(o.units);
-    if (o.overlay && format != stOutputFormat_e::Svg) throw std::runtime_error("--overlay: only SVG output can hold the image");
+    if (o.overlay && format != stOutputFormat_e::Svg)
+        throw std::runtime_error("--overlay: only SVG output can hold the image");
     if (o.dpi < 0.0) throw std::runtime_error("--dpi: expected a positive resolution");
     stSketchTracer_c tracer;
     tracer.params = traceParameters(o);
@@ -109,14 +114,15 @@ void runTrace(const stTraceOptions_c& o) {
     if (o.from && (o.from->first < 0 || o.from->second < 0 || unsigned(o.from->first) >= w ||
                    unsigned(o.from->second) >= h)) {
         throw std::runtime_error("--from " + std::to_string(o.from->first) + "," +
-                                 std::to_string(o.from->second) + ": outside the " + std::to_string(w) +
-                                 " x " + std::to_string(h) + " image");
+                                 std::to_string(o.from->second) + ": outside the " +
+                                 std::to_string(w) + " x " + std::to_string(h) + " image");
     }
 
     progress.phase("tracing");
     std::unique_ptr<utPoint_c> start;
     if (o.from) start = std::make_unique<utPoint_c>(o.from->first, o.from->second);
-    std::unique_ptr<stSketch_c> sketch(tracer.trace(&image.raster, start.get(), o.offset.first, o.offset.second));
+    std::unique_ptr<stSketch_c> sketch(
+        tracer.trace(&image.raster, start.get(), o.offset.first, o.offset.second));
 
     progress.phase("writing " + o.output);
     const double dpi = o.dpi > 0.0 ? o.dpi : image.dpiX;
@@ -128,7 +134,8 @@ void runTrace(const stTraceOptions_c& o) {
     progress.finish();
 
     if (!o.quiet) {
-        const std::string line = (o.output == "-" ? std::string("vemora") : o.output) + ": " + summary(*sketch);
+        const std::string line =
+            (o.output == "-" ? std::string("vemora") : o.output) + ": " + summary(*sketch);
         std::fprintf(o.output == "-" ? stderr : stdout, "%s\n", line.c_str());
     }
 }

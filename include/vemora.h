@@ -26,10 +26,10 @@
 #include <vemora/engine/stVMREngine.h>
 
 // Sparse pixel vectorization
+#include <vemora/spv/stSketchTracer.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvSketch.h>
-#include <vemora/spv/stSketchTracer.h>
 #include <vemora/spv/stSpvTrackInfo.h>
 #include <vemora/spv/stVectorizationParams.h>
 

@@ -50,8 +50,8 @@ void stAtomicFile_c::commit() {
     out_.close();
     const int err = errno;
     if (!written || out_.fail()) {
-        throw stFileError_c(path_ + ": write failed: " +
-                            (err ? std::strerror(err) : "output error"));
+        throw stFileError_c(path_ +
+                            ": write failed: " + (err ? std::strerror(err) : "output error"));
     }
     if (fsync(fd_) != 0) throw stFileError_c(path_ + ": write failed: " + std::strerror(errno));
     ::close(fd_);

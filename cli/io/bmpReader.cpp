@@ -35,11 +35,16 @@ struct tmpChannel_c {
 
 const char* compressionName(uint32_t c) {
     switch (c) {
-        case 1: return "RLE8";
-        case 2: return "RLE4";
-        case 4: return "JPEG";
-        case 5: return "PNG";
-        default: return "unknown";
+        case 1:
+            return "RLE8";
+        case 2:
+            return "RLE4";
+        case 4:
+            return "JPEG";
+        case 5:
+            return "PNG";
+        default:
+            return "unknown";
     }
 }
 
@@ -73,8 +78,8 @@ stDecodedImage_c decodeBmp(const stImageBytes_c& in) {
     }
     const bool bitfields = compression == kBiBitfields || compression == kBiAlphaBitfields;
     if (compression != kBiRgb && !(bitfields && (bpp == 16 || bpp == 32))) {
-        throw stDecodeFailure_c(std::string("compressed bitmaps (") +
-                                compressionName(compression) + ") are not supported");
+        throw stDecodeFailure_c(std::string("compressed bitmaps (") + compressionName(compression) +
+                                ") are not supported");
     }
     checkImageSize(uint64_t(width), height, in.maxPixels);
 

@@ -24,8 +24,9 @@ namespace Vemora {
 namespace {
 
 // Standard lineweights, hundredths of a millimetre.
-constexpr std::array<int, 24> kLineweights = {0,  5,  9,  13, 15, 18,  20,  25,  30,  35,  40,  50,
-                                              53, 60, 70, 80, 90, 100, 106, 120, 140, 158, 200, 211};
+constexpr std::array<int, 24> kLineweights = {0,  5,   9,   13,  15,  18,  20,  25,
+                                              30, 35,  40,  50,  53,  60,  70,  80,
+                                              90, 100, 106, 120, 140, 158, 200, 211};
 // A pixel without a stated resolution is taken as the 96-per-inch pixel of screens.
 constexpr double kMmPerBarePixel = 25.4 / 96.0;
 constexpr double kDefaultWidth = 1.0;
@@ -91,16 +92,16 @@ struct tmpHandles_c {
     unsigned vportTable, vportActive, ltypeTable, ltByBlock, ltByLayer, ltContinuous, layerTable,
         layer0, styleTable, styleStandard, viewTable, ucsTable, appidTable, appidAcad,
         dimstyleTable, dimstyleStandard, blockRecordTable, modelRecord, paperRecord, modelBlock,
-        modelEnd, paperBlock, paperEnd, rootDict, groupDict, layoutDict, modelLayout,
-        paperLayout;
+        modelEnd, paperBlock, paperEnd, rootDict, groupDict, layoutDict, modelLayout, paperLayout;
 
     explicit tmpHandles_c(tmpDxfOut_c& o) {
-        for (unsigned* h : {&vportTable, &vportActive, &ltypeTable, &ltByBlock, &ltByLayer,
-                            &ltContinuous, &layerTable, &layer0, &styleTable, &styleStandard,
-                            &viewTable, &ucsTable, &appidTable, &appidAcad, &dimstyleTable,
-                            &dimstyleStandard, &blockRecordTable, &modelRecord, &paperRecord,
-                            &modelBlock, &modelEnd, &paperBlock, &paperEnd, &rootDict, &groupDict,
-                            &layoutDict, &modelLayout, &paperLayout}) {
+        for (unsigned* h :
+             {&vportTable,       &vportActive,      &ltypeTable,  &ltByBlock,   &ltByLayer,
+              &ltContinuous,     &layerTable,       &layer0,      &styleTable,  &styleStandard,
+              &viewTable,        &ucsTable,         &appidTable,  &appidAcad,   &dimstyleTable,
+              &dimstyleStandard, &blockRecordTable, &modelRecord, &paperRecord, &modelBlock,
+              &modelEnd,         &paperBlock,       &paperEnd,    &rootDict,    &groupDict,
+              &layoutDict,       &modelLayout,      &paperLayout}) {
             *h = o.newHandle();
         }
     }
@@ -256,7 +257,8 @@ private:
             if (span.sweep < 360.0) {
                 // DXF parameters run counter-clockwise; the sketch's angle grows clockwise in
                 // CAD, so its end point starts the DXF arc.
-                start = parameter(arc->pointAtAngle(span.start + span.sweep), c, mx, my, major, minor);
+                start =
+                    parameter(arc->pointAtAngle(span.start + span.sweep), c, mx, my, major, minor);
                 end = parameter(arc->pointAtAngle(span.start), c, mx, my, major, minor);
                 if (!finite(start) || !finite(end)) return;
             }
@@ -354,8 +356,8 @@ void tableStart(tmpDxfOut_c& o, const char* name, unsigned handle, int count) {
     o.code(70, count);
 }
 
-void record(tmpDxfOut_c& o, const char* type, unsigned handle, unsigned table,
-            const char* subclass, const char* name) {
+void record(tmpDxfOut_c& o, const char* type, unsigned handle, unsigned table, const char* subclass,
+            const char* name) {
     o.code(0, type);
     o.handle(std::string(type) == "DIMSTYLE" ? 105 : 5, handle);
     o.handle(330, table);
@@ -394,8 +396,8 @@ void tables(tmpDxfOut_c& o, const tmpHandles_c& h, const stDrawingFrame_c& f) {
     o.real(44, 0.0);
     o.real(50, 0.0);
     o.real(51, 0.0);
-    for (const auto& [c, v] : {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0},
-                               {77, 0}, {78, 0}}) {
+    for (const auto& [c, v] :
+         {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0}}) {
         o.code(c, v);
     }
     o.code(0, "ENDTAB");
@@ -560,8 +562,7 @@ void objects(tmpDxfOut_c& o, const tmpHandles_c& h, const stDrawingFrame_c& f) {
     o.code(2, "OBJECTS");
     dictionary(o, h.rootDict, 0, {{"ACAD_GROUP", h.groupDict}, {"ACAD_LAYOUT", h.layoutDict}});
     dictionary(o, h.groupDict, h.rootDict, {});
-    dictionary(o, h.layoutDict, h.rootDict,
-               {{"Layout1", h.paperLayout}, {"Model", h.modelLayout}});
+    dictionary(o, h.layoutDict, h.rootDict, {{"Layout1", h.paperLayout}, {"Model", h.modelLayout}});
     layout(o, h.modelLayout, h.layoutDict, h.modelRecord, "Model", 0, f);
     layout(o, h.paperLayout, h.layoutDict, h.paperRecord, "Layout1", 1, f);
     o.code(0, "ENDSEC");

@@ -25,7 +25,9 @@ void checkImageSize(uint64_t width, uint64_t height, uint64_t maxPixels);
 
 // Lays a pixel of coverage `alpha` (0..255) on white paper.
 inline uint32_t onWhite(unsigned r, unsigned g, unsigned b, unsigned alpha) {
-    const auto mix = [alpha](unsigned c) { return (c * alpha + 255u * (255u - alpha) + 127u) / 255u; };
+    const auto mix = [alpha](unsigned c) {
+        return (c * alpha + 255u * (255u - alpha) + 127u) / 255u;
+    };
     return (mix(r) << 16) | (mix(g) << 8) | mix(b);
 }
 

@@ -46,8 +46,8 @@ std::vector<unsigned char> readWholeFile(const std::string& path) {
 
 void checkImageSize(uint64_t width, uint64_t height, uint64_t maxPixels) {
     if (width == 0 || height == 0) {
-        throw stDecodeFailure_c("image declares an empty size of " + std::to_string(width) +
-                                " x " + std::to_string(height) + " pixels");
+        throw stDecodeFailure_c("image declares an empty size of " + std::to_string(width) + " x " +
+                                std::to_string(height) + " pixels");
     }
     // Either side alone beyond 2^32 is refused before the product could overflow.
     const uint64_t pixels = (width >> 32 || height >> 32) ? UINT64_MAX : width * height;
@@ -65,12 +65,18 @@ void checkImageSize(uint64_t width, uint64_t height, uint64_t maxPixels) {
 
 const char* imageFormatName(stImageFormat_e format) {
     switch (format) {
-        case stImageFormat_e::Png: return "PNG";
-        case stImageFormat_e::Tiff: return "TIFF";
-        case stImageFormat_e::Jpeg: return "JPEG";
-        case stImageFormat_e::Pnm: return "PNM";
-        case stImageFormat_e::Bmp: return "BMP";
-        case stImageFormat_e::Unknown: break;
+        case stImageFormat_e::Png:
+            return "PNG";
+        case stImageFormat_e::Tiff:
+            return "TIFF";
+        case stImageFormat_e::Jpeg:
+            return "JPEG";
+        case stImageFormat_e::Pnm:
+            return "PNM";
+        case stImageFormat_e::Bmp:
+            return "BMP";
+        case stImageFormat_e::Unknown:
+            break;
     }
     return "unknown";
 }
@@ -99,14 +105,24 @@ stDecodedImage_c decodeImage(const unsigned char* data, size_t size, const std::
     try {
         stDecodedImage_c image;
         switch (format) {
-            case stImageFormat_e::Png: image = decodePng(in); break;
-            case stImageFormat_e::Tiff: image = decodeTiff(in); break;
-            case stImageFormat_e::Jpeg: image = decodeJpeg(in); break;
-            case stImageFormat_e::Pnm: image = decodePnm(in); break;
-            case stImageFormat_e::Bmp: image = decodeBmp(in); break;
+            case stImageFormat_e::Png:
+                image = decodePng(in);
+                break;
+            case stImageFormat_e::Tiff:
+                image = decodeTiff(in);
+                break;
+            case stImageFormat_e::Jpeg:
+                image = decodeJpeg(in);
+                break;
+            case stImageFormat_e::Pnm:
+                image = decodePnm(in);
+                break;
+            case stImageFormat_e::Bmp:
+                image = decodeBmp(in);
+                break;
             case stImageFormat_e::Unknown:
-                throw stFileError_c(name +
-                                    ": not a supported image (PNG, TIFF, JPEG, PNM or BMP expected)");
+                throw stFileError_c(
+                    name + ": not a supported image (PNG, TIFF, JPEG, PNM or BMP expected)");
         }
         image.format = format;
         return image;

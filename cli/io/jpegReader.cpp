@@ -9,8 +9,8 @@
 #include <new>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace Vemora {
 
@@ -25,7 +25,7 @@ struct tmpErrorBlock_c {
 };
 
 struct tmpJpegJob_c {
-    jpeg_decompress_struct cinfo {};
+    jpeg_decompress_struct cinfo{};
     tmpErrorBlock_c err{};
     bool created = false;
     const stImageBytes_c* in = nullptr;
@@ -119,7 +119,9 @@ bool decodeSteps(tmpJpegJob_c* job) {
     jpeg_abort_decompress(cinfo);
 
     if (cinfo->saw_JFIF_marker && cinfo->X_density && cinfo->Y_density) {
-        const double perInch = cinfo->density_unit == 1 ? 1.0 : cinfo->density_unit == 2 ? 2.54 : 0.0;
+        const double perInch = cinfo->density_unit == 1   ? 1.0
+                               : cinfo->density_unit == 2 ? 2.54
+                                                          : 0.0;
         job->image.dpiX = cinfo->X_density * perInch;
         job->image.dpiY = cinfo->Y_density * perInch;
     }

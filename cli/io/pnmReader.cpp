@@ -37,8 +37,7 @@ public:
         skipSpaceAndComments();
         if (p_ == end_) throw stDecodeFailure_c(std::string("truncated file: missing ") + what);
         if (*p_ < '0' || *p_ > '9') {
-            throw stDecodeFailure_c(std::string("bad character where the ") + what +
-                                    " should be");
+            throw stDecodeFailure_c(std::string("bad character where the ") + what + " should be");
         }
         uint64_t v = 0;
         while (p_ < end_ && *p_ >= '0' && *p_ <= '9') {
@@ -106,8 +105,8 @@ stDecodedImage_c decodePnm(const stImageBytes_c& in) {
         needed = bitmap ? (w + 7) / 8 * h : samples * bytesPerSample;
     }
     if (parser.remaining() < needed) {
-        throw stDecodeFailure_c("truncated file: " + std::to_string(w) + " x " +
-                                std::to_string(h) + " pixels need " + std::to_string(needed) +
+        throw stDecodeFailure_c("truncated file: " + std::to_string(w) + " x " + std::to_string(h) +
+                                " pixels need " + std::to_string(needed) +
                                 " bytes of pixel data, the file holds " +
                                 std::to_string(parser.remaining()));
     }
@@ -130,7 +129,8 @@ stDecodedImage_c decodePnm(const stImageBytes_c& in) {
             static const auto pixelsOf = [] {
                 std::array<std::array<uint32_t, 8>, 256> t{};
                 for (unsigned b = 0; b < 256; ++b)
-                    for (unsigned k = 0; k < 8; ++k) t[b][k] = (b >> (7 - k)) & 1u ? 0x000000u : 0xFFFFFFu;
+                    for (unsigned k = 0; k < 8; ++k)
+                        t[b][k] = (b >> (7 - k)) & 1u ? 0x000000u : 0xFFFFFFu;
                 return t;
             }();
             const unsigned char* raw = parser.position();
@@ -140,7 +140,8 @@ stDecodedImage_c decodePnm(const stImageBytes_c& in) {
                 const unsigned char* in = raw + y0 * rowBytes;
                 uint32_t* px = out + y0 * w;
                 for (uint64_t y = y0; y < y1; ++y, in += rowBytes) {
-                    for (size_t i = 0; i < fullBytes; ++i, px += 8) std::memcpy(px, pixelsOf[in[i]].data(), 32);
+                    for (size_t i = 0; i < fullBytes; ++i, px += 8)
+                        std::memcpy(px, pixelsOf[in[i]].data(), 32);
                     if (rest != 0) {
                         std::memcpy(px, pixelsOf[in[fullBytes]].data(), rest * 4);
                         px += rest;

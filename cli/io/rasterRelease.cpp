@@ -8,8 +8,8 @@
 
 namespace Vemora {
 
-void wholePagesWithin(std::uintptr_t address, std::size_t size, std::size_t page, std::uintptr_t& begin,
-                      std::uintptr_t& end) {
+void wholePagesWithin(std::uintptr_t address, std::size_t size, std::size_t page,
+                      std::uintptr_t& begin, std::uintptr_t& end) {
     begin = end = address;
     if (page == 0 || size < page) return;
     const std::uintptr_t first = (address + page - 1) / page * page;
@@ -33,7 +33,8 @@ stRasterRelease_c::stRasterRelease_c(utRasterData_c&& raster) : raster_(std::mov
     try {
         // The pages read as zeros afterwards, which nobody looks at; the block itself stays the
         // allocator's until the raster is destroyed.
-        thread_ = std::thread([begin, end] { madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED); });
+        thread_ = std::thread(
+            [begin, end] { madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED); });
     } catch (const std::system_error&) {
         // No thread to be had: the memory goes back when the raster is destroyed.
     }

@@ -10,8 +10,8 @@ namespace Vemora {
 
 // The whole pages inside [address, address + size) for pages of `page` bytes: [begin, end),
 // empty (begin == end) when no whole page fits.
-void wholePagesWithin(std::uintptr_t address, std::size_t size, std::size_t page, std::uintptr_t& begin,
-                      std::uintptr_t& end);
+void wholePagesWithin(std::uintptr_t address, std::size_t size, std::size_t page,
+                      std::uintptr_t& begin, std::uintptr_t& end);
 
 // Takes over a raster nobody reads any more and gives the memory of its pixels back to the
 // system on a thread of its own, so that this overlaps with what the caller does next (writing

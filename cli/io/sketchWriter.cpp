@@ -23,9 +23,12 @@ stDrawingFrame_c stDrawingFrame_c::forImage(unsigned width, unsigned height, dou
 
 const char* unitsName(stUnits_e units) {
     switch (units) {
-        case stUnits_e::Millimetres: return "mm";
-        case stUnits_e::Inches: return "in";
-        case stUnits_e::Pixels: break;
+        case stUnits_e::Millimetres:
+            return "mm";
+        case stUnits_e::Inches:
+            return "in";
+        case stUnits_e::Pixels:
+            break;
     }
     return "px";
 }
@@ -48,9 +51,15 @@ namespace {
 void writeTo(std::ostream& out, stOutputFormat_e format, const stSketch_c& sketch,
              const stDrawingFrame_c& frame, const utRasterData_c* overlay) {
     switch (format) {
-        case stOutputFormat_e::Dxf: writeDxf(sketch, frame, out); break;
-        case stOutputFormat_e::Svg: writeSvg(sketch, frame, out, overlay); break;
-        case stOutputFormat_e::Json: writeJson(sketch, frame, out); break;
+        case stOutputFormat_e::Dxf:
+            writeDxf(sketch, frame, out);
+            break;
+        case stOutputFormat_e::Svg:
+            writeSvg(sketch, frame, out, overlay);
+            break;
+        case stOutputFormat_e::Json:
+            writeJson(sketch, frame, out);
+            break;
     }
 }
 

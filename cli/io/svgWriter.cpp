@@ -109,7 +109,8 @@ std::string base64(const std::vector<unsigned char>& in) {
         for (int k = 3; k >= 0; --k) out += kAlphabet[(v >> (6 * k)) & 63];
     }
     if (i < in.size()) {
-        const uint32_t v = uint32_t(in[i]) << 16 | (i + 1 < in.size() ? uint32_t(in[i + 1]) << 8 : 0);
+        const uint32_t v =
+            uint32_t(in[i]) << 16 | (i + 1 < in.size() ? uint32_t(in[i + 1]) << 8 : 0);
         out += kAlphabet[(v >> 18) & 63];
         out += kAlphabet[(v >> 12) & 63];
         out += i + 1 < in.size() ? kAlphabet[(v >> 6) & 63] : '=';
@@ -206,7 +207,8 @@ private:
         const long colour = e.attributes().color();
         if (colour != 0) {
             char buf[16];
-            std::snprintf(buf, sizeof buf, "#%06lX", static_cast<unsigned long>(colour) & 0xFFFFFFul);
+            std::snprintf(buf, sizeof buf, "#%06lX",
+                          static_cast<unsigned long>(colour) & 0xFFFFFFul);
             out_ << " stroke=\"" << buf << "\"";
         }
         out_ << "/>\n";

@@ -89,9 +89,9 @@ stDecodedImage_c decodeTiff(const stImageBytes_c& in) {
         return stDecodeFailure_c(src.message[0] ? src.message : fallback);
     };
     // 'm': no memory mapping; 'r' reads the first directory only.
-    const std::unique_ptr<TIFF, tmpTiffCloser_c> tif(TIFFClientOpenExt(
-        "image", "rm", &src, readProc, writeProc, seekProc, closeProc, sizeProc, mapProc,
-        unmapProc, options.get()));
+    const std::unique_ptr<TIFF, tmpTiffCloser_c> tif(
+        TIFFClientOpenExt("image", "rm", &src, readProc, writeProc, seekProc, closeProc, sizeProc,
+                          mapProc, unmapProc, options.get()));
     if (!tif) throw failure("not a readable TIFF file");
 
     uint32_t w = 0, h = 0;

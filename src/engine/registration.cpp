@@ -16,15 +16,9 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stProcessor_c::desc(),
-        stRasterProcessor_c::desc(),
-        stTracingAlgorithm_c::desc(),
-        stSketchProcessor_c::desc(),
-        stSegmentizer_c::desc(),
-        stEntityRecognizer_c::desc(),
-        stSketchRefiner_c::desc(),
-        stVectorizationParams_c::desc(),
-        stSpvAlgorithm_c::desc(),
+        stProcessor_c::desc(),       stRasterProcessor_c::desc(),     stTracingAlgorithm_c::desc(),
+        stSketchProcessor_c::desc(), stSegmentizer_c::desc(),         stEntityRecognizer_c::desc(),
+        stSketchRefiner_c::desc(),   stVectorizationParams_c::desc(), stSpvAlgorithm_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

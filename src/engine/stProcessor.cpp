@@ -55,7 +55,9 @@ bool stProcessor_c::notifyStepStarted(const wchar_t* step) {
     return owner_ ? owner_->notifyStepStarted(step) : true;
 }
 
-bool stProcessor_c::notifyProgress(int percent) { return owner_ ? owner_->notifyProgress(percent) : true; }
+bool stProcessor_c::notifyProgress(int percent) {
+    return owner_ ? owner_->notifyProgress(percent) : true;
+}
 
 void stProcessor_c::notifyStepFinished(const wchar_t* step) {
     if (owner_) owner_->notifyStepFinished(step);
@@ -153,7 +155,8 @@ bool stTracingAlgorithm_c::apply(stToolContext_c* context) {
             }
             result = sketch != nullptr;
 
-            if (sketch && (sx != 1.0 || sy != 1.0 || centre != utPoint_c(0.0, 0.0) || angle != 0.0)) {
+            if (sketch &&
+                (sx != 1.0 || sy != 1.0 || centre != utPoint_c(0.0, 0.0) || angle != 0.0)) {
                 auto transform = [&](utPoint_c p) {
                     utPoint_c q((p.x() - mx) * sx, (p.y() - my) * sy);
                     rotatePoint(centre, q, angle);
@@ -167,7 +170,8 @@ bool stTracingAlgorithm_c::apply(stToolContext_c* context) {
                         spline->movePointAt(j, transform(spline->pointAt(j)));
                     if (spline->hasControlPoints()) {
                         std::vector<utPoint_c> control;
-                        for (const utPoint_c& c : spline->controlPoints()) control.push_back(transform(c));
+                        for (const utPoint_c& c : spline->controlPoints())
+                            control.push_back(transform(c));
                         spline->setControlPoints(control);
                     }
                 }

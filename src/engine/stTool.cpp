@@ -26,8 +26,9 @@ bool sameText(const wchar_t* a, const wchar_t* b) {
 }
 
 stXmlElement_c* asElement(stXmlNode_c* node) {
-    return node && node->getNodeType() == stXmlNode_c::ELEMENT_NODE ? static_cast<stXmlElement_c*>(node)
-                                                                     : nullptr;
+    return node && node->getNodeType() == stXmlNode_c::ELEMENT_NODE
+               ? static_cast<stXmlElement_c*>(node)
+               : nullptr;
 }
 
 // The first child element with that tag, or null.
@@ -97,7 +98,9 @@ stXmlElement_c* stToolDefinition_c::checked() const {
 
 const wchar_t* stToolDefinition_c::name() const { return checked()->getAttribute(L"name"); }
 
-const wchar_t* stToolDefinition_c::description() const { return checked()->getValue(kDescriptionPath); }
+const wchar_t* stToolDefinition_c::description() const {
+    return checked()->getValue(kDescriptionPath);
+}
 
 void stToolDefinition_c::setName(const wchar_t* name) {
     stXmlElement_c* e = checked();
@@ -113,9 +116,13 @@ void stToolDefinition_c::setName(const wchar_t* name) {
     e->setAttribute(L"name", name);
 }
 
-void stToolDefinition_c::setDescription(const wchar_t* text) { checked()->setValue(kDescriptionPath, text); }
+void stToolDefinition_c::setDescription(const wchar_t* text) {
+    checked()->setValue(kDescriptionPath, text);
+}
 
-stXmlElement_c* stToolDefinition_c::section(const wchar_t* tag) const { return childElement(checked(), tag); }
+stXmlElement_c* stToolDefinition_c::section(const wchar_t* tag) const {
+    return childElement(checked(), tag);
+}
 
 bool stToolDefinition_c::rasterTool() const { return section(kRaster) != nullptr; }
 bool stToolDefinition_c::vectorizationTool() const { return section(kAlgorithm) != nullptr; }
@@ -132,7 +139,8 @@ int stToolDefinition_c::countEntries(const wchar_t* tag) const {
     const stXmlElement_c* s = section(tag);
     int n = 0;
     if (s) {
-        for (stXmlNode_c* c = s->getFirstChild(); c; c = c->getNextSibling()) n += asElement(c) != nullptr;
+        for (stXmlNode_c* c = s->getFirstChild(); c; c = c->getNextSibling())
+            n += asElement(c) != nullptr;
     }
     return n;
 }
@@ -146,14 +154,20 @@ int stToolDefinition_c::countRasterProcessors() const { return countEntries(kRas
 int stToolDefinition_c::countVectorizationProcessors() const { return countEntries(kAlgorithm); }
 int stToolDefinition_c::countVectorProcessors() const { return countEntries(kSketch); }
 
-stXmlElement_c* stToolDefinition_c::rasterProcessorConfiguration(int i) const { return entry(kRaster, i); }
+stXmlElement_c* stToolDefinition_c::rasterProcessorConfiguration(int i) const {
+    return entry(kRaster, i);
+}
 stXmlElement_c* stToolDefinition_c::vectorizationProcessorConfiguration(int i) const {
     return entry(kAlgorithm, i);
 }
-stXmlElement_c* stToolDefinition_c::vectorProcessorConfiguration(int i) const { return entry(kSketch, i); }
+stXmlElement_c* stToolDefinition_c::vectorProcessorConfiguration(int i) const {
+    return entry(kSketch, i);
+}
 
 namespace {
-const wchar_t* processorNameOf(const stXmlElement_c* e) { return e ? e->getAttribute(L"processorName") : nullptr; }
+const wchar_t* processorNameOf(const stXmlElement_c* e) {
+    return e ? e->getAttribute(L"processorName") : nullptr;
+}
 }  // namespace
 
 const wchar_t* stToolDefinition_c::rasterProcessorName(int i) const {
@@ -180,7 +194,9 @@ stXmlElement_c* stToolDefinition_c::processorConfiguration(int i) const {
     return nullptr;
 }
 
-const wchar_t* stToolDefinition_c::processorName(int i) const { return processorNameOf(processorConfiguration(i)); }
+const wchar_t* stToolDefinition_c::processorName(int i) const {
+    return processorNameOf(processorConfiguration(i));
+}
 
 void stToolDefinition_c::updateDefinition(const std::vector<stProcessorInfo_c>& raster,
                                           const std::vector<stProcessorInfo_c>& vectorization,
@@ -191,7 +207,8 @@ void stToolDefinition_c::updateDefinition(const std::vector<stProcessorInfo_c>& 
     updateSection(kSketch, vector);
 }
 
-void stToolDefinition_c::updateSection(const wchar_t* tag, const std::vector<stProcessorInfo_c>& entries) {
+void stToolDefinition_c::updateSection(const wchar_t* tag,
+                                       const std::vector<stProcessorInfo_c>& entries) {
     stXmlElement_c* tool = checked();
     if (entries.empty()) {
         if (stXmlElement_c* s = childElement(tool, tag)) delete tool->removeChild(s);
@@ -208,11 +225,12 @@ void stToolDefinition_c::updateSection(const wchar_t* tag, const std::vector<stP
         n = next;
     }
     for (const stProcessorInfo_c& info : entries) {
-        auto kept = std::find_if(pool.begin(), pool.end(), [&](const std::unique_ptr<stXmlNode_c>& n) {
-            const auto* e = static_cast<const stXmlElement_c*>(n.get());
-            return n && sameText(e->getAttribute(L"processorName"), info.processorName()) &&
-                   sameText(e->getAttribute(L"name"), info.name());
-        });
+        auto kept =
+            std::find_if(pool.begin(), pool.end(), [&](const std::unique_ptr<stXmlNode_c>& n) {
+                const auto* e = static_cast<const stXmlElement_c*>(n.get());
+                return n && sameText(e->getAttribute(L"processorName"), info.processorName()) &&
+                       sameText(e->getAttribute(L"name"), info.name());
+            });
         if (kept != pool.end()) {
             s->appendChild(kept->release());
             continue;
@@ -234,19 +252,23 @@ stTool_c::stTool_c() = default;
 stTool_c::stTool_c(const stToolDefinition_c& definition) : definition_(definition) {
     if (!definition_.valid()) throw stEngineException_c(kInvalidDefinition);
     assemble(definition_.countRasterProcessors(), &stToolDefinition_c::rasterProcessorName,
-             &stToolDefinition_c::rasterProcessorConfiguration, stRasterProcessor_c::desc(), preProcessors_);
-    assemble(definition_.countVectorizationProcessors(), &stToolDefinition_c::vectorizationProcessorName,
+             &stToolDefinition_c::rasterProcessorConfiguration, stRasterProcessor_c::desc(),
+             preProcessors_);
+    assemble(definition_.countVectorizationProcessors(),
+             &stToolDefinition_c::vectorizationProcessorName,
              &stToolDefinition_c::vectorizationProcessorConfiguration, stTracingAlgorithm_c::desc(),
              processors_);
     assemble(definition_.countVectorProcessors(), &stToolDefinition_c::vectorProcessorName,
-             &stToolDefinition_c::vectorProcessorConfiguration, stSketchProcessor_c::desc(), postProcessors_);
+             &stToolDefinition_c::vectorProcessorConfiguration, stSketchProcessor_c::desc(),
+             postProcessors_);
 }
 
 stTool_c::~stTool_c() = default;
 
 void stTool_c::assemble(int count, const wchar_t* (stToolDefinition_c::*name)(int) const,
                         stXmlElement_c* (stToolDefinition_c::*configuration)(int) const,
-                        const stDescriptor_c* kind, std::vector<std::unique_ptr<stProcessor_c>>& into) {
+                        const stDescriptor_c* kind,
+                        std::vector<std::unique_ptr<stProcessor_c>>& into) {
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<stConfigurable_c> object(
             stVMREngine_c::getEngine().createConfigurable((definition_.*name)(i)));
@@ -266,7 +288,9 @@ int stTool_c::countSubProcessors() const {
     return countPreProcessors() + countProcessors() + countPostProcessors();
 }
 
-bool stTool_c::applicable(stToolContext_c* context) const { return definition_.applicable(context); }
+bool stTool_c::applicable(stToolContext_c* context) const {
+    return definition_.applicable(context);
+}
 
 bool stTool_c::apply(stToolContext_c* context) {
     try {

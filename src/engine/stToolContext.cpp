@@ -57,7 +57,8 @@ bool stToolContextImpl_c::getPickPoint(double& x, double& y) const {
     return true;
 }
 
-bool stToolContextImpl_c::getSelectionRectangle(double& x1, double& y1, double& x2, double& y2) const {
+bool stToolContextImpl_c::getSelectionRectangle(double& x1, double& y1, double& x2,
+                                                double& y2) const {
     if (!selectionDefined_) return false;
     x1 = selX1_;
     y1 = selY1_;

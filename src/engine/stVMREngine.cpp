@@ -19,7 +19,8 @@ bool strictlyDerived(const stDescriptor_c* d, const stDescriptor_c* kind) {
 }
 
 void removeFirst(std::vector<utString_c>& names, const wchar_t* name) {
-    auto it = std::find_if(names.begin(), names.end(), [&](const utString_c& n) { return sameName(n, name); });
+    auto it = std::find_if(names.begin(), names.end(),
+                           [&](const utString_c& n) { return sameName(n, name); });
     if (it != names.end()) names.erase(it);
 }
 }  // namespace
@@ -37,7 +38,8 @@ void stVMREngine_c::registerConfigurable(stDescriptor_c* d) {
     assert(d && "registering needs a descriptor");
     if (!d) return;
     if (strictlyDerived(d, stRasterProcessor_c::desc())) rasterNames_.emplace_back(d->name());
-    if (strictlyDerived(d, stTracingAlgorithm_c::desc())) vectorizationNames_.emplace_back(d->name());
+    if (strictlyDerived(d, stTracingAlgorithm_c::desc()))
+        vectorizationNames_.emplace_back(d->name());
     if (strictlyDerived(d, stSketchProcessor_c::desc())) vectorNames_.emplace_back(d->name());
     registry_.push_back(d);
 }

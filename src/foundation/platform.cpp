@@ -1,5 +1,6 @@
 #include "foundation/platform.h"
 
+#include <locale.h>
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -7,7 +8,6 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
-#include <locale.h>
 
 namespace Vemora::platform {
 

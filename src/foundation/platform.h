@@ -24,9 +24,9 @@ std::string toUtf8(const wchar_t* text);
 // fopen of a wide path: the path is handed to the C library as UTF-8.
 std::FILE* openFile(const wchar_t* path, const char* mode);
 
-// Text of a configuration-type file: bytes that form valid UTF-8 are decoded as such, any other byte
-// is taken as Latin-1, so both the UTF-8 form and the older single-byte form read correctly. The
-// text ends at the end of the data or at the first byte 0xFF (never part of valid UTF-8).
+// Text of a configuration-type file: bytes that form valid UTF-8 are decoded as such, any other
+// byte is taken as Latin-1, so both the UTF-8 form and the older single-byte form read correctly.
+// The text ends at the end of the data or at the first byte 0xFF (never part of valid UTF-8).
 std::wstring decodeUtf8OrLatin1(const char* bytes, size_t count);
 
 // Renames a file over another (both wide paths), replacing it in one step; false on failure.

@@ -46,7 +46,9 @@ utGeLine_c::utGeLine_c(const utPoint_c& P, const utVector_c& v) {
 
 double utGeLine_c::distance(const utPoint_c& p) const { return std::fabs(signedDistance(p)); }
 
-int utGeLine_c::side(const utPoint_c& p, double eps) const { return sideOf(signedDistance(p), eps); }
+int utGeLine_c::side(const utPoint_c& p, double eps) const {
+    return sideOf(signedDistance(p), eps);
+}
 
 utPoint_c utGeLine_c::project(const utPoint_c& p) const {
     const double s = signedDistance(p);
@@ -237,8 +239,12 @@ utPoint_c utGeBezierSegment_c::pointAtParameter(double t) const {
     return lerp(r0, r1, t);
 }
 
-double utGeBezierSegment_c::distance(const utPoint_c&) const { throw utException_c(kNotImplemented); }
-int utGeBezierSegment_c::side(const utPoint_c&, double) const { throw utException_c(kNotImplemented); }
+double utGeBezierSegment_c::distance(const utPoint_c&) const {
+    throw utException_c(kNotImplemented);
+}
+int utGeBezierSegment_c::side(const utPoint_c&, double) const {
+    throw utException_c(kNotImplemented);
+}
 utPoint_c utGeBezierSegment_c::project(const utPoint_c&) const {
     throw utException_c(kNotImplemented);
 }

@@ -64,7 +64,8 @@ utMatrix_c::utMatrix_c(int m, int n) { allocate(m, n); }
 
 utMatrix_c::utMatrix_c(const utMatrix_c& src) {
     allocate(src.m_, src.n_);
-    if (m_ == src.m_ && n_ == src.n_) std::copy(src.cells_.begin(), src.cells_.end(), cells_.begin());
+    if (m_ == src.m_ && n_ == src.n_)
+        std::copy(src.cells_.begin(), src.cells_.end(), cells_.begin());
 }
 
 utMatrix_c::utMatrix_c(utMatrix_c&& src) noexcept

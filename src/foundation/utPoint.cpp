@@ -4,7 +4,6 @@
 
 namespace Vemora {
 
-
 bool utPoint_c::notEqualTo(const utPoint_c& p, double tol) const {
     return std::fabs(x() - p.x()) > tol || std::fabs(y() - p.y()) > tol;
 }
@@ -13,7 +12,6 @@ const utPoint_c& utPoint_c::ptZero() {
     static const utPoint_c zero;
     return zero;
 }
-
 
 utVector_c utVector_c::unit() const {
     const double l = length();
@@ -32,7 +30,9 @@ utVector_c utVector_c::project(const utVector_c& v) const {
     return u * (u * v);
 }
 
-double utVector_c::cosAlpha(const utVector_c& v) const { return (*this * v) / (length() * v.length()); }
+double utVector_c::cosAlpha(const utVector_c& v) const {
+    return (*this * v) / (length() * v.length());
+}
 
 bool utVector_c::isCollinear(const utVector_c& v, double tol) const {
     return std::fabs(cosAlpha(v)) > tol;

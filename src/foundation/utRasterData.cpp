@@ -4,8 +4,8 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <new>
+#include <utility>
 
 namespace Vemora {
 
@@ -24,7 +24,8 @@ utRasterData_c::Block utRasterData_c::allocate(unsigned w, unsigned h) {
     return Block(block);
 }
 
-utRasterData_c::utRasterData_c(unsigned w, unsigned h) : width_(w), height_(h), data_(allocate(w, h)) {}
+utRasterData_c::utRasterData_c(unsigned w, unsigned h)
+    : width_(w), height_(h), data_(allocate(w, h)) {}
 
 utRasterData_c::utRasterData_c(unsigned w, unsigned h, const void* src)
     : width_(w), height_(h), data_(allocate(w, h)) {
@@ -40,7 +41,8 @@ utRasterData_c::utRasterData_c(utRasterData_c&& src) noexcept
     src.height_ = 0;
 }
 
-utRasterData_c::utRasterData_c(const utRasterData_c& src, unsigned x, unsigned y, unsigned w, unsigned h) {
+utRasterData_c::utRasterData_c(const utRasterData_c& src, unsigned x, unsigned y, unsigned w,
+                               unsigned h) {
     assert(x <= src.width_ && y <= src.height_);
     w = std::min(w, src.width_ - x);
     h = std::min(h, src.height_ - y);
@@ -58,7 +60,8 @@ utRasterData_c::~utRasterData_c() = default;
 utRasterData_c& utRasterData_c::operator=(const utRasterData_c& src) {
     if (this == &src) return *this;
     if (width_ != src.width_ || height_ != src.height_ || !data_) {
-        data_ = allocate(src.width_, src.height_);  // the old block is freed only once this succeeds
+        data_ =
+            allocate(src.width_, src.height_);  // the old block is freed only once this succeeds
         width_ = src.width_;
         height_ = src.height_;
     }
@@ -90,8 +93,8 @@ void utRasterData_c::setRectRasterData(const utRasterData_c& src, unsigned x, un
     const unsigned rows = std::min(src.height_, height_ - y);
     if (cols == 0 || rows == 0) return;
     for (unsigned j = 0; j < rows; ++j) {
-        std::memcpy(data_.get() + x + size_t(y + j) * width_, src.data_.get() + size_t(j) * src.width_,
-                    size_t(cols) * 4);
+        std::memcpy(data_.get() + x + size_t(y + j) * width_,
+                    src.data_.get() + size_t(j) * src.width_, size_t(cols) * 4);
     }
 }
 

@@ -117,7 +117,9 @@ int utString_c::parseInt(const wchar_t* s) {
     return int(v);
 }
 
-double utString_c::parseDouble(const wchar_t* s) { return s ? platform::parseReal(s, nullptr) : 0.0; }
+double utString_c::parseDouble(const wchar_t* s) {
+    return s ? platform::parseReal(s, nullptr) : 0.0;
+}
 
 bool utString_c::parseBool(const wchar_t* s) {
     if (!s) return false;

@@ -4,12 +4,12 @@
 #include <vemora/raster/stPiIndexing.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cassert>
 #include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -70,7 +70,8 @@ void addPieces(std::vector<uint32_t>& pieces, double first, double last) {
 // Whether a place of the sorted list lies in f..l (f <= l).
 bool anyPiece(const std::vector<uint32_t>& pieces, size_t f, size_t l) {
     if (pieces.empty()) return false;
-    const auto at = std::lower_bound(pieces.begin(), pieces.end(), f, [](uint32_t k, size_t v) { return k < v; });
+    const auto at = std::lower_bound(pieces.begin(), pieces.end(), f,
+                                     [](uint32_t k, size_t v) { return k < v; });
     return at != pieces.end() && *at <= l;
 }
 
@@ -78,9 +79,10 @@ bool anyPiece(const std::vector<uint32_t>& pieces, size_t f, size_t l) {
 // whole numbers ceil(a)..floor(b). The k whose [k, k + 1] the span meets, ceil(a) - 1..floor(b),
 // are then the points and the places just before them, except for a span holding no whole number
 // of the range (one within a single [k, k + 1], or one reaching into the last from beyond): its
-// k goes into the list `pieces`. Where both ends lie well inside the range, converting to a whole number
-// truncates, which is floor there, and ceil is the truncation moved up unless it was exact.
-void markSpan(std::vector<uint64_t>& points, std::vector<uint32_t>& pieces, double a, double b, size_t words) {
+// k goes into the list `pieces`. Where both ends lie well inside the range, converting to a whole
+// number truncates, which is floor there, and ceil is the truncation moved up unless it was exact.
+void markSpan(std::vector<uint64_t>& points, std::vector<uint32_t>& pieces, double a, double b,
+              size_t words) {
     if (a >= 0.0 && b < kBitLimit - 1.0) {
         const size_t t = size_t(a);
         const size_t ca = double(t) < a ? t + 1 : t;
@@ -88,11 +90,13 @@ void markSpan(std::vector<uint64_t>& points, std::vector<uint32_t>& pieces, doub
         if (ca <= fb) {
             setBits(points, ca, fb, words);
         } else {
-            addPieces(pieces, double(fb), double(fb));  // ca is fb + 1: the span lies within [fb, fb + 1]
+            addPieces(pieces, double(fb),
+                      double(fb));  // ca is fb + 1: the span lies within [fb, fb + 1]
         }
         return;
     }
-    const double first = std::max(std::ceil(a), 0.0), last = std::min(std::floor(b), kBitLimit - 1.0);
+    const double first = std::max(std::ceil(a), 0.0),
+                 last = std::min(std::floor(b), kBitLimit - 1.0);
     if (first <= last) {
         setBits(points, size_t(first), size_t(last), words);
     } else {
@@ -118,14 +122,17 @@ bool anyBit(const uint64_t* bits, size_t n, size_t f, size_t l) {
     return (bits[lw] & lm) != 0;
 }
 
-bool anyBit(const std::vector<uint64_t>& bits, size_t f, size_t l) { return anyBit(bits.data(), bits.size(), f, l); }
+bool anyBit(const std::vector<uint64_t>& bits, size_t f, size_t l) {
+    return anyBit(bits.data(), bits.size(), f, l);
+}
 
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // stPiNode_c
 
-stPiNode_c::stPiNode_c(double x1, double x2, void* object) : count_(1), store_{object}, x1_(x1), x2_(x2) {
+stPiNode_c::stPiNode_c(double x1, double x2, void* object)
+    : count_(1), store_{object}, x1_(x1), x2_(x2) {
     assert(object != nullptr);
 }
 
@@ -275,8 +282,8 @@ void stPiRow_c::split(double a, double b, void* o) {
     // non-overlapping nodes have both ends in ascending order, so both bounds are binary searches.)
     const auto first = std::partition_point(nodes_.begin(), nodes_.end(),
                                             [a](const stPiNode_c& n) { return n.x2() <= a; });
-    const auto last = std::partition_point(first, nodes_.end(),
-                                           [b](const stPiNode_c& n) { return n.x1() < b; });
+    const auto last =
+        std::partition_point(first, nodes_.end(), [b](const stPiNode_c& n) { return n.x1() < b; });
     if (first == last) {
         // Nothing overlaps: [a, b] goes in as it is, a zero-length one included.
         nodes_.insert(first, stPiNode_c(a, b, o));
@@ -311,7 +318,8 @@ void stPiRow_c::split(double a, double b, void* o) {
     if (pos < b) pieces.emplace_back(pos, b, o);
 
     const auto at = nodes_.erase(first, last);
-    nodes_.insert(at, std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+    nodes_.insert(at, std::make_move_iterator(pieces.begin()),
+                  std::make_move_iterator(pieces.end()));
     pieces.clear();
 }
 
@@ -411,7 +419,8 @@ bool stPiRow_c::coversSome(double a, double b) const {
         return spansMeet(a, b);
     }
     // Past the bits' range only the spans can tell what does not cover.
-    const double first = std::max(std::ceil(a), 0.0), last = std::min(std::floor(b), kBitLimit - 1.0);
+    const double first = std::max(std::ceil(a), 0.0),
+                 last = std::min(std::floor(b), kBitLimit - 1.0);
     if (first <= last && anyBit(points_, size_t(first), size_t(last))) return true;
     return spansMeet(a, b);
 }
@@ -419,9 +428,11 @@ bool stPiRow_c::coversSome(double a, double b) const {
 // The bits settle nearly every question, so the spans still waiting are looked through one by
 // one rather than merged for it.
 bool stPiRow_c::spansMeet(double a, double b) const {
-    const auto it = std::partition_point(covered_.begin(), covered_.end(), [a](const Span& s) { return s.b < a; });
+    const auto it = std::partition_point(covered_.begin(), covered_.end(),
+                                         [a](const Span& s) { return s.b < a; });
     if (it != covered_.end() && it->a <= b) return true;
-    static_assert(sizeof(Span) == 2 * sizeof(double), "a span is read as one vector of its two ends");
+    static_assert(sizeof(Span) == 2 * sizeof(double),
+                  "a span is read as one vector of its two ends");
     const Span* const spans = fresh_.data();
     const size_t n = fresh_.size();
     size_t i = 0;

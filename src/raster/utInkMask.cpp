@@ -67,7 +67,8 @@ uint64_t packInk(const uint32_t* p, int threshold) {
     const __m128i limit = _mm_set1_epi32(threshold);
     auto inkOf4 = [&](const uint32_t* q) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i halves = _mm_add_epi32(_mm_and_si128(v, blueRed), _mm_and_si128(_mm_srli_epi32(v, 8), green));
+        const __m128i halves =
+            _mm_add_epi32(_mm_and_si128(v, blueRed), _mm_and_si128(_mm_srli_epi32(v, 8), green));
         return _mm_cmplt_epi32(_mm_madd_epi16(halves, ones), limit);
     };
     uint64_t word = 0;
@@ -82,7 +83,8 @@ uint64_t packInk(const uint32_t* p, int threshold) {
 // The ink bits of 64 pixels, pixel k in bit k. The tests go into bytes first, a loop the compiler
 // can vectorise; each 8 bytes of 0 or 1 then gather into one byte with a multiplication that
 // moves byte i's low bit to bit 56 + i.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "packInk reads 8 flag bytes as one little-endian word");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "packInk reads 8 flag bytes as one little-endian word");
 
 uint64_t packInk(const uint32_t* p, int threshold) {
     uint8_t flags[64];
@@ -115,7 +117,8 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
         for (; x0 + 64 <= width_; x0 += 64) out[x0 >> 6] = packInk(row + x0, threshold);
         if (x0 < width_) {
             uint64_t word = 0;
-            for (int k = 0; k < width_ - x0; ++k) word |= uint64_t(isInk(row[x0 + k], threshold)) << k;
+            for (int k = 0; k < width_ - x0; ++k)
+                word |= uint64_t(isInk(row[x0 + k], threshold)) << k;
             out[x0 >> 6] = word;
         }
     }
@@ -124,10 +127,12 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
     for (int y0 = 0; y0 < height_; y0 += 64) {
         const int rows = std::min(64, height_ - y0);
         for (size_t j = 0; j < rowWords_; ++j) {
-            for (int i = 0; i < 64; ++i) block[i] = i < rows ? rows_[size_t(y0 + i) * rowWords_ + j] : 0;
+            for (int i = 0; i < 64; ++i)
+                block[i] = i < rows ? rows_[size_t(y0 + i) * rowWords_ + j] : 0;
             transpose64(block);
             const int cols = std::min(64, width_ - int(j) * 64);
-            for (int k = 0; k < cols; ++k) columns_[(j * 64 + size_t(k)) * columnWords_ + size_t(y0 >> 6)] = block[k];
+            for (int k = 0; k < cols; ++k)
+                columns_[(j * 64 + size_t(k)) * columnWords_ + size_t(y0 >> 6)] = block[k];
         }
     }
 }

@@ -29,7 +29,9 @@ public:
 
     // Asks for the word holding (x, y) in the row bits, or in the column bits, to be fetched
     // ahead of its use. (x, y) must lie in the image.
-    void prefetchRow(int x, int y) const { __builtin_prefetch(&rows_[size_t(y) * rowWords_ + size_t(x >> 6)]); }
+    void prefetchRow(int x, int y) const {
+        __builtin_prefetch(&rows_[size_t(y) * rowWords_ + size_t(x >> 6)]);
+    }
     void prefetchColumn(int x, int y) const {
         __builtin_prefetch(&columns_[size_t(x) * columnWords_ + size_t(y >> 6)]);
     }

@@ -135,9 +135,7 @@ bool stPoint_c::isEqual(const stEntity_c* other) const {
 // ---------------------------------------------------------------------------------------------
 // Lines
 
-stLine_c::stLine_c(const utPoint_c& p1, const utPoint_c& p2) : p1_(p1), p2_(p2) {
-    updateExtents();
-}
+stLine_c::stLine_c(const utPoint_c& p1, const utPoint_c& p2) : p1_(p1), p2_(p2) { updateExtents(); }
 
 stLine_c::stLine_c(stSketch_c* sketch, const utPoint_c& p1, const utPoint_c& p2)
     : stEntity_c(sketch), p1_(p1), p2_(p2) {
@@ -341,7 +339,9 @@ bool stEllipse_c::isEqual(const stEntity_c* other) const {
 
 stSpline_c::stSpline_c(const std::vector<utPoint_c>& points) : points_(points) { updateExtents(); }
 
-stSpline_c::stSpline_c(std::vector<utPoint_c>&& points) : points_(std::move(points)) { updateExtents(); }
+stSpline_c::stSpline_c(std::vector<utPoint_c>&& points) : points_(std::move(points)) {
+    updateExtents();
+}
 
 stSpline_c::stSpline_c(stSketch_c* sketch, const std::vector<utPoint_c>& points)
     : stEntity_c(sketch), points_(points) {

@@ -54,8 +54,9 @@ void stSketch_c::addEntity(stEntity_c* e) {
 }
 
 void stSketch_c::eraseEntity(stEntity_c* e) {
-    const auto it = std::find_if(entities_.begin(), entities_.end(),
-                                 [e](const std::unique_ptr<stEntity_c>& p) { return p.get() == e; });
+    const auto it =
+        std::find_if(entities_.begin(), entities_.end(),
+                     [e](const std::unique_ptr<stEntity_c>& p) { return p.get() == e; });
     if (it == entities_.end()) return;
     it->release();  // the caller owns it now
     entities_.erase(it);

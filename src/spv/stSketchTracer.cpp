@@ -27,7 +27,8 @@ stSketch_c* stSketchTracer_c::traceFromPoint(int* pixels, int width, int height,
     return trace(&raster, &start, 0, 0);
 }
 
-stSketch_c* stSketchTracer_c::trace(utRasterData_c* raster, const utPoint_c* start, int dx, int dy) {
+stSketch_c* stSketchTracer_c::trace(utRasterData_c* raster, const utPoint_c* start, int dx,
+                                    int dy) {
     std::unique_ptr<stSketch_c> sketch;
     {
         // The tracer's working memory (its index and SPV sketch) is gone before the refiners run.
@@ -42,13 +43,15 @@ stSketch_c* stSketchTracer_c::trace(utRasterData_c* raster, const utPoint_c* sta
         // to find the pixel of a sketch point.
         if (params.mergeGaps) {
             tmpGapsRefiner_c gaps(sketch.get(), raster, params.blackLevel, kMaxWhitePixels,
-                                  params.mergeGapsMaxDistance, 1.0, 1.0, double(dx), double(dy), 0.0, nullptr);
+                                  params.mergeGapsMaxDistance, 1.0, 1.0, double(dx), double(dy),
+                                  0.0, nullptr);
             gaps.run(sketch.get());
         }
         if (params.linkCollinear) {
-            tmpLinkCollinear_c link(sketch.get(), params.linkCollinearMaxDistance, params.linkCollinearMaxDistance,
-                                    params.linkCollinearMaxDeviation, params.linkCollinearMaxWidthDeviation,
-                                    1.0, 1.0, double(dx), double(dy), kMaxWhitePixels, params.blackLevel, raster);
+            tmpLinkCollinear_c link(
+                sketch.get(), params.linkCollinearMaxDistance, params.linkCollinearMaxDistance,
+                params.linkCollinearMaxDeviation, params.linkCollinearMaxWidthDeviation, 1.0, 1.0,
+                double(dx), double(dy), kMaxWhitePixels, params.blackLevel, raster);
             link.run(sketch.get());
         }
     }

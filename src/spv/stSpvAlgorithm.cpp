@@ -28,7 +28,8 @@ constexpr int kMaxSeedPasses = 20;
 
 // The width of a step is measured across the direction of travel.
 int widthDirection(int direction) {
-    return direction == kLeft || direction == kRight ? stSpvPoint_c::kAlongY : stSpvPoint_c::kAlongX;
+    return direction == kLeft || direction == kRight ? stSpvPoint_c::kAlongY
+                                                     : stSpvPoint_c::kAlongX;
 }
 
 // The half-step point is centred across the direction of travel like any other; where the half
@@ -38,17 +39,27 @@ int widthDirection(int direction) {
 bool onStroke(int px, int py, int x0, int y0, int x1, int y1, double width) {
     const double dx = x1 - x0, dy = y1 - y0;
     const double len = std::sqrt(dx * dx + dy * dy);
-    const double off = std::fabs((px - x0) * dy - (py - y0) * dx) / len;  // distance from the step's line
+    const double off =
+        std::fabs((px - x0) * dy - (py - y0) * dx) / len;  // distance from the step's line
     return off <= width;
 }
 
 void move(int& x, int& y, int direction, int distance) {
     switch (direction) {
-        case kLeft: x -= distance; break;
-        case kUp: y -= distance; break;
-        case kRight: x += distance; break;
-        case kDown: y += distance; break;
-        default: break;
+        case kLeft:
+            x -= distance;
+            break;
+        case kUp:
+            y -= distance;
+            break;
+        case kRight:
+            x += distance;
+            break;
+        case kDown:
+            y += distance;
+            break;
+        default:
+            break;
     }
 }
 
@@ -161,7 +172,8 @@ void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
     const int x = int(start->x());
     const int y = int(start->y());
     // A start outside the raster has no stroke under it.
-    if (!(start->x() >= 0.0 && start->y() >= 0.0 && x < int(raster_->width()) && y < int(raster_->height())))
+    if (!(start->x() >= 0.0 && start->y() >= 0.0 && x < int(raster_->width()) &&
+          y < int(raster_->height())))
         return;
     if (!isBlack(x, y)) return;
     stSpvPoint_c seed;
@@ -178,7 +190,8 @@ void stSpvAlgorithm_c::internalTrace(const utPoint_c* start) {
     notifyStepFinished(kStep);
 }
 
-stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* start, double dx, double dy) {
+stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* start, double dx,
+                                    double dy) {
     notifyStarted();
     prepareRun(raster);
     internalTrace(start);
@@ -211,7 +224,8 @@ public:
     }
     void visitSpvArc(const stSpvArc_c& arc) override {
         if (arc.startAngle() != arc.endAngle()) {
-            target_.addEntity(new stArc_c(arc.center() + d_, arc.r(), arc.startAngle(), arc.endAngle()));
+            target_.addEntity(
+                new stArc_c(arc.center() + d_, arc.r(), arc.startAngle(), arc.endAngle()));
         } else {
             target_.addEntity(new stCircle_c(arc.center() + d_, arc.r()));
         }
@@ -223,7 +237,8 @@ private:
 };
 }  // namespace
 
-stSketch_c* stSpvAlgorithm_c::translateSketch(const stSpvSketch_c& spvSketch, double dx, double dy) {
+stSketch_c* stSpvAlgorithm_c::translateSketch(const stSpvSketch_c& spvSketch, double dx,
+                                              double dy) {
     auto sketch = std::make_unique<stSketch_c>();
     tmpSketchTranslator_c translator(*sketch, dx, dy);
     spvSketch.visit(translator);
@@ -237,11 +252,16 @@ stSketch_c* stSpvAlgorithm_c::translateSketch(const stSpvSketch_c& spvSketch, do
 int stSpvAlgorithm_c::beam(int x, int y, bool& hitEdge, int direction, int maxSteps) const {
     hitEdge = false;
     switch (direction) {
-        case kLeft: return beamLeft(x, y, hitEdge, maxSteps);
-        case kUp: return beamUp(x, y, hitEdge, maxSteps);
-        case kRight: return beamRight(x, y, hitEdge, maxSteps);
-        case kDown: return beamDown(x, y, hitEdge, maxSteps);
-        default: return -1;
+        case kLeft:
+            return beamLeft(x, y, hitEdge, maxSteps);
+        case kUp:
+            return beamUp(x, y, hitEdge, maxSteps);
+        case kRight:
+            return beamRight(x, y, hitEdge, maxSteps);
+        case kDown:
+            return beamDown(x, y, hitEdge, maxSteps);
+        default:
+            return -1;
     }
 }
 
@@ -285,14 +305,16 @@ namespace {
 // from the ink run through `at`: the remembered run when it holds `at`, else the run measured
 // anew by measure(from, step) and remembered.
 template <class Measure>
-void seedBeamsFromRun(int at, int last, std::pair<int, int>& run, const Measure& measure, int& before,
-                      int& after) {
+void seedBeamsFromRun(int at, int last, std::pair<int, int>& run, const Measure& measure,
+                      int& before, int& after) {
     if (!(run.first <= at && at < run.second)) {
         run.first = at - measure(at, -1) + 1;
         run.second = at + measure(at, 1);
     }
     before = at <= 0 ? 0 : beamSteps(std::min(at - run.first, kSeedBeamLimit), at, kSeedBeamLimit);
-    after = at >= last ? 0 : beamSteps(std::min(run.second - 1 - at, kSeedBeamLimit), last - at, kSeedBeamLimit);
+    after = at >= last ? 0
+                       : beamSteps(std::min(run.second - 1 - at, kSeedBeamLimit), last - at,
+                                   kSeedBeamLimit);
 }
 
 constexpr int kWholeRun = std::numeric_limits<int>::max();
@@ -316,11 +338,14 @@ void stSpvAlgorithm_c::seedBeamsAlongColumn(int x, int y, int& up, int& down) co
         down = beam(x, y, edge, kDown, kSeedBeamLimit);
         return;
     }
-    const auto measure = [&](int from, int step) { return ink_->columnRun(x, from, step, kWholeRun); };
+    const auto measure = [&](int from, int step) {
+        return ink_->columnRun(x, from, step, kWholeRun);
+    };
     seedBeamsFromRun(y, int(raster_->height()) - 1, columnRuns_[size_t(x)], measure, up, down);
 }
 
-bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction, int* slot) const {
+bool stSpvAlgorithm_c::findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction,
+                                        int* slot) const {
     // The first pass centres both ways.
     int l = 0, r = 0, u = 0, d = 0;
     seedBeamsAlongRow(x, y, l, r);
@@ -391,9 +416,11 @@ void stSpvAlgorithm_c::queueSeed(const stSpvPoint_c& seed, int direction, int sl
 // not closed and gives no seed. at(p) is the pixel at place p of the line; `remembered` is the
 // line's entry among the remembered runs.
 template <class ForEachRun, class At>
-void stSpvAlgorithm_c::scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun,
-                                At&& at, bool alongRow) {
-    const auto middle = [&at](int begin, int end) { return at(begin + int(unsigned(end - begin) / 2u)); };
+void stSpvAlgorithm_c::scanLine(int length, std::pair<int, int>& remembered,
+                                ForEachRun&& forEachRun, At&& at, bool alongRow) {
+    const auto middle = [&at](int begin, int end) {
+        return at(begin + int(unsigned(end - begin) / 2u));
+    };
     scannedRuns_.clear();
     forEachRun([&](int begin, int end) {
         if (end == length) return;
@@ -500,21 +527,39 @@ bool stSpvAlgorithm_c::lengthRun(int& x, int& y, int& len, int direction, int ma
         // Back onto the last black pixel, where there is room to step back.
         bool room = false;
         switch (direction) {
-            case kLeft: room = x < lastX; break;
-            case kUp: room = y < lastY; break;
-            case kRight: room = x > 0; break;
-            case kDown: room = y > 0; break;
-            default: break;
+            case kLeft:
+                room = x < lastX;
+                break;
+            case kUp:
+                room = y < lastY;
+                break;
+            case kRight:
+                room = x > 0;
+                break;
+            case kDown:
+                room = y > 0;
+                break;
+            default:
+                break;
         }
         if (len > 1 && room) move(x, y, direction, -1);
     } else {
         bool onBorder = true;
         switch (direction) {
-            case kLeft: onBorder = x == 0; break;
-            case kUp: onBorder = y == 0; break;
-            case kRight: onBorder = x == lastX; break;
-            case kDown: onBorder = y == lastY; break;
-            default: break;
+            case kLeft:
+                onBorder = x == 0;
+                break;
+            case kUp:
+                onBorder = y == 0;
+                break;
+            case kRight:
+                onBorder = x == lastX;
+                break;
+            case kDown:
+                onBorder = y == lastY;
+                break;
+            default:
+                break;
         }
         if (!onBorder) {
             move(x, y, direction, 1);
@@ -565,7 +610,8 @@ int stSpvAlgorithm_c::traceStep(int& x, int& y, int& len, int& wMinus, int& wPlu
 }
 
 bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
-    while (track.state() >= stSpvTrackInfo_c::kSeeded && track.state() <= stSpvTrackInfo_c::kBackward) {
+    while (track.state() >= stSpvTrackInfo_c::kSeeded &&
+           track.state() <= stSpvTrackInfo_c::kBackward) {
         const int old = track.state();
         track.nextState();
         if (old == stSpvTrackInfo_c::kBackward) break;
@@ -601,9 +647,12 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
                 // Most steps run where nothing is traced yet, which the index's coarse tiles
                 // tell at once. The footprint's corners lie at most half the larger run width
                 // (or half a pixel) off its ends; one more pixel covers rounding.
-                const double margin = std::max({std::fabs(end.w()), std::fabs(double(width)), 1.0}) / 2.0 + 1.0;
-                if (!index_.mayCover(std::min(end.x(), double(nx)) - margin, std::min(end.y(), double(ny)) - margin,
-                                     std::max(end.x(), double(nx)) + margin, std::max(end.y(), double(ny)) + margin))
+                const double margin =
+                    std::max({std::fabs(end.w()), std::fabs(double(width)), 1.0}) / 2.0 + 1.0;
+                if (!index_.mayCover(std::min(end.x(), double(nx)) - margin,
+                                     std::min(end.y(), double(ny)) - margin,
+                                     std::max(end.x(), double(nx)) + margin,
+                                     std::max(end.y(), double(ny)) + margin))
                     return false;
                 const stSpvSkewRect_c reach(stSpvPoint_c(end.x(), end.y(), end.w(), wDir),
                                             stSpvPoint_c(nx, ny, width, wDir));
@@ -615,7 +664,8 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
                     // The first full step after a reduction also marks its middle.
                     int hx = x, hy = y, hLen = 0, hMinus = 0, hPlus = 0;
                     traceStep(hx, hy, hLen, hMinus, hPlus, dir, step / 2);
-                    if ((hx != nx || hy != ny) && onStroke(hx, hy, x, y, nx, ny, track.averageWidth()))
+                    if ((hx != nx || hy != ny) &&
+                        onStroke(hx, hy, x, y, nx, ny, track.averageWidth()))
                         track.addPoint(hx, hy, int(track.averageWidth()), wDir);
                 }
                 recovering = false;
@@ -694,7 +744,8 @@ void sidePoints(const utPoint_c& anchor, const utPoint_c& p, double tolerance, u
 }
 }  // namespace
 
-stSpvPolybar_c* stSpvAlgorithm_c::polygonalApproximation(const stSpvPolybar_c& polybar, double tolerance) {
+stSpvPolybar_c* stSpvAlgorithm_c::polygonalApproximation(const stSpvPolybar_c& polybar,
+                                                         double tolerance) {
     const int n = polybar.pointCount();
     if (n < 3) return new stSpvPolybar_c(polybar);
 

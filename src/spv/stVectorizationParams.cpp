@@ -16,20 +16,24 @@ const tmpPropertyTable_c<Params>& properties() {
             .integer(L"Algorithm\\Sparse\\InitialLengthStep", &Params::initialLengthStep)
             .real(L"Algorithm\\Sparse\\WidthDeviationThreshold", &Params::widthDeviationThreshold)
             .integer(L"Algorithm\\Sparse\\ScanLineThreshold", &Params::scanLineThreshold)
-            .boolean(L"Vector\\Approximator\\PolygonalApproximation", &Params::polygonalApproximation)
+            .boolean(L"Vector\\Approximator\\PolygonalApproximation",
+                     &Params::polygonalApproximation)
             .real(L"Vector\\Approximator\\MaxError", &Params::approximationMaxError)
-            .boolean(L"Vector\\Approximator\\MaxErrorUseWidth", &Params::approximationMaxErrorUseWidth)
+            .boolean(L"Vector\\Approximator\\MaxErrorUseWidth",
+                     &Params::approximationMaxErrorUseWidth)
             .boolean(L"Vector\\Refiner\\RunRefiner", &Params::runRefiner)
             .boolean(L"Vector\\Refiner\\LinkCollinear", &Params::linkCollinear)
             .real(L"Vector\\Refiner\\LinkCollinearMaxDeviation", &Params::linkCollinearMaxDeviation)
             .boolean(L"Vector\\Refiner\\LinkCollinearUseWidth", &Params::linkCollinearUseWidth)
             .real(L"Vector\\Refiner\\LinkCollinearMaxDistance", &Params::linkCollinearMaxDistance)
-            .real(L"Vector\\Refiner\\LinkCollinearMaxWidthDeviation", &Params::linkCollinearMaxWidthDeviation)
+            .real(L"Vector\\Refiner\\LinkCollinearMaxWidthDeviation",
+                  &Params::linkCollinearMaxWidthDeviation)
             .boolean(L"Vector\\Refiner\\MergeGaps", &Params::mergeGaps)
             .real(L"Vector\\Refiner\\MergeGapsMaxDistance", &Params::mergeGapsMaxDistance)
             .boolean(L"Vector\\Refiner\\MergeGapsUseWidth", &Params::mergeGapsUseWidth)
             .boolean(L"Vector\\Recognizer\\RunRecognizer", &Params::runRecognizer)
-            .boolean(L"Vector\\Recognizer\\RoundedCornersRectangle", &Params::roundedCornersRectangle)
+            .boolean(L"Vector\\Recognizer\\RoundedCornersRectangle",
+                     &Params::roundedCornersRectangle)
             .boolean(L"Vector\\Recognizer\\Rectangle", &Params::rectangle)
             .boolean(L"Vector\\Recognizer\\Triangle", &Params::triangle)
             .boolean(L"Vector\\Recognizer\\StraightLine", &Params::straightLine)
@@ -58,6 +62,8 @@ stDescriptor_c* stVectorizationParams_c::isA() const { return desc(); }
 
 stXmlElement_c* stVectorizationParams_c::toXml(stXmlElement_c* element) const { return element; }
 
-void stVectorizationParams_c::fromXml(stXmlElement_c* element) { properties().read(*this, element); }
+void stVectorizationParams_c::fromXml(stXmlElement_c* element) {
+    properties().read(*this, element);
+}
 
 }  // namespace Vemora

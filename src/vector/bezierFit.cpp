@@ -92,7 +92,8 @@ void tmpBezierFitter_c::fitSpan(const Span& s, std::vector<Span>& todo) {
     for (size_t k = 1; k < count; ++k)
         u[k] = u[k - 1] + distance(P_[s.first + k], P_[s.first + k - 1]);
     const double total = u.back();
-    for (size_t k = 1; k < count; ++k) u[k] = total > 0.0 ? u[k] / total : double(k) / double(count - 1);
+    for (size_t k = 1; k < count; ++k)
+        u[k] = total > 0.0 ? u[k] / total : double(k) / double(count - 1);
 
     utGeBezierSegment_c q = generate(s.first, s.last, u, s.t1, s.t2);
     // Two points cannot be split: the chord piece is the answer whatever the tolerance.
@@ -158,10 +159,10 @@ utGeBezierSegment_c tmpBezierFitter_c::generate(size_t first, size_t last,
         alpha1 = (x0 * c11 - x1 * c01) / det;
         alpha2 = (c00 * x1 - c01 * x0) / det;
         // A singular system (zero tangents) gives no usable lengths either.
-        const bool unusable = !std::isfinite(alpha1) || !std::isfinite(alpha2) ||
-                              alpha1 < kMinAlpha || alpha2 < kMinAlpha ||
-                              (d > 0.0 && (alpha1 / d > kMaxAlphaPerChord ||
-                                           alpha2 / d > kMaxAlphaPerChord));
+        const bool unusable =
+            !std::isfinite(alpha1) || !std::isfinite(alpha2) || alpha1 < kMinAlpha ||
+            alpha2 < kMinAlpha ||
+            (d > 0.0 && (alpha1 / d > kMaxAlphaPerChord || alpha2 / d > kMaxAlphaPerChord));
         if (unusable) alpha1 = alpha2 = d / 3.0;
     }
     return utGeBezierSegment_c(p0, p0 + t1 * alpha1, p3 + t2 * alpha2, p3);

@@ -32,8 +32,8 @@ inline void add(double l, double ux, double uy, double& sumL, double& sumX, doub
 }
 
 // The sums of one step over the points from i on: two at a time, then one.
-inline void sumsFrom(size_t i, const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL,
-                     double& sumX, double& sumY) {
+inline void sumsFrom(size_t i, const std::vector<utPoint_c>& points, const utPoint_c& c,
+                     double& sumL, double& sumX, double& sumY) {
 #if defined(__SSE2__)
     const __m128d cx = _mm_set1_pd(c.x()), cy = _mm_set1_pd(c.y());
     for (; i + 2 <= points.size(); i += 2) {
@@ -63,7 +63,8 @@ inline void sumsFrom(size_t i, const std::vector<utPoint_c>& points, const utPoi
 }
 
 // One step: the next centre from the centroid (mx, my) and the sums for the centre c.
-inline utPoint_c nextCentre(double mx, double my, double n, double sumL, double sumX, double sumY, double& r) {
+inline utPoint_c nextCentre(double mx, double my, double n, double sumL, double sumX, double sumY,
+                            double& r) {
     r = sumL / n;
     return utPoint_c(mx + r * sumX / n, my + r * sumY / n);
 }
@@ -88,7 +89,8 @@ void fitPlain(const std::vector<utPoint_c>& points, utPoint_c& centre, double& r
         double sumL = 0.0, sumX = 0.0, sumY = 0.0;
         sumsFrom(0, points, centre, sumL, sumX, sumY);
         const utPoint_c next = nextCentre(mx, my, double(points.size()), sumL, sumX, sumY, r);
-        const bool settled = centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
+        const bool settled =
+            centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
         centre = next;
         if (settled) break;
     }
@@ -97,8 +99,8 @@ void fitPlain(const std::vector<utPoint_c>& points, utPoint_c& centre, double& r
 
 #if defined(VEMORA_AVX2_FIT)
 // The same steps with the distances and quotients of four points at a time.
-__attribute__((target("avx2"))) void fitAvx2(const std::vector<utPoint_c>& points, utPoint_c& centre,
-                                             double& radius) {
+__attribute__((target("avx2"))) void fitAvx2(const std::vector<utPoint_c>& points,
+                                             utPoint_c& centre, double& radius) {
     double mx = 0.0, my = 0.0;
     centroid(points, mx, my);
     centre = utPoint_c(mx, my);
@@ -113,7 +115,8 @@ __attribute__((target("avx2"))) void fitAvx2(const std::vector<utPoint_c>& point
             const __m256d px = _mm256_set_pd(p[3].x(), p[2].x(), p[1].x(), p[0].x());
             const __m256d py = _mm256_set_pd(p[3].y(), p[2].y(), p[1].y(), p[0].y());
             const __m256d dx = _mm256_sub_pd(cx, px), dy = _mm256_sub_pd(cy, py);
-            const __m256d l = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)));
+            const __m256d l =
+                _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)));
             const __m256d ux = _mm256_div_pd(dx, l), uy = _mm256_div_pd(dy, l);
             alignas(32) double ls[4], xs[4], ys[4];
             _mm256_store_pd(ls, l);
@@ -123,7 +126,8 @@ __attribute__((target("avx2"))) void fitAvx2(const std::vector<utPoint_c>& point
         }
         sumsFrom(i, points, centre, sumL, sumX, sumY);
         const utPoint_c next = nextCentre(mx, my, double(n), sumL, sumX, sumY, r);
-        const bool settled = centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
+        const bool settled =
+            centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
         centre = next;
         if (settled) break;
     }

@@ -27,12 +27,12 @@ bool conicCentreAndAxes(const utConic_c& conic, utPoint_c& centre, double& large
 // A fitted conic read as an ellipse through a run of points.
 struct utConicEllipse_c {
     utPoint_c centre;
-    double a = 0.0;       // semi-axis along the frame's first axis
-    double b = 0.0;       // semi-axis along the frame's second axis
-    double phi = 0.0;     // degrees; the ellipse's frame is the sketch turned by +phi
-    double start = 0.0;   // degrees, in the ellipse's frame
-    double end = 0.0;     // degrees, start <= end <= start + 360
-    int support = 0;      // points within the deviation band
+    double a = 0.0;      // semi-axis along the frame's first axis
+    double b = 0.0;      // semi-axis along the frame's second axis
+    double phi = 0.0;    // degrees; the ellipse's frame is the sketch turned by +phi
+    double start = 0.0;  // degrees, in the ellipse's frame
+    double end = 0.0;    // degrees, start <= end <= start + 360
+    int support = 0;     // points within the deviation band
     double eccentricity = 0.0;
 };
 

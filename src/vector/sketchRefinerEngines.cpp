@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <limits>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace Vemora {
 
@@ -141,17 +141,16 @@ private:
     size_t total_ = 0;
     double x0_ = 0.0, y0_ = 0.0, cell_ = 1.0;
     int columns_ = 0, rows_ = 0;
-    std::vector<int> cellStart_;    // cell c holds members[cellStart_[c] .. cellStart_[c + 1])
+    std::vector<int> cellStart_;  // cell c holds members[cellStart_[c] .. cellStart_[c + 1])
     std::vector<int> members_;
-    std::vector<int> everywhere_;   // returned by every query
-    std::vector<unsigned> stamp_;   // per info: the query that returned it last
+    std::vector<int> everywhere_;  // returned by every query
+    std::vector<unsigned> stamp_;  // per info: the query that returned it last
     unsigned query_ = 0;
     std::vector<utRect_c> extents_;  // per info, as at construction (the search moves nothing)
     std::vector<char> searchable_;   // per info: two vertices or more
 };
 
-tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos,
-                                   double queryHalfSide)
+tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos, double queryHalfSide)
     : total_(infos.size()), stamp_(infos.size(), 0u) {
     std::vector<int> placed;
     utRect_c domain;
@@ -214,7 +213,8 @@ tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos,
     members_.resize(size_t(cellStart_[cells]));
     std::vector<int> fill(cellStart_.begin(), cellStart_.end() - 1);
     for (int i : kept) {
-        forCells(infos[size_t(i)].entity->extents(), [&](size_t c) { members_[size_t(fill[c]++)] = i; });
+        forCells(infos[size_t(i)].entity->extents(),
+                 [&](size_t c) { members_[size_t(fill[c]++)] = i; });
     }
 }
 
@@ -230,7 +230,8 @@ void tmpExtentsGrid_c::query(const utRect_c& box, std::vector<int>& out) {
         query_ = 1;
     }
     if (columns_ > 0) {
-        const int c1 = column(box.x1()), c2 = column(box.x2()), r1 = row(box.y1()), r2 = row(box.y2());
+        const int c1 = column(box.x1()), c2 = column(box.x2()), r1 = row(box.y1()),
+                  r2 = row(box.y2());
         for (int y = r1; y <= r2; ++y) {
             for (int x = c1; x <= c2; ++x) {
                 const size_t c = size_t(y) * size_t(columns_) + size_t(x);
@@ -368,17 +369,20 @@ void cacheSearchVertices(tmpEntityInfo_c& s) {
 
 // Whether p lies more than reach away in x or in y from a box {minX, minY, maxX, maxY}.
 bool outside(const utPoint_c& p, const std::array<double, 4>& box, double reach) {
-    return p.x() < box[0] - reach || p.x() > box[2] + reach || p.y() < box[1] - reach || p.y() > box[3] + reach;
+    return p.x() < box[0] - reach || p.x() > box[2] + reach || p.y() < box[1] - reach ||
+           p.y() > box[3] + reach;
 }
 
 std::array<double, 4> boxOf(const utPoint_c& u, const utPoint_c& v) {
-    return {std::min(u.x(), v.x()), std::min(u.y(), v.y()), std::max(u.x(), v.x()), std::max(u.y(), v.y())};
+    return {std::min(u.x(), v.x()), std::min(u.y(), v.y()), std::max(u.x(), v.x()),
+            std::max(u.y(), v.y())};
 }
 }  // namespace
 
 // Pairs vertex a of R (at p) with the nearest visible vertex of each run of S's vertices within
 // the search distance, or else with the nearest visible foot on one of S's segments.
-void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, tmpEntityInfo_c& s) {
+void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p,
+                                     tmpEntityInfo_c& s) {
     const double d = searchDistance();
     tmpGapInfo_c* g = a == 0 ? r.startGap : r.endGap;
     auto ensureGap = [&] {
@@ -611,7 +615,8 @@ void tmpGapsRefiner_c::computeMergePoint(tmpGapInfo_c& gap) const {
         double sx = 0.0, sy = 0.0;
         int found = 0;
         for (size_t i = 0; i < ends.size(); ++i) {
-            // A direction without length has no tangent: that vertex is skipped like a parallel one.
+            // A direction without length has no tangent: that vertex is skipped like a parallel
+            // one.
             if (dirs[i].length2() == 0.0) continue;
             const utGeLine_c tangent(ends[i], dirs[i]);
             const double det = tangent.a() * edge.b() - tangent.b() * edge.a();
@@ -657,7 +662,8 @@ void tmpGapsRefiner_c::computeMergePoint(tmpGapInfo_c& gap) const {
         }
     }
     gap.mergePoint = ends[pi];
-    if (smallest < kParallelCos) crossTangents(ends[pi], dirs[pi], ends[pj], dirs[pj], gap.mergePoint);
+    if (smallest < kParallelCos)
+        crossTangents(ends[pi], dirs[pi], ends[pj], dirs[pj], gap.mergePoint);
 }
 
 void tmpGapsRefiner_c::refine() {
@@ -731,13 +737,17 @@ utVector_c tmpLinkCollinear_c::junctionDirection(tmpEntityInfo_c& r, const tmpGa
     return directionAt(e, refinerVertexCount(e) - 1);
 }
 
-tmpEntityInfo_c* tmpLinkCollinear_c::findCollinearLine(tmpEntityInfo_c& r, tmpGapInfo_c& gap) const {
+tmpEntityInfo_c* tmpLinkCollinear_c::findCollinearLine(tmpEntityInfo_c& r,
+                                                       tmpGapInfo_c& gap) const {
     // The best straight continuation of R among the line ends of the gap.
     class tmpJunctionProcessor_c : public tmpGapEntryVisitor_c {
     public:
         tmpJunctionProcessor_c(tmpEntityInfo_c& r, const utVector_c& direction, double maxDeviation,
                                double maxWidthDeviation)
-            : r_(r), direction_(direction), maxDeviation_(maxDeviation), maxWidthDeviation_(maxWidthDeviation) {}
+            : r_(r),
+              direction_(direction),
+              maxDeviation_(maxDeviation),
+              maxWidthDeviation_(maxWidthDeviation) {}
         tmpEntityInfo_c* result = nullptr;
 
         void visitVertex(tmpGapVertexEntry_c& entry) override {
@@ -746,7 +756,8 @@ tmpEntityInfo_c* tmpLinkCollinear_c::findCollinearLine(tmpEntityInfo_c& r, tmpGa
             if (!isLine(*entry.entity())) return;
             const double c = absCos(direction_, directionAt(*entry.entity(), entry.index()));
             const double w = entry.entity()->attributes().width() / r_.entity->attributes().width();
-            if (c > maxDeviation_ && 1.0 / maxWidthDeviation_ < w && w < maxWidthDeviation_ && c > best_) {
+            if (c > maxDeviation_ && 1.0 / maxWidthDeviation_ < w && w < maxWidthDeviation_ &&
+                c > best_) {
                 best_ = c;
                 result = info;
             }
@@ -759,16 +770,19 @@ tmpEntityInfo_c* tmpLinkCollinear_c::findCollinearLine(tmpEntityInfo_c& r, tmpGa
         double maxDeviation_, maxWidthDeviation_;
         double best_ = 0.0;
     };
-    tmpJunctionProcessor_c processor(r, junctionDirection(r, gap), maxDeviation_, maxWidthDeviation_);
+    tmpJunctionProcessor_c processor(r, junctionDirection(r, gap), maxDeviation_,
+                                     maxWidthDeviation_);
     for (auto& entry : gap.entries) entry->accept(processor);
     return processor.result;
 }
 
-tmpEntityInfo_c* tmpLinkCollinear_c::findCollinearEntity(tmpEntityInfo_c& r, tmpGapInfo_c& gap) const {
+tmpEntityInfo_c* tmpLinkCollinear_c::findCollinearEntity(tmpEntityInfo_c& r,
+                                                         tmpGapInfo_c& gap) const {
     // The end of the gap that continues R most nearly straight, with no thresholds.
     class tmpJunctionProcessor_c : public tmpGapEntryVisitor_c {
     public:
-        tmpJunctionProcessor_c(tmpEntityInfo_c& r, const utVector_c& direction) : r_(r), direction_(direction) {}
+        tmpJunctionProcessor_c(tmpEntityInfo_c& r, const utVector_c& direction)
+            : r_(r), direction_(direction) {}
         tmpEntityInfo_c* result = nullptr;
         int vertices = 0;
         int edges = 0;
@@ -858,7 +872,8 @@ void tmpLinkCollinear_c::linkSpline(tmpEntityInfo_c& r) {
             if (!c) break;
             const int m = refinerVertexCount(*c->entity);
             const int k = g == c->startGap ? 0 : m - 1;
-            const bool joined = m > 2 ? joinSplines(r, atEnd, *c, k) : joinSplineAndLine(r, atEnd, *c, k);
+            const bool joined =
+                m > 2 ? joinSplines(r, atEnd, *c, k) : joinSplineAndLine(r, atEnd, *c, k);
             if (!joined) break;
             const int n = refinerVertexCount(*r.entity);
             g->removeVertex(&r, junction);
@@ -875,7 +890,8 @@ void tmpLinkCollinear_c::linkSpline(tmpEntityInfo_c& r) {
     }
 }
 
-bool tmpLinkCollinear_c::joinSplines(tmpEntityInfo_c& r, bool atEnd, tmpEntityInfo_c& c, int k) const {
+bool tmpLinkCollinear_c::joinSplines(tmpEntityInfo_c& r, bool atEnd, tmpEntityInfo_c& c,
+                                     int k) const {
     auto* spline = static_cast<stSpline_c*>(r.entity);
     auto* other = static_cast<stSpline_c*>(c.entity);
     const std::vector<utPoint_c>& pr = spline->points();
@@ -912,7 +928,8 @@ bool tmpLinkCollinear_c::joinSplines(tmpEntityInfo_c& r, bool atEnd, tmpEntityIn
     return true;
 }
 
-bool tmpLinkCollinear_c::joinSplineAndLine(tmpEntityInfo_c& r, bool atEnd, tmpEntityInfo_c& c, int k) const {
+bool tmpLinkCollinear_c::joinSplineAndLine(tmpEntityInfo_c& r, bool atEnd, tmpEntityInfo_c& c,
+                                           int k) const {
     auto* spline = static_cast<stSpline_c*>(r.entity);
     const int n = spline->pointCount();
     const utPoint_c qR = spline->pointAt(atEnd ? n - 2 : 1);

@@ -18,9 +18,9 @@
 // lets lines and splines absorb their straight continuations. Nothing moves before the refine
 // step, so entity extents stay as they were for the whole search.
 
-#include <array>
 #include <vemora/foundation/utGeCurve.h>
 #include <vemora/foundation/utPoint.h>
+#include <array>
 
 #include <memory>
 #include <vector>
@@ -83,7 +83,8 @@ private:
 // A segment of an entity, kept as its infinite line.
 class tmpGapEdgeEntry_c : public tmpGapEntry_c {
 public:
-    tmpGapEdgeEntry_c(tmpEntityInfo_c* info, const utGeLine_c& line) : tmpGapEntry_c(info), line_(line) {}
+    tmpGapEdgeEntry_c(tmpEntityInfo_c* info, const utGeLine_c& line)
+        : tmpGapEntry_c(info), line_(line) {}
     int index() const override { return -1; }
     void accept(tmpGapEntryVisitor_c& visitor) override { visitor.visitEdge(*this); }
     tmpGapEntry_c* clone() const override { return new tmpGapEdgeEntry_c(*this); }
@@ -108,9 +109,9 @@ class tmpEntityInfo_c {
 public:
     explicit tmpEntityInfo_c(stEntity_c* e) : entity(e) {}
 
-    stEntity_c* entity;                 // not owned
-    tmpGapInfo_c* startGap = nullptr;   // the gap of vertex 0, owned by the engine
-    tmpGapInfo_c* endGap = nullptr;     // the gap of the last vertex, owned by the engine
+    stEntity_c* entity;                // not owned
+    tmpGapInfo_c* startGap = nullptr;  // the gap of vertex 0, owned by the engine
+    tmpGapInfo_c* endGap = nullptr;    // the gap of the last vertex, owned by the engine
     bool absorbed = false;
     bool startSearched = false;
     bool endSearched = false;
@@ -201,8 +202,8 @@ public:
     // widths of two linked lines differ at most by the factor maxWidthDeviation. linkDistance is
     // kept for callers that pass it and not used.
     tmpLinkCollinear_c(stSketch_c* sketch, double searchDistance, double linkDistance,
-                       double maxDeviation, double maxWidthDeviation, double scaleX,
-                       double scaleY, double offsetX, double offsetY, int maxWhitePixelCount,
+                       double maxDeviation, double maxWidthDeviation, double scaleX, double scaleY,
+                       double offsetX, double offsetY, int maxWhitePixelCount,
                        int darknessThreshold, const utRasterData_c* raster);
 
 protected:
@@ -220,7 +221,8 @@ private:
     void absorb(tmpEntityInfo_c& c);
     void removeAbsorbed();
 
-    [[maybe_unused]] double linkDistance_;  // kept with the settings; links are searched within the search distance
+    [[maybe_unused]] double
+        linkDistance_;  // kept with the settings; links are searched within the search distance
     double maxDeviation_;
     double maxWidthDeviation_;
     std::vector<tmpEntityInfo_c*> absorbedOrder_;

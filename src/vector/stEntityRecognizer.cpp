@@ -1,6 +1,5 @@
 #include <vemora/vector/stEntityRecognizer.h>
 
-
 #include <vemora/engine/stToolContext.h>
 #include <vemora/sketch/stSketch.h>
 #include <vemora/vector/stCurveRecognizers.h>
@@ -35,7 +34,8 @@ constexpr double kCornerMaxRatio = 3.0;
 bool isClosedRun(const std::vector<utPoint_c>& points) {
     const utPoint_c& first = points.front();
     const utPoint_c& last = points.back();
-    return std::fabs(first.x() - last.x()) <= kClosedRun && std::fabs(first.y() - last.y()) <= kClosedRun;
+    return std::fabs(first.x() - last.x()) <= kClosedRun &&
+           std::fabs(first.y() - last.y()) <= kClosedRun;
 }
 
 // The foot of p on the line through u and v (u != v).
@@ -50,7 +50,8 @@ double distance(const utPoint_c& p, const utPoint_c& q) { return (p - q).length(
 // polylines and regions whole.
 class tmpEntityProcessor_c : public stEntityVisitor_c {
 public:
-    tmpEntityProcessor_c(stSketch_c& result, double maxError) : result_(result), maxError_(maxError) {}
+    tmpEntityProcessor_c(stSketch_c& result, double maxError)
+        : result_(result), maxError_(maxError) {}
 
     bool enterSketch(stSketch_c&) override { return true; }
     void leaveSketch(stSketch_c&) override {}
@@ -68,11 +69,21 @@ public:
         const double width = spline.attributes().width();
         switch (p.size()) {
             case 0:
-            case 1: keep(spline); return;
-            case 2: piece(p[0], p[1], width); return;
-            case 3: recognizeThree(spline, p[0], p[1], p[2], width); return;
-            case 4: recognizeFour(spline, p[0], p[1], p[2], p[3], width); return;
-            default: recognizeArc(spline); return;
+            case 1:
+                keep(spline);
+                return;
+            case 2:
+                piece(p[0], p[1], width);
+                return;
+            case 3:
+                recognizeThree(spline, p[0], p[1], p[2], width);
+                return;
+            case 4:
+                recognizeFour(spline, p[0], p[1], p[2], p[3], width);
+                return;
+            default:
+                recognizeArc(spline);
+                return;
         }
     }
 
@@ -90,7 +101,8 @@ private:
 
     void recognizeArc(const stSpline_c& spline) {
         double cx = 0.0, cy = 0.0, r = 0.0, start = 0.0, end = 0.0;
-        if (!stEntityRecognizer_c::checkIfArc(spline.points(), cx, cy, r, start, end, kArcTolerance)) {
+        if (!stEntityRecognizer_c::checkIfArc(spline.points(), cx, cy, r, start, end,
+                                              kArcTolerance)) {
             keep(spline);
             return;
         }
@@ -340,7 +352,8 @@ bool stEntityRecognizer_c::checkIfEllipticArc(const std::vector<utPoint_c>& poin
     if (!fitConic(points, conic) || !conicToEllipse(conic, points, kEllipticArcDeviation, e))
         return false;
     const double needed = std::trunc(kEllipticArcSupport * double(points.size()));
-    if (double(e.support) < needed || !(e.eccentricity <= kEllipticArcMaxEccentricity)) return false;
+    if (double(e.support) < needed || !(e.eccentricity <= kEllipticArcMaxEccentricity))
+        return false;
     cx = e.centre.x();
     cy = e.centre.y();
     phi = e.phi;
@@ -365,8 +378,9 @@ bool stEntityRecognizer_c::checkIfStraightLineSegment(const std::vector<utPoint_
         for (size_t i = 1; i + 1 < n; ++i) {
             const utVector_c d = points[i] - first;
             // A run that returns to its start is measured from that point.
-            const double dist =
-                length > 0.0 ? std::fabs(chord.x() * d.y() - chord.y() * d.x()) / length : d.length();
+            const double dist = length > 0.0
+                                    ? std::fabs(chord.x() * d.y() - chord.y() * d.x()) / length
+                                    : d.length();
             sum += dist;
             worst = std::max(worst, dist);
         }
@@ -399,7 +413,8 @@ bool checkIfLevel(const std::vector<utPoint_c>& points, int along, int across, d
     for (const utPoint_c& p : points) mean += p.coord(across);
     mean /= n;
     double squares = 0.0;
-    for (const utPoint_c& p : points) squares += (p.coord(across) - mean) * (p.coord(across) - mean);
+    for (const utPoint_c& p : points)
+        squares += (p.coord(across) - mean) * (p.coord(across) - mean);
     if (!(std::sqrt(squares) / n < tolerance)) return false;
     level = mean;
     return true;

@@ -109,28 +109,32 @@ void stSegmentInfo_c::setStartPoint(const utPoint_c& p, stSegmentInfo_c* origina
     utVector_c d = p - points_.front();
     points_.front() = p;
     switch (segmentType_) {
-    case kStraight:
-        if (next_ && (next_->segmentType_ == kArc || next_->segmentType_ == kEllipticArc))
-            next_->recalculateParameters();
-        break;
-    case kHorizontal:
-    case kVertical:
-        // A level run shifts as a whole across its direction, and its far neighbour follows.
-        if (segmentType_ == kHorizontal) d.setX(0.0); else d.setY(0.0);
-        if (d.length2() > kLevelShift2) {
-            points_.back() = points_.back() + d;
-            if (next_) next_->setStartPoint(utPoint_c(points_.back()), origin);
-        }
-        break;
-    case kFreeCurve:
-    case kArc:
-    case kEllipticArc:
-        recalculateParameters();
-        break;
-    default:
-        break;
+        case kStraight:
+            if (next_ && (next_->segmentType_ == kArc || next_->segmentType_ == kEllipticArc))
+                next_->recalculateParameters();
+            break;
+        case kHorizontal:
+        case kVertical:
+            // A level run shifts as a whole across its direction, and its far neighbour follows.
+            if (segmentType_ == kHorizontal)
+                d.setX(0.0);
+            else
+                d.setY(0.0);
+            if (d.length2() > kLevelShift2) {
+                points_.back() = points_.back() + d;
+                if (next_) next_->setStartPoint(utPoint_c(points_.back()), origin);
+            }
+            break;
+        case kFreeCurve:
+        case kArc:
+        case kEllipticArc:
+            recalculateParameters();
+            break;
+        default:
+            break;
     }
-    if (previous_ && previous_ != origin) previous_->setEndPoint(utPoint_c(points_.front()), origin);
+    if (previous_ && previous_ != origin)
+        previous_->setEndPoint(utPoint_c(points_.front()), origin);
 }
 
 void stSegmentInfo_c::setEndPoint(const utPoint_c& p, stSegmentInfo_c* originator) {
@@ -139,25 +143,29 @@ void stSegmentInfo_c::setEndPoint(const utPoint_c& p, stSegmentInfo_c* originato
     utVector_c d = p - points_.back();
     points_.back() = p;
     switch (segmentType_) {
-    case kStraight:
-        if (previous_ && (previous_->segmentType_ == kArc || previous_->segmentType_ == kEllipticArc))
-            previous_->recalculateParameters();
-        break;
-    case kHorizontal:
-    case kVertical:
-        if (segmentType_ == kHorizontal) d.setX(0.0); else d.setY(0.0);
-        if (d.length2() > kLevelShift2) {
-            points_.front() = points_.front() + d;
-            if (previous_) previous_->setEndPoint(utPoint_c(points_.front()), origin);
-        }
-        break;
-    case kFreeCurve:
-    case kArc:
-    case kEllipticArc:
-        recalculateParameters();
-        break;
-    default:
-        break;
+        case kStraight:
+            if (previous_ &&
+                (previous_->segmentType_ == kArc || previous_->segmentType_ == kEllipticArc))
+                previous_->recalculateParameters();
+            break;
+        case kHorizontal:
+        case kVertical:
+            if (segmentType_ == kHorizontal)
+                d.setX(0.0);
+            else
+                d.setY(0.0);
+            if (d.length2() > kLevelShift2) {
+                points_.front() = points_.front() + d;
+                if (previous_) previous_->setEndPoint(utPoint_c(points_.front()), origin);
+            }
+            break;
+        case kFreeCurve:
+        case kArc:
+        case kEllipticArc:
+            recalculateParameters();
+            break;
+        default:
+            break;
     }
     if (next_ && next_ != origin) next_->setStartPoint(utPoint_c(points_.back()), origin);
 }
@@ -200,43 +208,44 @@ void stSegmentInfo_c::recalculateParameters() {
 stEntity_c* stSegmentInfo_c::makeEntity(double tolerance) const {
     std::unique_ptr<stEntity_c> entity;
     switch (segmentType_) {
-    case kStraight:
-    case kHorizontal:
-    case kVertical:
-        if (points_.empty()) return nullptr;
-        entity = std::make_unique<stLine_c>(points_.front(), points_.back());
-        break;
-    case kFreeCurve: {
-        auto spline = std::make_unique<stSpline_c>(points_);
-        // A closed run of three points (there and back) has no curve to fit; it keeps its points
-        // rather than vanishing from the drawing.
-        if (points_.size() >= 3 && !(isClosed() && points_.size() < 4)) {
-            std::vector<utGeBezierSegment_c> pieces;
-            fitCubicBeziers(points_, tolerance / 2.0, pieces);
-            std::vector<utPoint_c> control;
-            control.reserve(3 * pieces.size() + 1);
-            if (!pieces.empty()) control.push_back(pieces.front().controlPoint(0));
-            for (const utGeBezierSegment_c& q : pieces)
-                for (int i = 1; i <= 3; ++i) control.push_back(q.controlPoint(i));
-            spline->setControlPoints(control);
+        case kStraight:
+        case kHorizontal:
+        case kVertical:
+            if (points_.empty()) return nullptr;
+            entity = std::make_unique<stLine_c>(points_.front(), points_.back());
+            break;
+        case kFreeCurve: {
+            auto spline = std::make_unique<stSpline_c>(points_);
+            // A closed run of three points (there and back) has no curve to fit; it keeps its
+            // points rather than vanishing from the drawing.
+            if (points_.size() >= 3 && !(isClosed() && points_.size() < 4)) {
+                std::vector<utGeBezierSegment_c> pieces;
+                fitCubicBeziers(points_, tolerance / 2.0, pieces);
+                std::vector<utPoint_c> control;
+                control.reserve(3 * pieces.size() + 1);
+                if (!pieces.empty()) control.push_back(pieces.front().controlPoint(0));
+                for (const utGeBezierSegment_c& q : pieces)
+                    for (int i = 1; i <= 3; ++i) control.push_back(q.controlPoint(i));
+                spline->setControlPoints(control);
+            }
+            entity = std::move(spline);
+            break;
         }
-        entity = std::move(spline);
-        break;
-    }
-    case kCircle:
-        entity = std::make_unique<stCircle_c>(center_, a_);
-        break;
-    case kArc:
-        entity = std::make_unique<stArc_c>(center_, a_, startAngle_, endAngle_);
-        break;
-    case kEllipse:
-        entity = std::make_unique<stEllipse_c>(a_, b_, phi_, center_);
-        break;
-    case kEllipticArc:
-        entity = std::make_unique<stEllipseArc_c>(a_, b_, phi_, startAngle_, endAngle_, center_);
-        break;
-    default:
-        return nullptr;
+        case kCircle:
+            entity = std::make_unique<stCircle_c>(center_, a_);
+            break;
+        case kArc:
+            entity = std::make_unique<stArc_c>(center_, a_, startAngle_, endAngle_);
+            break;
+        case kEllipse:
+            entity = std::make_unique<stEllipse_c>(a_, b_, phi_, center_);
+            break;
+        case kEllipticArc:
+            entity =
+                std::make_unique<stEllipseArc_c>(a_, b_, phi_, startAngle_, endAngle_, center_);
+            break;
+        default:
+            return nullptr;
     }
     entity->setAttributes(&attributes_);
     entity->updateExtents();
@@ -381,8 +390,8 @@ void stSegmentizer_c::processSpline(stSpline_c& spline, stSketch_c* output) {
         std::vector<stSegmentInfo_c> cut;
         bool split = false;
         for (const stSegmentInfo_c& run : runs)
-            split = splitSegmentOnTheBaseOfLengthConstraints(run, cut, maxLength,
-                                                             maxLengthDeviationFromRuningAverage_) ||
+            split = splitSegmentOnTheBaseOfLengthConstraints(
+                        run, cut, maxLength, maxLengthDeviationFromRuningAverage_) ||
                     split;
         if (split) {
             runs.swap(cut);
@@ -394,7 +403,8 @@ void stSegmentizer_c::processSpline(stSpline_c& spline, stSketch_c* output) {
 
 void stSegmentizer_c::translateIntoSketch(const std::vector<stSegmentInfo_c>& runs,
                                           stSketch_c* output) const {
-    for (const stSegmentInfo_c& run : runs) output->addEntity(run.makeEntity(recognizeMaxDeviation_));
+    for (const stSegmentInfo_c& run : runs)
+        output->addEntity(run.makeEntity(recognizeMaxDeviation_));
 }
 
 // =============================================================================================
@@ -566,9 +576,8 @@ int stSegmentizer_c::findOutSegmentType(stSegmentInfo_c& run, double tolerance) 
     } else if (recognizeArcSegments_ &&
                stEntityRecognizer_c::checkIfArc(p, cx, cy, r, start, end, tolerance / 2.0)) {
         setShape(kArc);
-    } else if (recognizeEllipticArcSegments_ &&
-               stEntityRecognizer_c::checkIfEllipticArc(p, cx, cy, phi, a, b, start, end,
-                                                        tolerance)) {
+    } else if (recognizeEllipticArcSegments_ && stEntityRecognizer_c::checkIfEllipticArc(
+                                                    p, cx, cy, phi, a, b, start, end, tolerance)) {
         setEllipse(kEllipticArc);
     }
     return run.getSegmentType();

@@ -77,7 +77,8 @@ stSketch_c* stSketchRefiner_c::process(stSketch_c* sketch) {
     return sketch;
 }
 
-void stSketchRefiner_c::mergeGapsStep(stSketch_c& sketch, double sx, double sy, double ox, double oy) {
+void stSketchRefiner_c::mergeGapsStep(stSketch_c& sketch, double sx, double sy, double ox,
+                                      double oy) {
     if (!mergeGaps_ || !notifyStepStarted(kMergeGapsStep)) return;
     try {
         stToolContext_c* c = context();
@@ -94,7 +95,8 @@ void stSketchRefiner_c::mergeGapsStep(stSketch_c& sketch, double sx, double sy, 
     notifyStepFinished(kMergeGapsStep);
 }
 
-void stSketchRefiner_c::linkCollinearStep(stSketch_c& sketch, double sx, double sy, double ox, double oy) {
+void stSketchRefiner_c::linkCollinearStep(stSketch_c& sketch, double sx, double sy, double ox,
+                                          double oy) {
     if (!linkCollinear_ || !notifyStepStarted(kLinkCollinearStep)) return;
     try {
         stToolContext_c* c = context();

@@ -625,7 +625,9 @@ public:
     stXmlNodeSet_c* selectNodes(const wchar_t* path) const override {
         return xmlSelectNodes(self, path);
     }
-    stXmlNode_c* selectNode(const wchar_t* path) const override { return xmlSelectNode(self, path); }
+    stXmlNode_c* selectNode(const wchar_t* path) const override {
+        return xmlSelectNode(self, path);
+    }
     stXmlNode_c* selectOrCreateNode(const wchar_t* path) override {
         return xmlSelectOrCreateNode(this, path);
     }
@@ -647,9 +649,7 @@ public:
     int getIntValue(const wchar_t* path) const override {
         return utString_c::parseInt(getValue(path));
     }
-    void setIntValue(const wchar_t* path, int value) override {
-        setValue(path, utString_c(value));
-    }
+    void setIntValue(const wchar_t* path, int value) override { setValue(path, utString_c(value)); }
     bool getBoolValue(const wchar_t* path) const override {
         return utString_c::parseBool(getValue(path));
     }

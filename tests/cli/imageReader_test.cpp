@@ -129,9 +129,9 @@ TEST(imageReaderTest, PngColourTypesDecodeToTheSamePixels) {
     PngSpec interlaced = rgb;
     interlaced.interlaced = true;
 
-    for (const auto& [name, layout] : {std::pair{"rgb", rgb}, std::pair{"palette", palette},
-                                     std::pair{"16-bit", rgb16},
-                                     std::pair{"interlaced", interlaced}}) {
+    for (const auto& [name, layout] :
+         {std::pair{"rgb", rgb}, std::pair{"palette", palette}, std::pair{"16-bit", rgb16},
+          std::pair{"interlaced", interlaced}}) {
         SCOPED_TRACE(name);
         const stDecodedImage_c img = decode(writePng(layout));
         EXPECT_EQ(img.format, stImageFormat_e::Png);
@@ -151,8 +151,8 @@ TEST(imageReaderTest, PngGreyBitmapAndAlphaOnWhite) {
     EXPECT_EQ(pixels(grey16), (std::vector<uint32_t>{0x121212, 0xFFFFFF}));
 
     // Opaque, transparent and half-covered black ink.
-    const stDecodedImage_c rgba = decode(writePng(
-        {3, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 128}}));
+    const stDecodedImage_c rgba = decode(
+        writePng({3, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 128}}));
     EXPECT_EQ(pixels(rgba), (std::vector<uint32_t>{0x000000, 0xFFFFFF, 0x7F7F7F}));
 
     // A palette entry made transparent by tRNS is paper.
@@ -410,8 +410,8 @@ TEST(imageReaderTest, PnmVariantsDecodeToTheSamePixels) {
     }
 
     // Bitmaps: 1 is ink; P1 digits need no separators; P4 rows end on a byte boundary.
-    const std::vector<uint32_t> bits = {0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0,
-                                        0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0};
+    const std::vector<uint32_t> bits = {0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                                        0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0};
     Bytes p4 = text("P4\n10 1\n");
     p4.push_back(0x84);
     p4.push_back(0x40);
@@ -429,7 +429,8 @@ TEST(imageReaderTest, PnmVariantsDecodeToTheSamePixels) {
         const unsigned w = 2051, h = 2049, rowBytes = (w + 7) / 8;
         Bytes big = text("P4 2051 2049\n");
         std::mt19937 rng(3);
-        for (unsigned i = 0; i < rowBytes * h; ++i) big.push_back(static_cast<unsigned char>(rng()));
+        for (unsigned i = 0; i < rowBytes * h; ++i)
+            big.push_back(static_cast<unsigned char>(rng()));
         const std::vector<uint32_t> got = pixels(decode(big));
         const unsigned char* raw = big.data() + 13;
         ASSERT_EQ(got.size(), size_t(w) * h);
@@ -486,7 +487,8 @@ TEST(imageReaderTest, BmpDepthsDecodeToTheSamePixels) {
             for (unsigned x = 0; x < 4; ++x) {
                 const uint32_t p = v(x, y);
                 if (bpp >= 24) {
-                    for (unsigned k = 0; k < bpp / 8; ++k) row[x * bpp / 8 + k] = (p >> (8 * k)) & 0xFF;
+                    for (unsigned k = 0; k < bpp / 8; ++k)
+                        row[x * bpp / 8 + k] = (p >> (8 * k)) & 0xFF;
                 } else {
                     row[x * bpp / 8] |= p << (8 - bpp - x * bpp % 8);
                 }
@@ -508,8 +510,8 @@ TEST(imageReaderTest, BmpDepthsDecodeToTheSamePixels) {
     const auto bit = [](unsigned x, unsigned y) { return (x + y) % 2u; };
     const stDecodedImage_c mono =
         decode(bmp(4, 2, 1, {0x000000, 0xFFFFFF}, rowsOf(1, bit, false), 0, 3937));
-    EXPECT_EQ(pixels(mono), (std::vector<uint32_t>{0, 0xFFFFFF, 0, 0xFFFFFF, 0xFFFFFF, 0,
-                                                   0xFFFFFF, 0}));
+    EXPECT_EQ(pixels(mono),
+              (std::vector<uint32_t>{0, 0xFFFFFF, 0, 0xFFFFFF, 0xFFFFFF, 0, 0xFFFFFF, 0}));
     EXPECT_NEAR(mono.dpiX, 100.0, 0.01);  // 3937 pixels per metre
 }
 

@@ -16,13 +16,13 @@ TEST(rasterReleaseTest, OnlyWholePagesInsideTheBlockAreGivenBack) {
         std::size_t size;
         std::uintptr_t begin, end;
     } cases[] = {
-        {4096, 8192, 4096, 12288},   // aligned both ends
-        {4100, 8192, 8192, 12288},   // starts inside a page: that page stays
-        {4096, 8000, 4096, 8192},    // ends inside a page: that page stays
-        {4100, 8188, 8192, 12288},   // both
-        {4100, 4092, 4100, 4100},    // less than a whole page after the first boundary
-        {4100, 100, 4100, 4100},     // smaller than a page
-        {0, 0, 0, 0},                // nothing
+        {4096, 8192, 4096, 12288},  // aligned both ends
+        {4100, 8192, 8192, 12288},  // starts inside a page: that page stays
+        {4096, 8000, 4096, 8192},   // ends inside a page: that page stays
+        {4100, 8188, 8192, 12288},  // both
+        {4100, 4092, 4100, 4100},   // less than a whole page after the first boundary
+        {4100, 100, 4100, 4100},    // smaller than a page
+        {0, 0, 0, 0},               // nothing
     };
     for (const Case& c : cases) {
         std::uintptr_t begin = 1, end = 2;

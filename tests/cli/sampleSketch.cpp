@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     sketch.addEntity(new stEllipse_c(8, 20, -15, {170, 40}));
     sketch.addEntity(new stEllipseArc_c(30, 12, 20, 200, 380, {160, 100}));
     auto* curve = new stSpline_c({{10, 140}, {70, 140}});
-    curve->setControlPoints({{10, 140}, {20, 125}, {30, 125}, {40, 140}, {50, 155}, {60, 155},
-                             {70, 140}});
+    curve->setControlPoints(
+        {{10, 140}, {20, 125}, {30, 125}, {40, 140}, {50, 155}, {60, 155}, {70, 140}});
     sketch.addEntity(curve);
     sketch.addEntity(new stSpline_c({{90, 130}, {120, 135}, {110, 150}, {90, 130}}));
     sketch.addEntity(new stSpline_c({{130, 140}, {140, 150}, {150, 140}}));
@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     sketch.addEntity(wide);
 
     const std::string dir = argv[1];
-    const stDrawingFrame_c frame = stDrawingFrame_c::forImage(200, 160, 300.0, stUnits_e::Millimetres);
+    const stDrawingFrame_c frame =
+        stDrawingFrame_c::forImage(200, 160, 300.0, stUnits_e::Millimetres);
     try {
         writeSketchFile(dir + "/sample.dxf", stOutputFormat_e::Dxf, sketch, frame);
         writeSketchFile(dir + "/sample.json", stOutputFormat_e::Json, sketch, frame);

@@ -1,6 +1,6 @@
+#include "io/sketchWriter.h"
 #include "io/atomicFile.h"
 #include "io/imageReader.h"
-#include "io/sketchWriter.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -69,7 +69,9 @@ double norm2pi(double t) {
     return t < 0 ? t + 2 * kPi : t;
 }
 
-stDrawingFrame_c frame100x50() { return stDrawingFrame_c::forImage(100, 50, 0.0, stUnits_e::Pixels); }
+stDrawingFrame_c frame100x50() {
+    return stDrawingFrame_c::forImage(100, 50, 0.0, stUnits_e::Pixels);
+}
 
 }  // namespace
 
@@ -88,8 +90,8 @@ TEST(sketchWriterTest, InkAtTheTopLeftIsNearTheTopInCadAndTheOriginInSvg) {
     EXPECT_NE(svgOf(sketch, frame100x50()).find("d=\"M1 2L10 2\""), std::string::npos);
 
     // 254 dpi in millimetres: a pixel is 0.1 mm, the image 5 mm high.
-    const auto mm = dxfEntities(dxfOf(sketch, stDrawingFrame_c::forImage(100, 50, 254.0,
-                                                                          stUnits_e::Millimetres)));
+    const auto mm = dxfEntities(
+        dxfOf(sketch, stDrawingFrame_c::forImage(100, 50, 254.0, stUnits_e::Millimetres)));
     EXPECT_NEAR(mm[0].real(10), 0.1, kTol);
     EXPECT_NEAR(mm[0].real(20), 4.8, kTol);
 }
@@ -109,10 +111,10 @@ TEST(sketchWriterTest, ArcAnglesFlipWithY) {
         {"angles, three quarters", new stArc_c({50, 25}, 10, 0, -kPi / 2), 90, 0},
         // Sketch -3 pi / 4 to 3 pi / 4 through 170 degrees: a quarter around the left in both
         // systems.
-        {"three points across pi", new stArc_c({50 - 7.0710678118654755, 25 - 7.0710678118654755},
-                                               {50 + 10 * std::cos(kPi * 17 / 18),
-                                                25 + 10 * std::sin(kPi * 17 / 18)},
-                                               {50 - 7.0710678118654755, 25 + 7.0710678118654755}),
+        {"three points across pi",
+         new stArc_c({50 - 7.0710678118654755, 25 - 7.0710678118654755},
+                     {50 + 10 * std::cos(kPi * 17 / 18), 25 + 10 * std::sin(kPi * 17 / 18)},
+                     {50 - 7.0710678118654755, 25 + 7.0710678118654755}),
          135, 225},
     };
     for (const Row& row : rows) {

@@ -78,11 +78,19 @@ struct RecordingListener : stToolListener_c {
     std::vector<std::wstring> calls;
     bool answer = true;
     bool onStart(const stTool_c*) override { return record(L"start"); }
-    bool onStepStart(const stTool_c*, const wchar_t* step) override { return record(L"step " + std::wstring(step)); }
-    bool onProgress(const stTool_c*, int p) override { return record(L"progress " + std::to_wstring(p)); }
-    void onStepFinish(const stTool_c*, const wchar_t* step) override { record(L"done " + std::wstring(step)); }
+    bool onStepStart(const stTool_c*, const wchar_t* step) override {
+        return record(L"step " + std::wstring(step));
+    }
+    bool onProgress(const stTool_c*, int p) override {
+        return record(L"progress " + std::to_wstring(p));
+    }
+    void onStepFinish(const stTool_c*, const wchar_t* step) override {
+        record(L"done " + std::wstring(step));
+    }
     void onFinish(const stTool_c*) override { record(L"finish"); }
-    void onLogError(const stTool_c*, const wchar_t* a, const wchar_t*) override { record(L"error " + std::wstring(a)); }
+    void onLogError(const stTool_c*, const wchar_t* a, const wchar_t*) override {
+        record(L"error " + std::wstring(a));
+    }
     bool record(std::wstring s) {
         calls.push_back(std::move(s));
         return answer;
@@ -216,7 +224,8 @@ TEST(stProcessorTest, ScaleAppliesAfterTheMoveButAMoveAloneChangesNothing) {
     stToolContextImpl_c moved(vemora_test::blankRaster(8, 8));
     moved.setMoveInfo(5, 5);
     ASSERT_TRUE(tracer.apply(&moved));
-    EXPECT_EQ(static_cast<const stSpline_c*>(moved.getVectors()->entityAt(0))->pointAt(0), utPoint_c(1, 0));
+    EXPECT_EQ(static_cast<const stSpline_c*>(moved.getVectors()->entityAt(0))->pointAt(0),
+              utPoint_c(1, 0));
 
     stToolContextImpl_c scaled(vemora_test::blankRaster(8, 8));
     scaled.setMoveInfo(1, 0);
@@ -243,8 +252,8 @@ TEST(stToolTest, ListenersHearInOrderAndTheFirstRefusalStopsTheDispatch) {
     p.setOwner(&tool);
     stSketch_c sketch;
     p.process(&sketch);
-    const std::vector<std::wstring> all = {L"start",       L"step Step.", L"progress 50",
-                                           L"done Step.",  L"error bad",  L"finish"};
+    const std::vector<std::wstring> all = {L"start",      L"step Step.", L"progress 50",
+                                           L"done Step.", L"error bad",  L"finish"};
     EXPECT_EQ(first.calls, all);
     EXPECT_EQ(second.calls, all);
 

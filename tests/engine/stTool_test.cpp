@@ -24,7 +24,8 @@ const wchar_t* const kToolText =
     L"<Processor processorName=\"SpvVectorizationParams\" name=\"b\"/>"
     L"</Raster>"
     L"<Algorithm><Processor processorName=\"SpvAlgorithm\" name=\"SPV\">"
-    L"<Description>tracer</Description><BlackLevel>187</BlackLevel><LengthStepLength>17</LengthStepLength>"
+    L"<Description>tracer</Description><BlackLevel>187</BlackLevel><LengthStepLength>17</"
+    L"LengthStepLength>"
     L"<MaxWidthDeviation>3</MaxWidthDeviation><ScanLineThreshold>2</ScanLineThreshold>"
     L"</Processor></Algorithm>"
     L"<Sketch><Processor processorName=\"SpvAlgorithm\" name=\"misplaced\"/></Sketch>"
@@ -65,7 +66,8 @@ TEST(stToolDefinitionTest, ReadsSectionsAndEntriesAcrossThem) {
     EXPECT_EQ(def.processorName(4), nullptr);
     EXPECT_EQ(def.rasterProcessorName(2), nullptr);
 
-    const stToolDefinition_c bare(static_cast<stXmlElement_c*>(doc->getDocumentElement()->getLastChild()));
+    const stToolDefinition_c bare(
+        static_cast<stXmlElement_c*>(doc->getDocumentElement()->getLastChild()));
     EXPECT_EQ(bare.countProcessors(), 0);
     EXPECT_FALSE(bare.rasterTool());
 }
@@ -155,8 +157,8 @@ TEST(stToolTest, RunsTheTracerOverAContextWithListenersFollowing) {
     EXPECT_TRUE(tool.apply(&context));
     ASSERT_NE(context.getVectors(), nullptr);
     EXPECT_EQ(context.getVectors()->entitiesCount(), 1);
-    EXPECT_EQ(listener.calls,
-              (std::vector<std::wstring>{L"start", L"Vectorization...", L"/Vectorization...", L"finish"}));
+    EXPECT_EQ(listener.calls, (std::vector<std::wstring>{L"start", L"Vectorization...",
+                                                         L"/Vectorization...", L"finish"}));
 
     // Cancelled at its step, the tracer traces nothing and skips the step's end.
     listener.calls.clear();
@@ -165,7 +167,8 @@ TEST(stToolTest, RunsTheTracerOverAContextWithListenersFollowing) {
     EXPECT_TRUE(tool.apply(&context));
     ASSERT_NE(context.getVectors(), nullptr);
     EXPECT_EQ(context.getVectors()->entitiesCount(), 0);
-    EXPECT_EQ(listener.calls, (std::vector<std::wstring>{L"start", L"Vectorization...", L"finish"}));
+    EXPECT_EQ(listener.calls,
+              (std::vector<std::wstring>{L"start", L"Vectorization...", L"finish"}));
 }
 
 TEST(stToolTest, ToolAndDirectCallTraceTheSameSketch) {
@@ -224,10 +227,12 @@ TEST(stToolContextTest, OwnsItsRasterAndSketchAndCopiesThemDeeply) {
 
 TEST(stToolContextTest, ApplicabilityFollowsTheToolsSections) {
     auto doc = xmlFromText(
-        L"<T><Tool name=\"R\"><Raster/></Tool><Tool name=\"S\"><Sketch/></Tool><Tool name=\"N\"/></T>");
+        L"<T><Tool name=\"R\"><Raster/></Tool><Tool name=\"S\"><Sketch/></Tool><Tool "
+        L"name=\"N\"/></T>");
     stXmlElement_c* root = doc->getDocumentElement();
     const stToolDefinition_c raster(static_cast<stXmlElement_c*>(root->getFirstChild()));
-    const stToolDefinition_c sketch(static_cast<stXmlElement_c*>(root->getFirstChild()->getNextSibling()));
+    const stToolDefinition_c sketch(
+        static_cast<stXmlElement_c*>(root->getFirstChild()->getNextSibling()));
     const stToolDefinition_c none(static_cast<stXmlElement_c*>(root->getLastChild()));
     stToolContextImpl_c empty;
     EXPECT_FALSE(raster.applicable(&empty));

@@ -19,7 +19,8 @@ std::vector<std::wstring> namesOf(const std::vector<utString_c>& list) {
 TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     stVMREngine_c& engine = stVMREngine_c::getEngine();
     EXPECT_EQ(&engine, &stVMREngine_c::getEngine());
-    EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()), std::vector<std::wstring>{L"SpvAlgorithm"});
+    EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()),
+              std::vector<std::wstring>{L"SpvAlgorithm"});
     EXPECT_EQ(namesOf(engine.vectorProcessorNames()),
               (std::vector<std::wstring>{L"Segmentizer", L"EntityRecognizer", L"SketchRefiner"}));
     // The kind bases themselves are registered but listed nowhere.

@@ -86,7 +86,13 @@ TEST(utGeArcTest, ThreePointCircles) {
     const Row rows[] = {
         {"upper half, counter-clockwise", {1, 0}, {0, 1}, {-1, 0}, 0, 0, 1, kPi},
         {"lower half, clockwise", {1, 0}, {0, -1}, {-1, 0}, 0, 0, 1, -kPi},
-        {"three quarters about (2, 3)", {5, 3}, {2 - 3 / s2, 3 + 3 / s2}, {2, 0}, 2, 3, 3,
+        {"three quarters about (2, 3)",
+         {5, 3},
+         {2 - 3 / s2, 3 + 3 / s2},
+         {2, 0},
+         2,
+         3,
+         3,
          1.5 * kPi},
         {"diameter p1-p3, clockwise", {0, 0}, {3, 3}, {6, 0}, 3, 0, 3, -kPi},
     };

@@ -176,8 +176,7 @@ TEST(utSquireMatrixTest, StructuralTestsCompareExactly) {
         {"skew, diagonal ignored", square({{5, 1}, {-1, 7}}), false, true, false, false},
         {"zero matrix", square({{0, 0}, {0, 0}}), true, true, true, false},
         {"symmetric", square({{1, 2, 3}, {2, 4, 5}, {3, 5, 6}}), true, false, false, false},
-        {"off by a rounding step", square({{1, 0.1 + 0.2}, {0.3, 1}}), false, false, false,
-         false},
+        {"off by a rounding step", square({{1, 0.1 + 0.2}, {0.3, 1}}), false, false, false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -244,7 +243,8 @@ TEST(utSquireMatrixTest, InverseOfInvertibleMatrices) {
         {"pivots off the diagonal", square({{0, 2}, {1, 0}}), {{0, 1}, {0.5, 0}}},
         {"general 2x2", square({{1, 2}, {3, 4}}), {{-2, 1}, {1.5, -0.5}}},
         // upper triangular with unit diagonal: inverse by back substitution
-        {"triangular 3x3", square({{1, 2, 3}, {0, 1, 4}, {0, 0, 1}}),
+        {"triangular 3x3",
+         square({{1, 2, 3}, {0, 1, 4}, {0, 0, 1}}),
          {{1, -2, 5}, {0, 1, -4}, {0, 0, 1}}},
     };
     for (const Row& row : rows) {

@@ -132,7 +132,7 @@ TEST(utRectTest, ConstructionSetAndContainment) {
     EXPECT_EQ(r.y2(), 4);
     EXPECT_TRUE(r.contains(3, 4));  // edges included
     EXPECT_FALSE(r.contains(3.01, 4));
-    EXPECT_TRUE(r.isEmpty());       // positive area
+    EXPECT_TRUE(r.isEmpty());  // positive area
 
     utRect_c s;
     s.set(5, 1, -1, 0);
@@ -157,12 +157,9 @@ TEST(utRectTest, IntersectionCountsTouchingAndCovering) {
         bool expected;
     };
     const Row rows[] = {
-        {"shared edge", 10, 0, 20, 10, true},
-        {"shared corner", 10, 10, 12, 12, true},
-        {"inside", 2, 2, 3, 3, true},
-        {"covering", -5, -5, 15, 15, true},
-        {"cross shape", 4, -5, 6, 15, true},
-        {"apart in x", 11, 0, 12, 10, false},
+        {"shared edge", 10, 0, 20, 10, true},   {"shared corner", 10, 10, 12, 12, true},
+        {"inside", 2, 2, 3, 3, true},           {"covering", -5, -5, 15, 15, true},
+        {"cross shape", 4, -5, 6, 15, true},    {"apart in x", 11, 0, 12, 10, false},
         {"apart in y", 0, -3, 10, -0.1, false},
     };
     for (const Row& row : rows) {

@@ -128,7 +128,8 @@ TEST(utRasterDataTest, AssignFromEmptySourceLeavesNoBlock) {
 TEST(utRasterDataTest, TooManyPixelsIsAnAllocationFailureNotAWrap) {
     // 2^15 x 2^15 = 2^30 pixels: 4 GiB that would wrap to 0 in 32-bit byte counts.
     EXPECT_THROW(utRasterData_c(1u << 15, 1u << 15), std::bad_alloc);
-    EXPECT_THROW(utRasterData_c(1u << 16, 1u << 16), std::bad_alloc);  // wraps to 0 pixels in 32 bits
+    EXPECT_THROW(utRasterData_c(1u << 16, 1u << 16),
+                 std::bad_alloc);  // wraps to 0 pixels in 32 bits
     EXPECT_THROW(utRasterData_c(0xFFFFFFFFu, 2), std::bad_alloc);
 
     utRasterData_c kept = tagged(2, 2);

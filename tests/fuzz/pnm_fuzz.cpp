@@ -6,8 +6,7 @@
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2 || data[0] != 'P')
-        return 0;
+    if (size < 2 || data[0] != 'P') return 0;
     try {
         // A small limit keeps each run fast; the size checks are exercised all the same.
         Vemora::decodeImage(data, size, "fuzz", uint64_t(1) << 20);

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     Vemora::stSketchTracer_c tracer;
-    std::unique_ptr<Vemora::stSketch_c> sketch(tracer.trace(&raster, fromPoint ? &start : nullptr, 0, 0));
+    std::unique_ptr<Vemora::stSketch_c> sketch(
+        tracer.trace(&raster, fromPoint ? &start : nullptr, 0, 0));
     if (!sketch) std::abort();
     return 0;
 }

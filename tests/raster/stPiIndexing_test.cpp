@@ -220,7 +220,8 @@ TEST(stPiRowTest, SearchesAgreeWithAFreshSearchInAnyOrder) {
         row.insertNode(a, a + length(rng), k % 2 ? A : B);
         for (int q = 0; q < 4; ++q) {
             const double x = q == 3 ? a : where(rng);  // the place just changed, and anywhere else
-            ASSERT_EQ(row.findPosition(x), reference(x)) << "x = " << x << " after " << k << " insertions";
+            ASSERT_EQ(row.findPosition(x), reference(x))
+                << "x = " << x << " after " << k << " insertions";
             ASSERT_EQ(row.findPosition(x + 0.25), reference(x + 0.25));
         }
     }
@@ -256,7 +257,8 @@ TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
             std::vector<char> quick;
             for (int q = -2; q <= 72; ++q) {
                 quick.push_back(row.findObjects(base + q / 2.0, nullptr));
-                quick.push_back(row.findObjects(base + q / 2.0, base + q / 2.0 + (q % 4) / 2.0, nullptr));
+                quick.push_back(
+                    row.findObjects(base + q / 2.0, base + q / 2.0 + (q % 4) / 2.0, nullptr));
             }
             for (int q = -2, i = 0; q <= 72; ++q, i += 2) {
                 const double x = base + q / 2.0;
@@ -268,9 +270,11 @@ TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
                     span = span || (node.x1() <= x + width && x <= node.x2());
                 }
                 std::set<void*> found;
-                ASSERT_EQ(bool(quick[i]), point) << "trial " << trial << " step " << k << " x " << x;
+                ASSERT_EQ(bool(quick[i]), point)
+                    << "trial " << trial << " step " << k << " x " << x;
                 ASSERT_EQ(row.findObjects(x, &found), point);
-                ASSERT_EQ(bool(quick[i + 1]), span) << "trial " << trial << " step " << k << " x " << x;
+                ASSERT_EQ(bool(quick[i + 1]), span)
+                    << "trial " << trial << " step " << k << " x " << x;
                 ASSERT_EQ(row.findObjects(x, x + width, &found), span);
             }
         }
@@ -289,12 +293,14 @@ TEST(stPiRowTest, AnswersHoldOutsideTheQuickRange) {
     struct Case {
         double x, w;
         bool point, span;
-    } cases[] = {{-5, 0, true, true},         {-2, 0, true, true},      {-1.9, 0.5, false, false}, {-0.5, 1.0, false, false}, {-0.95, 1.0, false, true},
-                 {-1.0, 4.25, false, true},    {3, 0.2, false, false},   {3, 0.25, false, true},
-                 {3.5, 0, true, true},        {3.75, 0, true, true},    {4, 10, false, false},
-                 {1048570, 0.25, false, false}, {1048575, 0, true, true}, {1048580, 0, true, true},
-                 {1048590, 5, true, true},    {1048591, 5, false, false}, {2e6, 0, true, true},
-                 {2e6 - 1, 0.5, false, false}, {1999999.5, 0.5, false, true}};
+    } cases[] = {
+        {-5, 0, true, true},          {-2, 0, true, true},       {-1.9, 0.5, false, false},
+        {-0.5, 1.0, false, false},    {-0.95, 1.0, false, true}, {-1.0, 4.25, false, true},
+        {3, 0.2, false, false},       {3, 0.25, false, true},    {3.5, 0, true, true},
+        {3.75, 0, true, true},        {4, 10, false, false},     {1048570, 0.25, false, false},
+        {1048575, 0, true, true},     {1048580, 0, true, true},  {1048590, 5, true, true},
+        {1048591, 5, false, false},   {2e6, 0, true, true},      {2e6 - 1, 0.5, false, false},
+        {1999999.5, 0.5, false, true}};
     for (const Case& c : cases) {
         EXPECT_EQ(row.findObjects(c.x, nullptr), c.point) << c.x;
         EXPECT_EQ(row.findObjects(c.x, c.x + c.w, nullptr), c.span) << c.x << " + " << c.w;
@@ -330,7 +336,8 @@ TEST(stPiRowTest, SpansHoldingNoWholeNumberAnswerExactly) {
             for (double w : {0.0, 0.125, 0.5, 1.0}) {
                 bool expected = false;
                 for (const auto& [lo, hi] : spans) expected = expected || (lo <= x + w && x <= hi);
-                ASSERT_EQ(row.findObjects(x, x + w, nullptr), expected) << "trial " << trial << " x " << x << " w " << w;
+                ASSERT_EQ(row.findObjects(x, x + w, nullptr), expected)
+                    << "trial " << trial << " x " << x << " w " << w;
             }
         }
     }
@@ -468,8 +475,8 @@ TEST(stPiIndexingTest, DeferredSplittingChangesNoAnswerAndNoNode) {
                 lazy.remove(r, o);
                 eager.remove(r, o);
             } else {
-                utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0,
-                               width(rng) / 2.0);
+                utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0,
+                               coord(rng) / 2.0, width(rng) / 2.0);
                 if (r.start() == r.end()) continue;
                 void* const o = objects[pick(rng)];
                 lazy.add(r, o);
@@ -482,23 +489,28 @@ TEST(stPiIndexingTest, DeferredSplittingChangesNoAnswerAndNoNode) {
             for (int q = 0; q < 30; ++q) {
                 const double x = q * 0.75, y = q * 0.7;
                 quick.push_back(lazy.findObjects(x, y, nullptr));
-                quick.push_back(lazy.findObjects(utSkewRect_c(x, y, x + 2.5, y + 1.5, 1.0), nullptr));
+                quick.push_back(
+                    lazy.findObjects(utSkewRect_c(x, y, x + 2.5, y + 1.5, 1.0), nullptr));
                 quick.push_back(lazy.findObjects(utRect_c(x + 0.75, y + 0.25, 0.75), nullptr));
                 quick.push_back(lazy.findObjects(q % 24, x, x + 1.0, nullptr));
             }
             for (int q = 0, i = 0; q < 30; ++q, i += 4) {
                 const double x = q * 0.75, y = q * 0.7;
                 std::set<void*> out, lazyOut;
-                ASSERT_EQ(bool(quick[i]), eager.findObjects(x, y, &out)) << "trial " << trial << " step " << k;
+                ASSERT_EQ(bool(quick[i]), eager.findObjects(x, y, &out))
+                    << "trial " << trial << " step " << k;
                 ASSERT_EQ(bool(quick[i]), lazy.findObjects(x, y, &lazyOut));
                 ASSERT_EQ(lazyOut, out);
-                ASSERT_EQ(bool(quick[i + 1]), eager.findObjects(utSkewRect_c(x, y, x + 2.5, y + 1.5, 1.0), &out));
-                ASSERT_EQ(bool(quick[i + 2]), eager.findObjects(utRect_c(x + 0.75, y + 0.25, 0.75), &out));
+                ASSERT_EQ(bool(quick[i + 1]),
+                          eager.findObjects(utSkewRect_c(x, y, x + 2.5, y + 1.5, 1.0), &out));
+                ASSERT_EQ(bool(quick[i + 2]),
+                          eager.findObjects(utRect_c(x + 0.75, y + 0.25, 0.75), &out));
                 ASSERT_EQ(bool(quick[i + 3]), eager.findObjects(q % 24, x, x + 1.0, &out));
             }
             if (k % 7 == 6) {
                 for (int r = 0; r < 24; ++r)
-                    ASSERT_EQ(describe(lazy.rowAt(r)), describe(eager.rowAt(r))) << "row " << r << " step " << k;
+                    ASSERT_EQ(describe(lazy.rowAt(r)), describe(eager.rowAt(r)))
+                        << "row " << r << " step " << k;
             }
         }
     }
@@ -530,12 +542,15 @@ TEST(stPiIndexingTest, AChainAddedAtOnceAnswersAsItsPiecesAddedOneByOne) {
         for (int row = 0; row < 34; ++row) {
             for (int q = -4; q < 140; ++q) {
                 const double at = q / 4.0;
-                ASSERT_EQ(together.findObjects(at, double(row), nullptr), apart.findObjects(at, double(row), nullptr))
+                ASSERT_EQ(together.findObjects(at, double(row), nullptr),
+                          apart.findObjects(at, double(row), nullptr))
                     << "trial " << trial << " row " << row << " x " << at;
-                ASSERT_EQ(together.findObjects(row, at, at + 0.2, nullptr), apart.findObjects(row, at, at + 0.2, nullptr))
+                ASSERT_EQ(together.findObjects(row, at, at + 0.2, nullptr),
+                          apart.findObjects(row, at, at + 0.2, nullptr))
                     << "trial " << trial << " row " << row << " span from " << at;
             }
-            ASSERT_EQ(describe(together.rowAt(row)), describe(apart.rowAt(row))) << "trial " << trial << " row " << row;
+            ASSERT_EQ(describe(together.rowAt(row)), describe(apart.rowAt(row)))
+                << "trial " << trial << " row " << row;
         }
     }
 }
@@ -549,7 +564,8 @@ TEST(stPiIndexingTest, AnIndexKeepingNoObjectsAnswersYesOrNoAsOneThatKeepsThem) 
     full.init(30, 0);
     std::vector<utSkewRect_c> chain;
     for (int k = 0; k < 60; ++k) {
-        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, width(rng) / 2.0);
+        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0,
+                             width(rng) / 2.0);
         if (r.start() == r.end()) continue;
         if (k % 3 == 0) {
             chain.push_back(r);
@@ -568,13 +584,17 @@ TEST(stPiIndexingTest, AnIndexKeepingNoObjectsAnswersYesOrNoAsOneThatKeepsThem) 
     for (int row = 0; row < 30; ++row) {
         for (int q = -2; q < 110; ++q) {
             const double at = q / 4.0;
-            ASSERT_EQ(bare.findObjects(at, double(row), nullptr), full.findObjects(at, double(row), nullptr))
+            ASSERT_EQ(bare.findObjects(at, double(row), nullptr),
+                      full.findObjects(at, double(row), nullptr))
                 << "row " << row << " x " << at;
-            ASSERT_EQ(bare.findObjects(row, at, at + 0.3, nullptr), full.findObjects(row, at, at + 0.3, nullptr))
+            ASSERT_EQ(bare.findObjects(row, at, at + 0.3, nullptr),
+                      full.findObjects(row, at, at + 0.3, nullptr))
                 << "row " << row << " span from " << at;
             if (q % 4 == 0) {
-                ASSERT_EQ(bare.covers(q / 4, row), full.findObjects(at, double(row), nullptr)) << row << " " << q;
-                ASSERT_EQ(full.covers(q / 4, row), full.findObjects(at, double(row), nullptr)) << row << " " << q;
+                ASSERT_EQ(bare.covers(q / 4, row), full.findObjects(at, double(row), nullptr))
+                    << row << " " << q;
+                ASSERT_EQ(full.covers(q / 4, row), full.findObjects(at, double(row), nullptr))
+                    << row << " " << q;
             }
         }
         EXPECT_EQ(bare.rowAt(row).countNodes(), row == 3 ? 1 : 0) << "row " << row;
@@ -591,21 +611,22 @@ TEST(stPiIndexingTest, CoarseAnswerIsNoOnlyWhereNothingIsCovered) {
     index.init(200, 0);
     EXPECT_FALSE(index.mayCover(0, 0, 300, 199));
     for (int k = 0; k < 40; ++k) {
-        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0 + 40, coord(rng) / 2.0, coord(rng) / 2.0 + 40,
-                             width(rng) / 2.0);
+        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0 + 40, coord(rng) / 2.0,
+                             coord(rng) / 2.0 + 40, width(rng) / 2.0);
         if (r.start() != r.end()) index.add(r, k % 2 ? A : B);
     }
     index.add(150, -3.0, 2.0, C);  // partly left of 0
     int noes = 0;
     for (int q = 0; q < 4000; ++q) {
-        const double x = coord(rng) / 2.0, y = coord(rng) * 0.8, w = size(rng) / 4.0, h = size(rng) / 4.0;
+        const double x = coord(rng) / 2.0, y = coord(rng) * 0.8, w = size(rng) / 4.0,
+                     h = size(rng) / 4.0;
         utRect_c box;
         box.set(x, y, x + w, y + h);
         if (index.mayCover(x, y, x + w, y + h)) continue;
         ++noes;
         ASSERT_FALSE(index.findObjects(box, nullptr)) << "box at " << x << ", " << y;
     }
-    EXPECT_GT(noes, 1000);  // far from the strokes it does say no
+    EXPECT_GT(noes, 1000);                            // far from the strokes it does say no
     EXPECT_TRUE(index.mayCover(-50, 150, -40, 150));  // x left of the rows' bits counts as 0
     EXPECT_TRUE(index.mayCover(0, 0, std::nan(""), 10));
     EXPECT_FALSE(index.mayCover(5, 0, 4, 199));  // an empty box

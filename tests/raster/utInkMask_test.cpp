@@ -39,7 +39,8 @@ utRasterData_c randomRaster(unsigned w, unsigned h, unsigned seed) {
 
 int bruteRun(const utRasterData_c& r, int x, int y, int dx, int dy, int limit, int level) {
     int n = 0;
-    while (n < limit && x >= 0 && y >= 0 && x < int(r.width()) && y < int(r.height()) && ink(r, x, y, level)) {
+    while (n < limit && x >= 0 && y >= 0 && x < int(r.width()) && y < int(r.height()) &&
+           ink(r, x, y, level)) {
         ++n;
         x += dx;
         y += dy;
@@ -47,11 +48,14 @@ int bruteRun(const utRasterData_c& r, int x, int y, int dx, int dy, int limit, i
     return n;
 }
 
-std::vector<std::pair<int, int>> bruteRuns(const utRasterData_c& r, int fixed, bool alongRow, int level) {
+std::vector<std::pair<int, int>> bruteRuns(const utRasterData_c& r, int fixed, bool alongRow,
+                                           int level) {
     std::vector<std::pair<int, int>> runs;
     const int n = alongRow ? int(r.width()) : int(r.height());
     for (int i = 0; i < n;) {
-        auto at = [&](int k) { return alongRow ? ink(r, k, fixed, level) : ink(r, fixed, k, level); };
+        auto at = [&](int k) {
+            return alongRow ? ink(r, k, fixed, level) : ink(r, fixed, k, level);
+        };
         if (!at(i)) {
             ++i;
             continue;
@@ -68,7 +72,8 @@ std::vector<std::pair<int, int>> bruteRuns(const utRasterData_c& r, int fixed, b
 // Every answer of the mask against a pixel-by-pixel walk, on sizes around the 64-bit word and
 // block boundaries, so padding bits and partial transposed blocks are exercised.
 TEST(InkMask, AgreesWithPixelWalksOnEverySize) {
-    const std::pair<unsigned, unsigned> sizes[] = {{1, 1}, {63, 65}, {64, 128}, {130, 70}, {200, 3}};
+    const std::pair<unsigned, unsigned> sizes[] = {
+        {1, 1}, {63, 65}, {64, 128}, {130, 70}, {200, 3}};
     const int level = 187;
     unsigned seed = 1;
     for (const auto& [w, h] : sizes) {
@@ -81,8 +86,10 @@ TEST(InkMask, AgreesWithPixelWalksOnEverySize) {
                 for (int limit : {1, 5, 70, 1000}) {
                     ASSERT_EQ(mask.rowRun(x, y, 1, limit), bruteRun(r, x, y, 1, 0, limit, level));
                     ASSERT_EQ(mask.rowRun(x, y, -1, limit), bruteRun(r, x, y, -1, 0, limit, level));
-                    ASSERT_EQ(mask.columnRun(x, y, 1, limit), bruteRun(r, x, y, 0, 1, limit, level));
-                    ASSERT_EQ(mask.columnRun(x, y, -1, limit), bruteRun(r, x, y, 0, -1, limit, level));
+                    ASSERT_EQ(mask.columnRun(x, y, 1, limit),
+                              bruteRun(r, x, y, 0, 1, limit, level));
+                    ASSERT_EQ(mask.columnRun(x, y, -1, limit),
+                              bruteRun(r, x, y, 0, -1, limit, level));
                 }
             }
         }
@@ -109,7 +116,8 @@ TEST(InkMask, EveryChannelCountsAndAlphaDoesNot) {
         const utInkMask_c mask(r, level);
         for (int y = 0; y < int(r.height()); ++y)
             for (int x = 0; x < int(r.width()); ++x)
-                ASSERT_EQ(mask.at(x, y), ink(r, x, y, level)) << x << "," << y << " level " << level;
+                ASSERT_EQ(mask.at(x, y), ink(r, x, y, level))
+                    << x << "," << y << " level " << level;
     }
 }
 

@@ -60,8 +60,8 @@ TEST(stSketchTest, VisitorSeesEveryKindInListOrder) {
     recorder.enterPolylines = false;  // polylines are left whatever enter answers
     sketch.visit(recorder);
     const std::vector<std::string> expected = {
-        "enterSketch", "point",       "line",          "arc",           "circle",
-        "ellipse",     "ellipseArc",  "spline",        "enterPolyline", "leavePolyline",
+        "enterSketch", "point",       "line",       "arc",           "circle",
+        "ellipse",     "ellipseArc",  "spline",     "enterPolyline", "leavePolyline",
         "enterRegion", "leaveRegion", "leaveSketch"};
     EXPECT_EQ(recorder.calls, expected);
 

@@ -34,8 +34,8 @@ std::vector<utPoint_c> verticesOf(const stSketch_c& sketch) {
 // An L of two 5 px strokes meeting at (30, 120): the tracer leaves their ends apart at the corner.
 utRasterData_c corner() {
     utRasterData_c r = blankRaster(200, 160);
-    fillBox(r, 28, 20, 32, 122);   // vertical, centre column 30
-    fillBox(r, 28, 118, 170, 122); // horizontal, centre row 120
+    fillBox(r, 28, 20, 32, 122);    // vertical, centre column 30
+    fillBox(r, 28, 118, 170, 122);  // horizontal, centre row 120
     return r;
 }
 
@@ -143,8 +143,8 @@ TEST(stSketchTracerTest, DrawingOfAFrameACircleAHalfCircleAndADiagonal) {
     auto ring = [&](double cx, double cy, double radius, double from, double sweep, int pieces) {
         for (int k = 0; k < pieces; ++k) {
             const double a0 = from + k * sweep / pieces, a1 = from + (k + 1) * sweep / pieces;
-            drawStroke(r, cx + radius * std::cos(a0), cy + radius * std::sin(a0), cx + radius * std::cos(a1),
-                       cy + radius * std::sin(a1), 4);
+            drawStroke(r, cx + radius * std::cos(a0), cy + radius * std::sin(a0),
+                       cx + radius * std::cos(a1), cy + radius * std::sin(a1), 4);
         }
     };
     ring(110, 110, 50, 0, 2 * M_PI, 96);
@@ -166,7 +166,8 @@ TEST(stSketchTracerTest, DrawingOfAFrameACircleAHalfCircleAndADiagonal) {
         double frameOff = 0, diagonalOff = 0;
         for (const utPoint_c& p : s->points()) {
             double best = 1e9;
-            for (int i = 0; i < 4; ++i) best = std::min(best, distanceToSegment(p, corners[i], corners[(i + 1) % 4]));
+            for (int i = 0; i < 4; ++i)
+                best = std::min(best, distanceToSegment(p, corners[i], corners[(i + 1) % 4]));
             frameOff = std::max(frameOff, best);
             diagonalOff = std::max(diagonalOff, distanceToSegment(p, d1, d2));
         }
@@ -202,7 +203,8 @@ TEST(stSketchTracerTest, DrawingOfAFrameACircleAHalfCircleAndADiagonal) {
     for (const stSpline_c* s : round) {
         // A track running along a circle ends a few pixels off it, where the stroke turns away
         // from the tracking direction.
-        for (size_t i = 1; i + 1 < s->points().size(); ++i) EXPECT_LE(offCircles(s->points()[i]), 2.0);
+        for (size_t i = 1; i + 1 < s->points().size(); ++i)
+            EXPECT_LE(offCircles(s->points()[i]), 2.0);
         EXPECT_LE(offCircles(s->points().front()), 4.0);
         EXPECT_LE(offCircles(s->points().back()), 4.0);
     }

@@ -25,7 +25,8 @@ constexpr int kLeft = 0, kUp = 1, kRight = 2, kDown = 3;
 struct PointCollector : stSpvPrimitiveVisitor_c {
     std::vector<std::vector<stSpvPoint_c>> tracks;
     void visitSpvBar(const stSpvBar_c& b) override {
-        tracks.push_back({stSpvPoint_c(b.x1(), b.y1(), b.w(), -1), stSpvPoint_c(b.x2(), b.p2().y(), b.w(), -1)});
+        tracks.push_back(
+            {stSpvPoint_c(b.x1(), b.y1(), b.w(), -1), stSpvPoint_c(b.x2(), b.p2().y(), b.w(), -1)});
     }
     void visitSpvPolybar(const stSpvPolybar_c& p) override {
         tracks.emplace_back();
@@ -33,7 +34,8 @@ struct PointCollector : stSpvPrimitiveVisitor_c {
     }
 };
 
-std::vector<std::vector<stSpvPoint_c>> tracesOf(utRasterData_c& raster, const utPoint_c* start = nullptr) {
+std::vector<std::vector<stSpvPoint_c>> tracesOf(utRasterData_c& raster,
+                                                const utPoint_c* start = nullptr) {
     stSpvAlgorithm_c algorithm;
     stSpvAlgorithmTestAccess_c access(algorithm);
     PointCollector collector;
@@ -153,8 +155,10 @@ TEST(stSpvAlgorithmTest, BeamsAgreeWithAPixelWalkEverywhere) {
         for (int x = 0; x < int(r.width()); ++x) {
             for (int direction = 0; direction < 4; ++direction) {
                 for (int maxSteps : {0, 1, 2, 5, 17, 60, 30000}) {
-                    ASSERT_EQ(access.beam(x, y, direction, maxSteps), walk(x, y, direction, maxSteps))
-                        << "from " << x << "," << y << " direction " << direction << " limit " << maxSteps;
+                    ASSERT_EQ(access.beam(x, y, direction, maxSteps),
+                              walk(x, y, direction, maxSteps))
+                        << "from " << x << "," << y << " direction " << direction << " limit "
+                        << maxSteps;
                 }
             }
         }
@@ -181,7 +185,8 @@ TEST(stSpvAlgorithmTest, SeedsDoNotDependOnTheOrderOfTheSearches) {
             stSpvPoint_c seed;
             int direction = -1;
             access.findInitialPoint(x, y, seed, direction);
-            seeds.push_back({double(x), double(y), seed.x(), seed.y(), double(seed.w()), double(direction)});
+            seeds.push_back(
+                {double(x), double(y), seed.x(), seed.y(), double(seed.w()), double(direction)});
         }
         if (backwards) std::reverse(seeds.begin(), seeds.end());
         return seeds;
@@ -269,7 +274,8 @@ TEST(stSpvAlgorithmTest, QueuedSeedsOnTracedStrokesAreDroppedAndTheRestKeepTheir
     access.dropCoveredSeeds();
     ASSERT_EQ(access.seedCount(), 4u);
     std::vector<int> xs;
-    while (access.seedCount() > 0 && access.getTrack(track)) xs.push_back(int(track.currentPoint().x()) / 10);
+    while (access.seedCount() > 0 && access.getTrack(track))
+        xs.push_back(int(track.currentPoint().x()) / 10);
     // Last in, first out, as queued: the bar at x 90 before the one at x 30, twice.
     EXPECT_EQ(xs, (std::vector<int>{9, 3, 9, 3}));
 }
@@ -285,7 +291,8 @@ TEST(stSpvAlgorithmTest, VerticalBarGivesOneTrackOnItsCentreLine) {
 }
 
 TEST(stSpvAlgorithmTest, SlantedStrokeIsFollowedAlongItsAxis) {
-    const double x0 = 20, y0 = 120, x1 = 20 + 150 * std::cos(M_PI / 6), y1 = 120 - 150 * std::sin(M_PI / 6);
+    const double x0 = 20, y0 = 120, x1 = 20 + 150 * std::cos(M_PI / 6),
+                 y1 = 120 - 150 * std::sin(M_PI / 6);
     utRasterData_c r = blankRaster(200, 140);
     drawStroke(r, x0, y0, x1, y1, 5);
     const auto tracks = tracesOf(r);
@@ -312,15 +319,15 @@ TEST(stSpvAlgorithmTest, DotsAndShortBlobsGiveNothing) {
 
 TEST(stSpvAlgorithmTest, RunsReachingTheBorderGiveNoSeed) {
     utRasterData_c r = blankRaster(30, 30);
-    fillBox(r, 20, 4, 29, 6);    // reaches the right border on rows 4-6
-    fillBox(r, 2, 20, 4, 29);    // reaches the bottom border in columns 2-4
+    fillBox(r, 20, 4, 29, 6);  // reaches the right border on rows 4-6
+    fillBox(r, 2, 20, 4, 29);  // reaches the bottom border in columns 2-4
     stSpvAlgorithm_c a;
     stSpvAlgorithmTestAccess_c access(a);
     access.prepare(r);
     access.scanRow(4);
     access.scanColumn(3);
     EXPECT_EQ(access.seedCount(), 0u);
-    access.scanRow(22);  // the vertical bar, closed on both sides in this row
+    access.scanRow(22);     // the vertical bar, closed on both sides in this row
     access.scanColumn(24);  // the horizontal bar, closed above and below
     EXPECT_EQ(access.seedCount(), 2u);
 }
@@ -419,8 +426,10 @@ TEST(stSpvAlgorithmTest, HalfStepPointBesideAJunctionStaysOnTheStroke) {
     for (const auto& track : tracesOf(r)) {
         const bool horizontal = track.front().y() == track.back().y();
         for (const stSpvPoint_c& p : track) {
-            if (horizontal) EXPECT_NEAR(p.y(), 42, 2);
-            else EXPECT_NEAR(p.x(), 50, 2);
+            if (horizontal)
+                EXPECT_NEAR(p.y(), 42, 2);
+            else
+                EXPECT_NEAR(p.x(), 50, 2);
         }
     }
 }
@@ -504,7 +513,8 @@ TEST(stSpvAlgorithmTest, TwoPointTracksBecomeLinesAndLongerOnesSplines) {
     ASSERT_EQ(sketch->entitiesCount(), 2);
     const auto* line = dynamic_cast<const stLine_c*>(sketch->entityAt(0));
     ASSERT_NE(line, nullptr);
-    EXPECT_TRUE(line->isEqual(std::make_unique<stLine_c>(utPoint_c(11, 12), utPoint_c(41, 12)).get()));
+    EXPECT_TRUE(
+        line->isEqual(std::make_unique<stLine_c>(utPoint_c(11, 12), utPoint_c(41, 12)).get()));
     const auto* spline = dynamic_cast<const stSpline_c*>(sketch->entityAt(1));
     ASSERT_NE(spline, nullptr);
     EXPECT_EQ(spline->points(), (std::vector<utPoint_c>{{11, 4}, {21, 5}, {31, 4}}));

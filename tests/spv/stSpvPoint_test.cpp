@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "expectBox.h"
 #include <vemora.h>
+#include "expectBox.h"
 
 #include <cmath>
 

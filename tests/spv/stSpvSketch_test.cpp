@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "expectBox.h"
 #include <vemora.h>
+#include "expectBox.h"
 
 #include <cmath>
 #include <string>
@@ -13,7 +13,6 @@ using vemora_test::expectBox;
 namespace {
 constexpr double kTol = 1e-9;
 constexpr double kPi = 3.14159265358979323846;
-
 
 // Records the visitor calls as short tags ("bar 2" = a bar of width 2).
 struct Recorder : stSpvPrimitiveVisitor_c {

@@ -11,17 +11,29 @@ TEST(stVectorizationParamsTest, EmptyElementSwitchesEveryGateOffAndZeroesEveryNu
     ASSERT_NE(doc, nullptr);
     stVectorizationParams_c p;
     p.fromXml(doc->getDocumentElement());
-    const bool gates[] = {p.runClasterization, p.polygonalApproximation, p.approximationMaxErrorUseWidth,
-                          p.runRefiner, p.linkCollinear, p.linkCollinearUseWidth, p.mergeGaps,
-                          p.mergeGapsUseWidth, p.runRecognizer, p.roundedCornersRectangle, p.rectangle,
-                          p.triangle, p.straightLine, p.arc, p.useWidth, p.ellipseRecognition};
+    const bool gates[] = {p.runClasterization,
+                          p.polygonalApproximation,
+                          p.approximationMaxErrorUseWidth,
+                          p.runRefiner,
+                          p.linkCollinear,
+                          p.linkCollinearUseWidth,
+                          p.mergeGaps,
+                          p.mergeGapsUseWidth,
+                          p.runRecognizer,
+                          p.roundedCornersRectangle,
+                          p.rectangle,
+                          p.triangle,
+                          p.straightLine,
+                          p.arc,
+                          p.useWidth,
+                          p.ellipseRecognition};
     for (bool g : gates) EXPECT_FALSE(g);
-    const double numbers[] = {double(p.pixelClasterSize), double(p.blackLevel), double(p.initialLengthStep),
-                              p.widthDeviationThreshold, double(p.scanLineThreshold),
-                              p.approximationMaxError, p.linkCollinearMaxDeviation,
-                              p.linkCollinearMaxDistance, p.linkCollinearMaxWidthDeviation,
-                              p.mergeGapsMaxDistance, p.recognizerMaxError, p.ellipseDeviation,
-                              p.ellipseTolerance, p.ellipseMaxEccentricity, p.ellipseMinEccentricity};
+    const double numbers[] = {
+        double(p.pixelClasterSize),  double(p.blackLevel),        double(p.initialLengthStep),
+        p.widthDeviationThreshold,   double(p.scanLineThreshold), p.approximationMaxError,
+        p.linkCollinearMaxDeviation, p.linkCollinearMaxDistance,  p.linkCollinearMaxWidthDeviation,
+        p.mergeGapsMaxDistance,      p.recognizerMaxError,        p.ellipseDeviation,
+        p.ellipseTolerance,          p.ellipseMaxEccentricity,    p.ellipseMinEccentricity};
     for (double n : numbers) EXPECT_EQ(n, 0.0);
 }
 
@@ -31,7 +43,8 @@ TEST(stVectorizationParamsTest, NestedKeysReachTheirFields) {
         L"<Raster><Clasterizer><RunClasterization>true</RunClasterization>"
         L"<PixelClasterSize>3</PixelClasterSize></Clasterizer></Raster>"
         L"<Algorithm><Sparse><BlackLevel>120</BlackLevel></Sparse></Algorithm>"
-        L"<Vector><Refiner><MergeGaps>yes</MergeGaps><MergeGapsMaxDistance>4.5</MergeGapsMaxDistance>"
+        L"<Vector><Refiner><MergeGaps>yes</MergeGaps><MergeGapsMaxDistance>4.5</"
+        L"MergeGapsMaxDistance>"
         L"</Refiner><Recognizer><EllipseMinEccentricity>0.125</EllipseMinEccentricity></Recognizer>"
         L"</Vector></Params>");
     ASSERT_NE(doc, nullptr);
@@ -48,7 +61,8 @@ TEST(stVectorizationParamsTest, NestedKeysReachTheirFields) {
 
 TEST(stVectorizationParamsTest, DefaultsAreTheTracerChainsSettings) {
     const stVectorizationParams_c p;
-    EXPECT_TRUE(p.runClasterization && p.runRefiner && p.mergeGaps && p.runRecognizer && p.ellipseRecognition);
+    EXPECT_TRUE(p.runClasterization && p.runRefiner && p.mergeGaps && p.runRecognizer &&
+                p.ellipseRecognition);
     EXPECT_FALSE(p.linkCollinear || p.approximationMaxErrorUseWidth || p.linkCollinearUseWidth);
     EXPECT_EQ(p.pixelClasterSize, 1);
     EXPECT_EQ(p.blackLevel, 187);

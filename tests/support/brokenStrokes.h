@@ -48,7 +48,8 @@ inline BrokenStrokes brokenStrokes(int entities, bool mixed, unsigned seed = 11)
             if (kind == 1) {
                 add(new stSpline_c(std::vector<utPoint_c>{a, {x + len / 2, y + 0.5}, b}));
             } else if (kind == 2) {
-                add(new stSpline_c(std::vector<utPoint_c>{a, {x + len / 3, y}, {x + 2 * len / 3, y}, b}));
+                add(new stSpline_c(
+                    std::vector<utPoint_c>{a, {x + len / 3, y}, {x + 2 * len / 3, y}, b}));
             } else if (kind == 3) {
                 add(new stArc_c(a, utPoint_c(x + len / 2, y - 1.5), b));
             } else if (kind == 4) {

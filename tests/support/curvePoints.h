@@ -38,7 +38,8 @@ inline Vemora::utPoint_c ellipsePolarPoint(double cx, double cy, double a, doubl
 
 // count points at the polar angles from..to (degrees, both ends included).
 inline std::vector<Vemora::utPoint_c> ellipsePoints(double cx, double cy, double a, double b,
-                                                    double axis, double from, double to, int count) {
+                                                    double axis, double from, double to,
+                                                    int count) {
     std::vector<Vemora::utPoint_c> out;
     for (int i = 0; i < count; ++i)
         out.push_back(ellipsePolarPoint(cx, cy, a, b, axis, from + (to - from) * i / (count - 1)));

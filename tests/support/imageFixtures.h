@@ -3,14 +3,14 @@
 // Image files made in tests: PNG, TIFF and JPEG written with the same libraries the readers use,
 // so every fixture is produced, not stored.
 
-#include <png.h>
 #include <jpeglib.h>
+#include <png.h>
 #include <tiffio.h>
 
 #include <csetjmp>
-#include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -29,10 +29,10 @@ struct PngSpec {
     unsigned width = 0, height = 0;
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
-    Bytes rows;                       // packed rows as libpng expects them
-    std::vector<png_color> palette;   // for PNG_COLOR_TYPE_PALETTE
-    Bytes paletteAlpha;               // tRNS for a palette
-    unsigned pixelsPerMeter = 0;      // pHYs when not 0
+    Bytes rows;                      // packed rows as libpng expects them
+    std::vector<png_color> palette;  // for PNG_COLOR_TYPE_PALETTE
+    Bytes paletteAlpha;              // tRNS for a palette
+    unsigned pixelsPerMeter = 0;     // pHYs when not 0
     bool interlaced = false;
 };
 
@@ -127,7 +127,8 @@ inline void writeFile(const std::string& path, const Bytes& bytes) {
 
 // A TIFF written through libtiff into `path`; `fill` sets the tags and writes the data of each
 // page. Returns the file's bytes.
-inline Bytes writeTiff(const std::string& path, int pages, const std::function<void(TIFF*, int)>& fill) {
+inline Bytes writeTiff(const std::string& path, int pages,
+                       const std::function<void(TIFF*, int)>& fill) {
     TIFF* t = TIFFOpen(path.c_str(), "w");
     if (!t) throw std::runtime_error("fixture TIFF could not be created");
     for (int p = 0; p < pages; ++p) {

@@ -56,7 +56,8 @@ inline void drawStroke(Vemora::utRasterData_c& r, double x1, double y1, double x
 }
 
 // Inks the box [x1, x2] x [y1, y2], ends included.
-inline void fillBox(Vemora::utRasterData_c& r, int x1, int y1, int x2, int y2, uint32_t ink = kInk) {
+inline void fillBox(Vemora::utRasterData_c& r, int x1, int y1, int x2, int y2,
+                    uint32_t ink = kInk) {
     for (int y = y1; y <= y2; ++y)
         for (int x = x1; x <= x2; ++x) r.setPixel(unsigned(x), unsigned(y), ink);
 }

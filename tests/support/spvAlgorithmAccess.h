@@ -33,10 +33,13 @@ public:
     void dropCoveredSeeds() { a_.dropCoveredSeeds(); }
     bool traceTrack(stSpvTrackInfo_c& track) { return a_.traceTrack(track); }
     void appendTrack(const stSpvTrackInfo_c& track) { a_.appendTrack(track); }
-    int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction, int maxSteps) const {
+    int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction,
+                  int maxSteps) const {
         return a_.traceStep(x, y, len, wMinus, wPlus, direction, maxSteps);
     }
-    stSketch_c* translate(double dx, double dy) const { return stSpvAlgorithm_c::translateSketch(a_.spvSketch_, dx, dy); }
+    stSketch_c* translate(double dx, double dy) const {
+        return stSpvAlgorithm_c::translateSketch(a_.spvSketch_, dx, dy);
+    }
     size_t seedCount() const { return a_.seeds_.size(); }
     const stSpvSketch_c& sketch() const { return a_.spvSketch_; }
     const stPiIndexing_c& index() const { return a_.index_; }

@@ -56,9 +56,14 @@ TEST(eberlyCircleTest, SameBitsAsOnePointAtATime) {
         for (int shape = 0; shape < 3; ++shape) {
             std::vector<utPoint_c> points;
             for (int i = 0; i < n; ++i) {
-                if (shape == 0) points.emplace_back(40 + 25 * std::cos(0.2 * i) + noise(rng), 40 + 25 * std::sin(0.2 * i));
-                if (shape == 1) points.emplace_back(3.0 * i + noise(rng), 0.01 * i * i + noise(rng));
-                if (shape == 2) points.emplace_back(i % 2 ? 2.0 : -2.0, 0.0);  // symmetric: the centroid is a point
+                if (shape == 0)
+                    points.emplace_back(40 + 25 * std::cos(0.2 * i) + noise(rng),
+                                        40 + 25 * std::sin(0.2 * i));
+                if (shape == 1)
+                    points.emplace_back(3.0 * i + noise(rng), 0.01 * i * i + noise(rng));
+                if (shape == 2)
+                    points.emplace_back(i % 2 ? 2.0 : -2.0,
+                                        0.0);  // symmetric: the centroid is a point
             }
             if (shape == 2 && n % 2 == 1) points.back() = utPoint_c(0.0, 0.0);
             utPoint_c got, want;

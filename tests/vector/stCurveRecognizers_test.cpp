@@ -130,7 +130,8 @@ TEST(stEllipticCurveRecognizerTest, SplinesThatCannotBeFittedPassThroughAsClones
     };
     const Row rows[] = {
         {"four points", circlePoints(0, 0, 50, 0, 90, 4)},
-        {"too flat (eccentricity 0.995)", ellipsePoints(0, 0, 100, 100 * std::sqrt(1 - 0.995 * 0.995), 0, 0, 354, 60)},
+        {"too flat (eccentricity 0.995)",
+         ellipsePoints(0, 0, 100, 100 * std::sqrt(1 - 0.995 * 0.995), 0, 0, 354, 60)},
         {"one y coordinate", {{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}},
         {"one x coordinate", {{5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4}, {5, 5}}},
         {"slanted straight run", {{0, 0}, {1, 2}, {2, 4}, {3, 6}, {4, 8}, {5, 10}}},
@@ -195,8 +196,8 @@ TEST(stFeatureRecognizerATest, ANoisyCircleRunBecomesAnArc) {
 TEST(stFeatureRecognizerATest, ArcsKeepTheTurnOfAtMostHalfBetweenTheirEnds) {
     struct Row {
         const char* name;
-        double from, to;          // degrees of the run
-        double start, end;        // degrees of the arc
+        double from, to;    // degrees of the run
+        double start, end;  // degrees of the arc
     };
     const Row rows[] = {{"quarter", 10, 100, 10, 100},
                         {"quarter backwards", 100, 10, 10, 100},
@@ -222,7 +223,8 @@ TEST(stFeatureRecognizerATest, ShortSplinesBecomeLinesOrStayAndPoorFitsStay) {
     EXPECT_EQ(line->p2(), utPoint_c(3, 4));
     EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {3, 4}, {6, 0}})), nullptr);
     // A zigzag is no circle.
-    EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {10, 10}, {20, 0}, {30, 10}, {40, 0}})), nullptr);
+    EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {10, 10}, {20, 0}, {30, 10}, {40, 0}})),
+              nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -233,7 +235,8 @@ TEST(stFeatureRecognizerTest, StraightRunsBecomeLinesEllipseRunsEllipticArcs) {
     EXPECT_EQ(recognizer.maxMeanDeviation(), 1.0);
 
     // Heading up the sketch (-y), where the direction of a leg jumps between +pi and -pi.
-    const auto up = run(recognizer, withNoise({{50, 100}, {50, 80}, {50, 60}, {50, 40}, {50, 20}}, 0.3, 3));
+    const auto up =
+        run(recognizer, withNoise({{50, 100}, {50, 80}, {50, 60}, {50, 40}, {50, 20}}, 0.3, 3));
     const auto* line = only<stLine_c>(*up);
     ASSERT_NE(line, nullptr);
 
@@ -251,10 +254,13 @@ TEST(stFeatureRecognizerTest, StraightRunsBecomeLinesEllipseRunsEllipticArcs) {
 
 TEST(stFeatureRecognizerTest, BentShortRunsAndPoorFitsStaySplines) {
     stFeatureRecognizer_c recognizer;
-    EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {20, 20}, {40, 0}, {60, 20}, {80, 0}})), nullptr);
+    EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {20, 20}, {40, 0}, {60, 20}, {80, 0}})),
+              nullptr);
     EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {30, 30}})), nullptr);
     // A square's corners are no ellipse within one unit.
-    EXPECT_NE(only<stSpline_c>(*run(recognizer, {{0, 0}, {20, 0}, {40, 0}, {40, 20}, {40, 40},
-                                                  {20, 40}, {0, 40}, {0, 20}, {0, 1}})),
-              nullptr);
+    EXPECT_NE(
+        only<stSpline_c>(*run(
+            recognizer,
+            {{0, 0}, {20, 0}, {40, 0}, {40, 20}, {40, 40}, {20, 40}, {0, 40}, {0, 20}, {0, 1}})),
+        nullptr);
 }

@@ -43,7 +43,8 @@ stEntityRecognizer_c splineRules(double maxError) {
     return r;
 }
 
-std::unique_ptr<stSketch_c> recognize(stEntityRecognizer_c& r, const std::vector<utPoint_c>& points) {
+std::unique_ptr<stSketch_c> recognize(stEntityRecognizer_c& r,
+                                      const std::vector<utPoint_c>& points) {
     auto sketch = std::make_unique<stSketch_c>();
     sketch->addEntity(new stSpline_c(points));
     return std::unique_ptr<stSketch_c>(r.process(sketch.release()));
@@ -78,7 +79,8 @@ struct StepListener : stToolListener_c {
 const wchar_t* const kRecognizerTool =
     L"<Tool name=\"Recognize\"><Sketch><Processor processorName=\"EntityRecognizer\" name=\"r\">"
     L"<UseRecognizer>true</UseRecognizer><MaxError>2</MaxError>"
-    L"<ApproximationMaxError>0.91</ApproximationMaxError><EllipseRecognition>true</EllipseRecognition>"
+    L"<ApproximationMaxError>0.91</ApproximationMaxError><EllipseRecognition>true</"
+    L"EllipseRecognition>"
     L"<EllipseTolerance>0.65</EllipseTolerance><EllipseDeviation>1</EllipseDeviation>"
     L"<EllipseMaxEccentricity>0.99</EllipseMaxEccentricity>"
     L"<EllipseMinEccentricity>0.05</EllipseMinEccentricity>"
@@ -166,7 +168,8 @@ TEST(stEntityRecognizerTest, CircleRunsUpToHalfATurnBecomeArcsClosedOnesCircles)
     }
     // Three quarters: the centre through the end points lands on the wrong side.
     const auto threeQuarters = circlePoints(100, 100, 50, 0, 270, 12);
-    EXPECT_EQ(splinePoints(*recognize(r, threeQuarters)), std::vector<std::vector<utPoint_c>>{threeQuarters});
+    EXPECT_EQ(splinePoints(*recognize(r, threeQuarters)),
+              std::vector<std::vector<utPoint_c>>{threeQuarters});
 
     auto ring = circlePoints(100, 100, 50, 0, 360, 30);
     ring.back() = ring.front();
@@ -239,9 +242,11 @@ TEST(stEntityRecognizerTest, ErrorsAreScaledInPlaceOnlyByAToolContext) {
 TEST(stEntityRecognizerTest, ReadsEverySettingAndIsRegistered) {
     auto doc = xmlFromText(kRecognizerTool);
     ASSERT_NE(doc, nullptr);
-    stXmlElement_c* entry = stToolDefinition_c(doc->getDocumentElement()).vectorProcessorConfiguration(0);
+    stXmlElement_c* entry =
+        stToolDefinition_c(doc->getDocumentElement()).vectorProcessorConfiguration(0);
     ASSERT_NE(entry, nullptr);
-    std::unique_ptr<stConfigurable_c> made(stVMREngine_c::getEngine().createConfigurable(L"EntityRecognizer"));
+    std::unique_ptr<stConfigurable_c> made(
+        stVMREngine_c::getEngine().createConfigurable(L"EntityRecognizer"));
     auto* r = dynamic_cast<stEntityRecognizer_c*>(made.get());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->isA(), stEntityRecognizer_c::desc());
@@ -277,8 +282,8 @@ TEST(stEntityRecognizerTest, RunsInsideAToolAndReportsItsStep) {
     ASSERT_NE(context.getVectors(), nullptr);
     ASSERT_EQ(context.getVectors()->entitiesCount(), 3);
     EXPECT_NE(dynamic_cast<stCircle_c*>(context.getVectors()->entityAt(0)), nullptr);
-    EXPECT_EQ(listener.calls,
-              (std::vector<std::wstring>{L"start", L"Recognizer...", L"/Recognizer...", L"finish"}));
+    EXPECT_EQ(listener.calls, (std::vector<std::wstring>{L"start", L"Recognizer...",
+                                                         L"/Recognizer...", L"finish"}));
 
     // A cancelled run leaves the context's sketch in place, untouched.
     listener.calls.clear();
@@ -298,9 +303,12 @@ TEST(stEntityRecognizerTest, NoisySplinesOfKnownShapesComeOutAsThoseShapes) {
     for (unsigned seed = 1; seed <= 5; ++seed) {
         SCOPED_TRACE(seed);
         auto sketch = std::make_unique<stSketch_c>();
-        sketch->addEntity(new stSpline_c(withNoise(circlePoints(200, 200, 60, 30, 386, 80), 0.15, seed)));
-        sketch->addEntity(new stSpline_c(withNoise(ellipsePoints(300, 600, 90, 45, 25, 0, 354, 80), 0.15, seed)));
-        sketch->addEntity(new stSpline_c(withNoise(ellipsePoints(700, 600, 70, 30, -40, 20, 200, 60), 0.15, seed)));
+        sketch->addEntity(
+            new stSpline_c(withNoise(circlePoints(200, 200, 60, 30, 386, 80), 0.15, seed)));
+        sketch->addEntity(
+            new stSpline_c(withNoise(ellipsePoints(300, 600, 90, 45, 25, 0, 354, 80), 0.15, seed)));
+        sketch->addEntity(new stSpline_c(
+            withNoise(ellipsePoints(700, 600, 70, 30, -40, 20, 200, 60), 0.15, seed)));
         sketch->addEntity(new stSpline_c(withNoise({{10, 10}, {110, 12}, {112, 90}}, 0.15, seed)));
 
         auto r = tracerRecognizer();
@@ -348,7 +356,8 @@ TEST(stEntityRecognizerTest, NoisyCircularSplinesComeOutAsArcsAndCirclesByTheirO
         auto ring = withNoise(circlePoints(200, 200, 60, 30, 384, 60), 0.15, seed);
         ring.back() = ring.front();  // traced closed strokes end where they start
         sketch->addEntity(new stSpline_c(ring));
-        sketch->addEntity(new stSpline_c(withNoise(circlePoints(500, 300, 80, 200, 330, 40), 0.15, seed)));
+        sketch->addEntity(
+            new stSpline_c(withNoise(circlePoints(500, 300, 80, 200, 330, 40), 0.15, seed)));
         auto r = tracerRecognizer();
         r.setEllipseRecognition(false);
         const std::unique_ptr<stSketch_c> out(r.process(sketch.release()));
@@ -382,11 +391,13 @@ TEST(stEntityRecognizerShapeTest, StraightHorizontalAndVerticalRuns) {
     EXPECT_FALSE(stEntityRecognizer_c::checkIfVertical(flat, level, 1.0));
 
     // One point 3 off the chord among many on it: too far, but fine on average.
-    const std::vector<utPoint_c> bump = {{0, 0}, {1, 0}, {2, 3}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}};
+    const std::vector<utPoint_c> bump = {{0, 0}, {1, 0}, {2, 3}, {3, 0},
+                                         {4, 0}, {5, 0}, {6, 0}, {7, 0}};
     EXPECT_TRUE(stEntityRecognizer_c::checkIfStraightLineSegment(bump, x1, y1, x2, y2, 1.0));
     const std::vector<utPoint_c> bent = {{0, 0}, {5, 5}, {10, 0}};
     EXPECT_FALSE(stEntityRecognizer_c::checkIfStraightLineSegment(bent, x1, y1, x2, y2, 1.0));
-    EXPECT_TRUE(stEntityRecognizer_c::checkIfStraightLineSegment({{0, 0}, {9, 9}}, x1, y1, x2, y2, 0.1));
+    EXPECT_TRUE(
+        stEntityRecognizer_c::checkIfStraightLineSegment({{0, 0}, {9, 9}}, x1, y1, x2, y2, 0.1));
     EXPECT_FALSE(stEntityRecognizer_c::checkIfStraightLineSegment({{0, 0}}, x1, y1, x2, y2, 0.1));
 
     const std::vector<utPoint_c> upright = {{20, 0}, {20.5, 10}, {19.5, 20}, {20, 30}};

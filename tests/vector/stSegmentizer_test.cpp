@@ -116,16 +116,17 @@ TEST(stSegmentizerTest, ReadsEverySettingFromXmlAndIsRegistered) {
     EXPECT_EQ(seg.recognizerMaxLinesError(), 3.0);  // has no key
 
     EXPECT_EQ(seg.isA(), stSegmentizer_c::desc());
-    std::unique_ptr<stConfigurable_c> made(stVMREngine_c::getEngine().createConfigurable(L"Segmentizer"));
+    std::unique_ptr<stConfigurable_c> made(
+        stVMREngine_c::getEngine().createConfigurable(L"Segmentizer"));
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->isA(), stSegmentizer_c::desc());
 }
 
 TEST(stSegmentizerTest, OtherEntitiesPassThroughInOrder) {
     stSegmentizer_c seg;
-    auto sketch = sketchOf({new stArc_c({0, 0}, 5, 0, 1), new stCircle_c({3, 4}, 2),
-                            new stPoint_c({1, 1}), new stPolyline_c(), new stRegion_c(),
-                            new stEllipse_c(4, 2, 30, {9, 9})});
+    auto sketch =
+        sketchOf({new stArc_c({0, 0}, 5, 0, 1), new stCircle_c({3, 4}, 2), new stPoint_c({1, 1}),
+                  new stPolyline_c(), new stRegion_c(), new stEllipse_c(4, 2, 30, {9, 9})});
     seg.process(sketch.get());
     ASSERT_EQ(sketch->entitiesCount(), 6);
     EXPECT_NE(entityAt<stArc_c>(*sketch, 0), nullptr);
@@ -142,7 +143,8 @@ TEST(stSegmentizerTest, OtherEntitiesPassThroughInOrder) {
 TEST(stSegmentizerTest, LinesBecomeExactlyLevelOrStayAsTheyAre) {
     stSegmentizer_c seg;
     stLine_c* oblique = new stLine_c({0, 0}, {30, 40});
-    auto sketch = sketchOf({new stLine_c({0, 10}, {50, 11}), new stLine_c({20, 0}, {21.5, 40}), oblique});
+    auto sketch =
+        sketchOf({new stLine_c({0, 10}, {50, 11}), new stLine_c({20, 0}, {21.5, 40}), oblique});
     const stEntityAttributes_c marked(7, 2, 3.0);
     sketch->entityAt(0)->setAttributes(&marked);
     seg.process(sketch.get());
@@ -178,10 +180,10 @@ TEST(stSegmentizerTest, WithoutClassificationLinesBecomeTwoPointSplines) {
 
 TEST(stSegmentizerTest, LShapeSplitsAtTheCornerAndStaysConnectedWhenSnapped) {
     // A wavy horizontal stroke at y ~ 10 starting at 10.4, then down to (50.3, 50).
-    std::vector<utPoint_c> pts{{0, 10.4}, {5, 10.2}, {10, 9.8}, {15, 10.2}, {20, 9.8}, {25, 10},
-                               {30, 10.2}, {35, 9.8}, {40, 10.2}, {45, 9.8}, {50, 10},
-                               {50.2, 15}, {49.8, 20}, {50.2, 25}, {49.8, 30}, {50.2, 35},
-                               {49.8, 40}, {50, 45}, {50.3, 50}};
+    std::vector<utPoint_c> pts{{0, 10.4},  {5, 10.2},  {10, 9.8},  {15, 10.2}, {20, 9.8},
+                               {25, 10},   {30, 10.2}, {35, 9.8},  {40, 10.2}, {45, 9.8},
+                               {50, 10},   {50.2, 15}, {49.8, 20}, {50.2, 25}, {49.8, 30},
+                               {50.2, 35}, {49.8, 40}, {50, 45},   {50.3, 50}};
     stSegmentizer_c seg;
     auto sketch = sketchOf({new stSpline_c(pts)});
     seg.process(sketch.get());
@@ -235,7 +237,7 @@ TEST(stSegmentizerTest, ClosedChainOfFreeRunsIsMergedIntoOneRefittedSpline) {
 
 TEST(stSegmentizerTest, LegLongerThanTheLimitBecomesALineOfItsOwn) {
     // An S bend without corners; the leg from (15, 6) to (41, 21) is 30 long.
-    const std::vector<utPoint_c> pts{{0, 0},  {5, 1},  {10, 3},  {15, 6},  {41, 21},
+    const std::vector<utPoint_c> pts{{0, 0},   {5, 1},   {10, 3},  {15, 6},   {41, 21},
                                      {46, 24}, {51, 26}, {56, 27}, {61, 27.5}};
     stSegmentizer_c seg;
     auto sketch = sketchOf({new stSpline_c(pts)});
@@ -265,8 +267,8 @@ TEST(stSegmentizerTest, DegenerateSplinesAreKept) {
     stSegmentizer_c seg;
     seg.setRecognizeSegmentType(false);
     // There and back: a closed free run of three points.
-    auto sketch = sketchOf({new stSpline_c({{0, 0}, {10, 0}, {0, 0.5}}), new stSpline_c({{4, 4}}),
-                            new stSpline_c()});
+    auto sketch = sketchOf(
+        {new stSpline_c({{0, 0}, {10, 0}, {0, 0.5}}), new stSpline_c({{4, 4}}), new stSpline_c()});
     seg.process(sketch.get());
     ASSERT_EQ(sketch->entitiesCount(), 3);
     stSpline_c* back = entityAt<stSpline_c>(*sketch, 0);
@@ -304,14 +306,17 @@ TEST(stSegmentizerTest, NoisyShapesComeOutAsTheirEntityKinds) {
         const auto arc = withNoise(circlePoints(300, 100, 50, 200, 320, 40), 0.2, seed);
         auto ellipse = withNoise(ellipsePoints(150, 300, 60, 30, 25, 0, 360, 90), 0.15, seed);
         ellipse.back() = ellipse.front();
-        const auto ellipticArc = withNoise(ellipsePoints(400, 300, 70, 30, -40, 20, 200, 60), 0.15, seed);
-        const auto zigzag = withNoise(polyline({{500, 0}, {560, 0}, {500, 50}, {560, 50}}, 12), 0.2, seed);
+        const auto ellipticArc =
+            withNoise(ellipsePoints(400, 300, 70, 30, -40, 20, 200, 60), 0.15, seed);
+        const auto zigzag =
+            withNoise(polyline({{500, 0}, {560, 0}, {500, 50}, {560, 50}}, 12), 0.2, seed);
 
         stSegmentizer_c seg;
         seg.setRecognizeEllipses(true);
         seg.setRecognizeEllipticArcSegments(true);
-        auto sketch = sketchOf({new stSpline_c(circle), new stSpline_c(arc), new stSpline_c(ellipse),
-                                new stSpline_c(ellipticArc), new stSpline_c(zigzag)});
+        auto sketch =
+            sketchOf({new stSpline_c(circle), new stSpline_c(arc), new stSpline_c(ellipse),
+                      new stSpline_c(ellipticArc), new stSpline_c(zigzag)});
         seg.process(sketch.get());
         ASSERT_EQ(sketch->entitiesCount(), 7);
 
@@ -462,6 +467,7 @@ TEST(BezierFitTest, RepeatedPointsGiveFiniteControlPoints) {
         ASSERT_FALSE(pieces.empty());
         for (const auto& q : pieces)
             for (int i = 0; i < 4; ++i)
-                EXPECT_TRUE(std::isfinite(q.controlPoint(i).x()) && std::isfinite(q.controlPoint(i).y()));
+                EXPECT_TRUE(std::isfinite(q.controlPoint(i).x()) &&
+                            std::isfinite(q.controlPoint(i).y()));
     }
 }

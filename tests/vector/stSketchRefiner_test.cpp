@@ -37,13 +37,16 @@ utRasterData_c inked(std::initializer_list<std::array<double, 4>> strokes) {
 }
 
 // Gap merging as the one-call tracer builds it: unscaled, allowance 2.
-void mergeGaps(stSketch_c& sketch, const utRasterData_c& raster, double distance = 8.0, int allowance = 2) {
-    tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, allowance, distance, 1, 1, 0, 0, 0, nullptr);
+void mergeGaps(stSketch_c& sketch, const utRasterData_c& raster, double distance = 8.0,
+               int allowance = 2) {
+    tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, allowance, distance, 1, 1, 0, 0, 0,
+                            nullptr);
     engine.run(&sketch);
 }
 
 void linkCollinear(stSketch_c& sketch, const utRasterData_c& raster, double distance = 5.0) {
-    tmpLinkCollinear_c engine(&sketch, distance, distance, 0.9, 2.0, 1, 1, 0, 0, 2, kThreshold, &raster);
+    tmpLinkCollinear_c engine(&sketch, distance, distance, 0.9, 2.0, 1, 1, 0, 0, 2, kThreshold,
+                              &raster);
     engine.run(&sketch);
 }
 
@@ -59,7 +62,9 @@ struct RecordingListener : stToolListener_c {
         calls.push_back(L"step " + std::wstring(step));
         return refuse != step;
     }
-    void onStepFinish(const stTool_c*, const wchar_t* step) override { calls.push_back(L"done " + std::wstring(step)); }
+    void onStepFinish(const stTool_c*, const wchar_t* step) override {
+        calls.push_back(L"done " + std::wstring(step));
+    }
     void onLogError(const stTool_c*, const wchar_t* a, const wchar_t* b) override {
         calls.push_back(L"error " + std::wstring(a) + L" " + b);
     }
@@ -132,7 +137,8 @@ TEST(tmpGapsRefinerTest, AnEndNearTheMiddleOfALineMovesOntoIt) {
         int allowance;
         double expectedY;
     };
-    // Paper between row 10 and the short line's start: 2 white pixels pass, 3 do not unless allowed.
+    // Paper between row 10 and the short line's start: 2 white pixels pass, 3 do not unless
+    // allowed.
     const Row rows[] = {
         {"two white pixels", 13, 2, 10},
         {"three white pixels", 14, 2, 14},
@@ -193,7 +199,9 @@ TEST(tmpGapsRefinerTest, EntitiesWithoutTwoVerticesAreNeitherSearchedNorFound) {
 TEST(tmpGapsRefinerTest, TheLinkIsWalkedInPixelsOfTheScaledShiftedRotatedRaster) {
     // The corner layout in sketch units twice the pixels, shifted by (5, 5), turned a quarter.
     const utRasterData_c raster = inked({{10, 10, 20, 10}, {20, 10, 22, 12}, {22, 12, 22, 22}});
-    const auto sketchPoint = [](double col, double row) { return utPoint_c(2 * (col + 5), 2 * (row + 5)); };
+    const auto sketchPoint = [](double col, double row) {
+        return utPoint_c(2 * (col + 5), 2 * (row + 5));
+    };
     {
         SCOPED_TRACE("scaled and shifted");
         stSketch_c sketch;
@@ -207,12 +215,15 @@ TEST(tmpGapsRefinerTest, TheLinkIsWalkedInPixelsOfTheScaledShiftedRotatedRaster)
     {
         SCOPED_TRACE("turned back by the rotation about the centre");
         // Points turned by -90 degrees about (30, 30); the walk turns them by +90 degrees back.
-        const auto turned = [](double x, double y) { return utPoint_c(30 + (y - 30), 30 - (x - 30)); };
+        const auto turned = [](double x, double y) {
+            return utPoint_c(30 + (y - 30), 30 - (x - 30));
+        };
         stSketch_c sketch;
         sketch.addEntity(new stLine_c(turned(10, 10), turned(20, 10)));
         sketch.addEntity(new stLine_c(turned(22, 12), turned(22, 22)));
         const utPoint_c centre(30, 30);
-        tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, 2, 8.0, 1, 1, 0, 0, M_PI / 2, &centre);
+        tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, 2, 8.0, 1, 1, 0, 0, M_PI / 2,
+                                &centre);
         engine.run(&sketch);
         const utPoint_c corner = turned(22, 10);
         expectPoint(lineAt(sketch, 0)->p2(), corner.x(), corner.y());
@@ -238,11 +249,11 @@ TEST(tmpGapsRefinerTest, TheIndexedSearchGivesTheSameSketchAsThePlainScan) {
         for (stSketch_c* s : {plain.get(), indexed.get()}) {
             std::unique_ptr<tmpGapsRefiner_c> engine;
             if (row.linking) {
-                engine = std::make_unique<tmpLinkCollinear_c>(s, 5.0, 5.0, 0.9, 2.0, 1, 1, 0, 0, 2, kThreshold,
-                                                              &scene.raster);
+                engine = std::make_unique<tmpLinkCollinear_c>(s, 5.0, 5.0, 0.9, 2.0, 1, 1, 0, 0, 2,
+                                                              kThreshold, &scene.raster);
             } else {
-                engine = std::make_unique<tmpGapsRefiner_c>(s, &scene.raster, kThreshold, 2, 8.0, 1, 1, 0, 0,
-                                                            0, nullptr);
+                engine = std::make_unique<tmpGapsRefiner_c>(s, &scene.raster, kThreshold, 2, 8.0, 1,
+                                                            1, 0, 0, 0, nullptr);
             }
             engine->setUseSpatialIndex(s == indexed.get());
             engine->run(s);
@@ -379,7 +390,8 @@ TEST(stSketchRefinerTest, DefaultsReadingAndSubProcessorCount) {
 
     auto doc = vemora_test::xmlFromText(
         L"<P><RunRefiner>true</RunRefiner><LinkCollinear>true</LinkCollinear>"
-        L"<LinkCollinearMaxDistance>3.5</LinkCollinearMaxDistance><MergeGaps>false</MergeGaps></P>");
+        L"<LinkCollinearMaxDistance>3.5</LinkCollinearMaxDistance><MergeGaps>false</MergeGaps></"
+        L"P>");
     r.fromXml(doc->getDocumentElement());
     EXPECT_TRUE(r.runRefiner());
     EXPECT_TRUE(r.linkCollinear());
@@ -391,7 +403,8 @@ TEST(stSketchRefinerTest, DefaultsReadingAndSubProcessorCount) {
 }
 
 TEST(stSketchRefinerTest, TheEngineCreatesItByName) {
-    std::unique_ptr<stConfigurable_c> c(stVMREngine_c::getEngine().createConfigurable(L"SketchRefiner"));
+    std::unique_ptr<stConfigurable_c> c(
+        stVMREngine_c::getEngine().createConfigurable(L"SketchRefiner"));
     ASSERT_NE(dynamic_cast<stSketchRefiner_c*>(c.get()), nullptr);
     EXPECT_TRUE(c->isA()->isDerivedFrom(stSketchProcessor_c::desc()));
     EXPECT_EQ(std::wstring(c->isA()->parent()->name()), L"SketchProcessor");
@@ -439,19 +452,24 @@ TEST(stSketchRefinerTest, StepsAreAnnouncedAndACancelledStepIsNotFinished) {
         int entitiesLeft;
     };
     const Row rows[] = {
-        {"all steps", L"",
+        {"all steps",
+         L"",
          {L"step Merge gaps.", L"done Merge gaps.", L"step Link collinear line segments.",
-          L"step Run segmentizer.", L"done Run segmentizer.", L"done Link collinear line segments."},
+          L"step Run segmentizer.", L"done Run segmentizer.",
+          L"done Link collinear line segments."},
          1},
-        {"gap merging refused", L"Merge gaps.",
+        {"gap merging refused",
+         L"Merge gaps.",
          {L"step Merge gaps.", L"step Link collinear line segments.", L"step Run segmentizer.",
           L"done Run segmentizer.", L"done Link collinear line segments."},
          1},
-        {"segmentizer refused: the linking step ends without finishing", L"Run segmentizer.",
+        {"segmentizer refused: the linking step ends without finishing",
+         L"Run segmentizer.",
          {L"step Merge gaps.", L"done Merge gaps.", L"step Link collinear line segments.",
           L"step Run segmentizer."},
          1},
-        {"linking refused", L"Link collinear line segments.",
+        {"linking refused",
+         L"Link collinear line segments.",
          {L"step Merge gaps.", L"done Merge gaps.", L"step Link collinear line segments."},
          2},
     };

@@ -84,7 +84,8 @@ public:
     unsigned int processorKind() const override { return kRasterToSketch; }
     // Traces the whole raster, or only the stroke through start when it is given; (dx, dy) is
     // added to every output coordinate. The caller keeps raster and owns the returned sketch.
-    virtual stSketch_c* trace(utRasterData_c* raster, const utPoint_c* start, double dx, double dy) = 0;
+    virtual stSketch_c* trace(utRasterData_c* raster, const utPoint_c* start, double dx,
+                              double dy) = 0;
     // Traces a copy of the context's working raster (from its pick point when it has one, offset by
     // its selection rectangle's first corner) and makes the result the context's sketch.
     bool apply(stToolContext_c* context) override;
@@ -111,7 +112,8 @@ public:
     // True for processors whose process deletes its argument. False by default.
     virtual bool consumesInput() const { return false; }
     // Processes the context's sketch and stores a non-null result as the context's sketch. The
-    // context gives up its sketch before a consuming processor deletes it, so nothing is freed twice.
+    // context gives up its sketch before a consuming processor deletes it, so nothing is freed
+    // twice.
     bool apply(stToolContext_c* context) override;
 
 protected:

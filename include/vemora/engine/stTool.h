@@ -83,8 +83,8 @@ private:
 class VEMORA_API stTool_c : public stAbstractTool_c {
 public:
     stTool_c();
-    // Throws stEngineException_c "Invalid tool definition!" for an invalid definition. Entries whose
-    // class is unknown, of the wrong kind or unreadable are skipped.
+    // Throws stEngineException_c "Invalid tool definition!" for an invalid definition. Entries
+    // whose class is unknown, of the wrong kind or unreadable are skipped.
     explicit stTool_c(const stToolDefinition_c& definition);
     // A tool owns its processors and they point back at it: tools are not copied.
     stTool_c(const stTool_c&) = delete;

@@ -30,7 +30,8 @@ public:
     // False, outputs untouched, when no pick point (selection rectangle) is defined.
     virtual bool getPickPoint(double& x, double& y) const = 0;
     virtual bool getSelectionRectangle(double& x1, double& y1, double& x2, double& y2) const = 0;
-    // Hands the working sketch over to the caller without deleting it; the context holds none after.
+    // Hands the working sketch over to the caller without deleting it; the context holds none
+    // after.
     virtual stSketch_c* releaseVectors() = 0;
 
     // The transform that tracing algorithms apply to their splines and that processors use to

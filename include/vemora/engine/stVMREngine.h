@@ -32,7 +32,9 @@ public:
     stConfigurable_c* createConfigurable(const wchar_t* name) const;
 
     const std::vector<utString_c>& rasterProcessorNames() const { return rasterNames_; }
-    const std::vector<utString_c>& vectorizationProcessorNames() const { return vectorizationNames_; }
+    const std::vector<utString_c>& vectorizationProcessorNames() const {
+        return vectorizationNames_;
+    }
     const std::vector<utString_c>& vectorProcessorNames() const { return vectorNames_; }
 
     // Listeners are not owned; the same one may be added twice.

@@ -20,7 +20,10 @@ public:
     double y() const { return c_[1]; }
     void setX(double x) { c_[0] = x; }
     void setY(double y) { c_[1] = y; }
-    void set(double x, double y) { c_[0] = x; c_[1] = y; }
+    void set(double x, double y) {
+        c_[0] = x;
+        c_[1] = y;
+    }
     // Index 0 is x, 1 is y; no range check.
     double coord(int i) const { return c_[i]; }
     void setCoord(int i, double v) { c_[i] = v; }
@@ -86,7 +89,8 @@ public:
     // Zero-length vectors are not guarded: unit, normalize and cosAlpha divide by zero.
     utVector_c unit() const;
     void normalize();
-    // A vector of this length pointing at the absolute angle a (radians); the direction is discarded.
+    // A vector of this length pointing at the absolute angle a (radians); the direction is
+    // discarded.
     utVector_c rotate(double a) const;
     // The component of v along this vector.
     utVector_c project(const utVector_c& v) const;
@@ -104,9 +108,15 @@ private:
     double c_[2] = {0.0, 0.0};
 };
 
-inline utPoint_c utPoint_c::operator+(const utVector_c& v) const { return {x() + v.x(), y() + v.y()}; }
-inline utPoint_c utPoint_c::operator-(const utVector_c& v) const { return {x() - v.x(), y() - v.y()}; }
-inline utVector_c utPoint_c::operator-(const utPoint_c& p) const { return {x() - p.x(), y() - p.y()}; }
+inline utPoint_c utPoint_c::operator+(const utVector_c& v) const {
+    return {x() + v.x(), y() + v.y()};
+}
+inline utPoint_c utPoint_c::operator-(const utVector_c& v) const {
+    return {x() - v.x(), y() - v.y()};
+}
+inline utVector_c utPoint_c::operator-(const utPoint_c& p) const {
+    return {x() - p.x(), y() - p.y()};
+}
 inline double utPoint_c::operator*(const utVector_c& v) const { return x() * v.x() + y() * v.y(); }
 
 }  // namespace Vemora

@@ -41,7 +41,9 @@ public:
 
     // No bounds check.
     uint32_t pixel(unsigned col, unsigned row) const { return data_[col + size_t(row) * width_]; }
-    void setPixel(unsigned col, unsigned row, uint32_t value) { data_[col + size_t(row) * width_] = value; }
+    void setPixel(unsigned col, unsigned row, uint32_t value) {
+        data_[col + size_t(row) * width_] = value;
+    }
 
     unsigned width() const { return width_; }
     unsigned height() const { return height_; }

@@ -33,7 +33,11 @@ public:
     // Rows shift their nodes by moves, so these stay small and inline: the node moved from is
     // left empty.
     stPiNode_c(stPiNode_c&& other) noexcept
-        : count_(other.count_), capacity_(other.capacity_), store_(other.store_), x1_(other.x1_), x2_(other.x2_) {
+        : count_(other.count_),
+          capacity_(other.capacity_),
+          store_(other.store_),
+          x1_(other.x1_),
+          x2_(other.x2_) {
         other.count_ = 0;
         other.capacity_ = 1;
     }
@@ -138,7 +142,9 @@ private:
     bool covers(double x) const;
     bool coversSome(double a, double b) const;
     // Bit k of points_ (k < 2^20).
-    bool hasPoint(std::size_t k) const { return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0; }
+    bool hasPoint(std::size_t k) const {
+        return k / 64 < points_.size() && ((points_[k / 64] >> (k % 64)) & 1u) != 0;
+    }
 
     std::vector<stPiNode_c> nodes_;
     // Spans added to the covered set wait unsorted in fresh_ until kFreshSpans of them are merged

@@ -241,8 +241,7 @@ public:
     utPoint_c pointAtAngle(double g) const;
     // Each non-null pointer replaces its value; the extents are left as they are.
     void setParameters(const double* a, const double* b, const double* phi,
-                       const double* startAngle, const double* endAngle,
-                       const utPoint_c* center);
+                       const double* startAngle, const double* endAngle, const utPoint_c* center);
     // Free-standing storage for a fitted polynomial; null pointers are skipped.
     void polynomialCoefficients(double* c0, double* c1, double* c2, double* c3, double* c4,
                                 double* c5) const;

@@ -21,10 +21,10 @@ class utInkMask_c;
 template <class Owner>
 class tmpPropertyTable_c;
 
-// Sparse pixel vectorization: finds the strokes of a black-on-white line drawing on scan lines a few
-// pixels apart, follows each one in jumps of up to a length step while its width stays steady, and
-// collects them as bars and polybars along the stroke centres. Pixels already explained by a traced
-// stroke are known through a row interval index over the strokes' footprints.
+// Sparse pixel vectorization: finds the strokes of a black-on-white line drawing on scan lines a
+// few pixels apart, follows each one in jumps of up to a length step while its width stays steady,
+// and collects them as bars and polybars along the stroke centres. Pixels already explained by a
+// traced stroke are known through a row interval index over the strokes' footprints.
 //
 // The result is a sketch of lines (strokes traced as two points) and splines through the stroke
 // centres. Settings (configuration keys): "BlackLevel" 187, "LengthStepLength" 17 pixels,
@@ -47,7 +47,8 @@ public:
     // Traces the whole raster, or with start (a pixel inside the raster) only the stroke through
     // it, and returns a new sketch, owned by the caller, shifted by (dx, dy). raster must not be
     // null; it is read, not kept.
-    stSketch_c* trace(utRasterData_c* raster, const utPoint_c* start, double dx, double dy) override;
+    stSketch_c* trace(utRasterData_c* raster, const utPoint_c* start, double dx,
+                      double dy) override;
 
     // Keeps only the corner points of a polybar: a cone of half-width tolerance is opened from the
     // last corner towards each point and narrowed, and the point before the first one outside it
@@ -108,7 +109,8 @@ private:
     // its longer run. Returns false when the point is one found on a traced stroke before (so
     // it is on one still). slot, when given, receives where the later passes' results are kept
     // (-1 for none), for dropCoveredSeeds to mark that place covered.
-    bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction, int* slot = nullptr) const;
+    bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction,
+                          int* slot = nullptr) const;
     // The passes after the first of centring, from (a, b) where the first pass moved the point;
     // g, h, hRun and vRun carry the first pass's results in and the last ones out.
     void centreFurther(int a, int b, int& g, int& h, int& hRun, int& vRun) const;
@@ -117,7 +119,8 @@ private:
     void scanColumn(int col);
     // What the two scans share: queues the seeds of one row (alongRow) or column.
     template <class ForEachRun, class At>
-    void scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun, At&& at, bool alongRow);
+    void scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun, At&& at,
+                  bool alongRow);
     // Scans rows, then columns, from the persistent scan position until a seed is queued.
     bool findTrack();
     // The most recently queued seed, scanning for more when none is queued.
@@ -132,8 +135,10 @@ private:
     // Asks for the ink bits the width beams of the next full step from (x, y) will read.
     void prefetchWidthBeams(int x, int y, int direction) const;
     // 0: a step was made; 1: stuck on a one-pixel spur.
-    int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction, int maxSteps) const;
-    // Both passes of a track; false when the seed lies on a traced stroke or the track stays a point.
+    int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction,
+                  int maxSteps) const;
+    // Both passes of a track; false when the seed lies on a traced stroke or the track stays a
+    // point.
     bool traceTrack(stSpvTrackInfo_c& track);
     // A bar for two points, a polybar otherwise; the caller owns it.
     stSpvPrimitive_c* createPrimitive(const stSpvTrackInfo_c& track) const;
@@ -144,7 +149,7 @@ private:
     // The ink test answered from the run's ink mask; same answers as isBlack.
     bool inkAt(int col, int row) const;
 
-    utRasterData_c* raster_ = nullptr;  // not owned
+    utRasterData_c* raster_ = nullptr;        // not owned
     std::shared_ptr<const utInkMask_c> ink_;  // the raster's ink bits during a run
     // Per row and per column, the last ink run a seed beam measured, [begin, end).
     mutable std::vector<std::pair<int, int>> rowRuns_;
@@ -174,12 +179,12 @@ private:
         int direction;
         int slot;  // its place among the centring results kept, -1 for none
     };
-    std::vector<Seed> seeds_;  // used last in, first out
+    std::vector<Seed> seeds_;         // used last in, first out
     std::vector<char> coveredSeeds_;  // dropCoveredSeeds' answers, kept for their memory
     int blackLevel_ = 187;
-    int lengthStep_ = 17;          // pixels
+    int lengthStep_ = 17;  // pixels
     double maxWidthDeviation_ = 3.0;
-    int scanStep_ = 2;             // pixels between scanned rows and between scanned columns
+    int scanStep_ = 2;  // pixels between scanned rows and between scanned columns
     stVectorizationParams_c params_;
 };
 

@@ -44,7 +44,7 @@ private:
     stSketch_c* iProcessFitting(stSketch_c* sketch);
 
     double supportFraction_;
-    double deviation_ = 1.0;          // sketch units
+    double deviation_ = 1.0;  // sketch units
     double maxEccentricity_ = 0.99;
     double minEccentricity_ = 0.05;
 };

@@ -154,8 +154,12 @@ public:
     void setMaxSegmentLength(double length) { maxSegmentLength_ = length; }
     bool useSegmentLengthDeviation() const { return useSegmentLengthDeviation_; }
     void setUseSegmentLengthDeviation(bool on) { useSegmentLengthDeviation_ = on; }
-    double maxLengthDeviationFromRuningAverage() const { return maxLengthDeviationFromRuningAverage_; }
-    void setMaxLengthDeviationFromRuningAverage(double ratio) { maxLengthDeviationFromRuningAverage_ = ratio; }
+    double maxLengthDeviationFromRuningAverage() const {
+        return maxLengthDeviationFromRuningAverage_;
+    }
+    void setMaxLengthDeviationFromRuningAverage(double ratio) {
+        maxLengthDeviationFromRuningAverage_ = ratio;
+    }
     bool useAdaptiveSegmentation() const { return useLinearyAdaptiveSegmentation_; }
     void setUseAdaptiveSegmentation(bool on) { useLinearyAdaptiveSegmentation_ = on; }
     // Percent per sketch unit.
