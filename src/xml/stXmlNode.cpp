@@ -8,8 +8,10 @@
 #include <cassert>
 #include <cwchar>
 #include <cwctype>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/platform.h"
@@ -412,6 +414,9 @@ private:
     utString_c value_;
 };
 
+// The attributes of one element in document order, with an index by name so that reading a tag
+// of many attributes, copying or saving its element stays in proportion to their number. The
+// index is a balanced tree rather than a hash table: crafted names cannot make it degrade.
 class stXmlNamedNodeMapImpl_c : public stXmlNamedNodeMap_c {
 public:
     explicit stXmlNamedNodeMapImpl_c(stXmlElement_c* element) : element_(element) {}
@@ -434,39 +439,60 @@ public:
     stXmlNode_c* setNamedItem(stXmlNode_c* node) override;
     stXmlNode_c* setNamedItemNS(stXmlNode_c* node) override { return setNamedItem(node); }
 
+    // An attribute without a name is never found.
     stXmlAttrImpl_c* find(const wchar_t* name) const {
-        for (const auto& a : attrs_) {
-            if (sameName(a->getName(), name)) return a.get();
-        }
-        return nullptr;
+        if (!name) return nullptr;
+        const auto it = byName_.find(std::wstring_view(name));
+        return it == byName_.end() ? nullptr : it->second;
     }
-    // Sets or appends without checks; notifies when notifyDoc is not null.
+    // Sets or appends without checks; a new attribute is reported when report is true.
     void set(const wchar_t* name, const wchar_t* value, bool report) {
         if (stXmlAttrImpl_c* a = find(name)) {
             a->setValue(value);
             return;
         }
-        auto attr = std::make_unique<stXmlAttrImpl_c>(element_->getOwnerDocument(), name, value);
-        attr->ownerElement = element_;
-        attrs_.push_back(std::move(attr));
+        append(std::make_unique<stXmlAttrImpl_c>(element_->getOwnerDocument(), name, value));
         if (report)
             notify(element_->getOwnerDocument(), stXmlDocument_c::attributeChanged, nullptr);
     }
     // Detaches attr and hands it to the caller; null when it is not one of these attributes.
     stXmlAttrImpl_c* remove(stXmlNode_c* attr) {
-        const auto it = std::find_if(attrs_.begin(), attrs_.end(),
-                                     [attr](const auto& a) { return a.get() == attr; });
+        const auto it = position(attr);
         if (!attr || it == attrs_.end()) return nullptr;
         stXmlAttrImpl_c* const removed = it->release();
         attrs_.erase(it);
+        if (removed->getName()) byName_.erase(std::wstring_view(removed->getName()));
         removed->ownerElement = nullptr;
         notify(element_->getOwnerDocument(), stXmlDocument_c::attributeChanged, nullptr);
         return removed;
     }
 
 private:
+    using tmpAttrs_t = std::vector<std::unique_ptr<stXmlAttrImpl_c>>;
+
+    tmpAttrs_t::iterator position(const stXmlNode_c* attr) {
+        return std::find_if(attrs_.begin(), attrs_.end(),
+                            [attr](const auto& a) { return a.get() == attr; });
+    }
+    // Takes attr in at the end; its name must not be taken yet.
+    void append(std::unique_ptr<stXmlAttrImpl_c> attr) {
+        stXmlAttrImpl_c* const raw = attr.get();
+        attrs_.push_back(std::move(attr));
+        raw->ownerElement = element_;
+        if (!raw->getName()) return;
+        try {
+            byName_.emplace(std::wstring_view(raw->getName()), raw);
+        } catch (...) {
+            attrs_.back()->ownerElement = nullptr;
+            attrs_.pop_back();
+            throw;
+        }
+    }
+
     stXmlElement_c* element_;
-    std::vector<std::unique_ptr<stXmlAttrImpl_c>> attrs_;
+    tmpAttrs_t attrs_;
+    // Views of the names held by the attributes themselves, which never change them.
+    std::map<std::wstring_view, stXmlAttrImpl_c*> byName_;
 };
 
 stXmlNode_c* stXmlNamedNodeMapImpl_c::setNamedItem(stXmlNode_c* node) {
@@ -483,17 +509,22 @@ stXmlNode_c* stXmlNamedNodeMapImpl_c::setNamedItem(stXmlNode_c* node) {
     if (attr->ownerElement) throw stXmlDOMException_c(kInUseAttribute);
 
     std::unique_ptr<stXmlAttrImpl_c> owned(attr);
-    owned->ownerElement = element_;
-    stXmlAttrImpl_c* replaced = nullptr;
-    for (auto& a : attrs_) {
-        if (sameName(a->getName(), attr->getName())) {
-            replaced = a.release();
-            replaced->ownerElement = nullptr;
-            a = std::move(owned);
-            break;
-        }
+    stXmlAttrImpl_c* const replaced = find(attr->getName());
+    if (replaced) {
+        // The new attribute takes the old one's place in the order and in the index; the key
+        // must come to view the new name, as the old attribute goes to the caller.
+        const auto it = position(replaced);
+        it->release();
+        *it = std::move(owned);
+        attr->ownerElement = element_;
+        auto entry = byName_.extract(std::wstring_view(replaced->getName()));
+        entry.key() = std::wstring_view(attr->getName());
+        entry.mapped() = attr;
+        byName_.insert(std::move(entry));
+        replaced->ownerElement = nullptr;
+    } else {
+        append(std::move(owned));
     }
-    if (owned) attrs_.push_back(std::move(owned));
     notify(element_->getOwnerDocument(), stXmlDocument_c::attributeChanged, nullptr);
     return replaced;
 }

@@ -202,6 +202,8 @@ TEST(stXmlElementTest, AttributesKeepInsertionOrderAndReplaceByName) {
     EXPECT_EQ(replaced->getOwnerElement(), nullptr);
     EXPECT_EQ(attr->getOwnerElement(), e.get());
     EXPECT_STREQ(e->getAttribute(L"a"), L"new");
+    replaced.reset();  // the name is found through the attribute that took its place
+    EXPECT_STREQ(e->getAttribute(L"a"), L"new");
 
     std::unique_ptr<stXmlElement_c> other(doc->createElement(L"other"));
     EXPECT_EQ(domError([&] { other->setAttributeNode(attr); }), L"INUSE_ATTRIBUTE_ERR");

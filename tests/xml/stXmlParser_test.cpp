@@ -145,3 +145,30 @@ TEST(stXmlParserTest, ReadsAFileOfTheSingleByteForm) {
     ASSERT_NE(s, nullptr);
     EXPECT_STREQ(s->getText(), L"Maßstab 1:50");
 }
+
+// Regression: every attribute of a tag was looked for among the ones before it, so a tag of
+// 200,000 attributes took minutes to read and again to copy.
+TEST(stXmlParserTest, ATagOfManyAttributesKeepsTheirOrderThroughReadCopyAndSave) {
+    constexpr int kCount = 200000;
+    std::wstring text = L"<R";
+    for (int i = 0; i < kCount; ++i)
+        text += L" a" + std::to_wstring(i) + L"=\"" + std::to_wstring(i) + L"\"";
+    text += L" a0=\"again\"/>";  // a repeated name replaces the value in its first place
+    auto doc = parseText(text.c_str());
+    ASSERT_NE(doc, nullptr);
+    const std::unique_ptr<stXmlNode_c> copy(doc->getDocumentElement()->cloneNode(true));
+    for (const stXmlNode_c* e :
+         {static_cast<stXmlNode_c*>(doc->getDocumentElement()), copy.get()}) {
+        const stXmlNamedNodeMap_c* attrs = e->getAttributes();
+        ASSERT_EQ(attrs->length(), kCount);
+        EXPECT_STREQ(attrs->item(0)->getNodeValue(), L"again");
+        EXPECT_STREQ(attrs->item(kCount - 1)->getNodeName(), L"a199999");
+        EXPECT_STREQ(attrs->getNamedItem(L"a123456")->getNodeValue(), L"123456");
+    }
+    const tmpXmlTempFile_c file("many"), second("again");
+    ASSERT_TRUE(doc->save(file.wide()));
+    auto again = parseFile(file);
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(again->save(second.wide()));
+    EXPECT_EQ(maskTimeStamp(second.readBytes()), maskTimeStamp(file.readBytes()));
+}
