@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "xml/stXmlPath.h"
@@ -347,31 +348,82 @@ private:
     int number_ = 0;
 };
 
-// Nodes one evaluation may visit. Every step restarts below each candidate of the step before,
-// so a few descendant steps in a row ("\\*\\*\\*...") cost the tree size to the power of
-// their number; past this budget the evaluation fails instead of running for ages.
+// Nodes one evaluation may visit (and, when it creates, nodes it may make). Every step restarts
+// below each candidate of the step before, so a few descendant steps in a row ("\\*\\*\\*...")
+// cost the tree size to the power of their number; past this budget the evaluation fails instead
+// of running for ages.
 constexpr long long kVisitBudget = 2000000;
+
+// What a step makes of its context when it has no candidate there.
+enum class tmpMake_e {
+    Context,    // the context itself (a star or root step)
+    Parent,     // the context's parent
+    Element,    // a new last child element of the context
+    Attribute,  // a new attribute of the context, if it already carries one
+};
+
+// The nodes one first-match-or-create walk has made. They stay outside the tree until the walk
+// has found its result and are never candidates of later steps: a walk that fails changes
+// nothing, and no step can multiply what earlier steps made (a descendant step would otherwise
+// find every node made below it and make more below each).
+class tmpXPathMade_c {
+public:
+    // n's parent, for a made node the node it is to be attached to.
+    stXmlNode_c* parentOf(stXmlNode_c* n) const {
+        const auto it = below_.find(n);
+        return it != below_.end() ? it->second : n->getParentNode();
+    }
+    // Keeps node, made for context.
+    stXmlNode_c* keep(std::unique_ptr<stXmlNode_c> node, stXmlNode_c* context) {
+        below_.emplace(node.get(), context);
+        return node.release();
+    }
+    // Deletes a made node that leads nowhere.
+    void drop(stXmlNode_c*& n) {
+        if (!n) return;
+        below_.erase(n);
+        delete n;
+        n = nullptr;
+    }
+    // Hands a made node over to the tree: attached below what it was made for.
+    void attach(stXmlNode_c*& n) {
+        std::unique_ptr<stXmlNode_c> owned(n);
+        stXmlNode_c* const target = parentOf(n);
+        below_.erase(n);
+        n = nullptr;
+        if (owned->getNodeType() == stXmlNode_c::ATTRIBUTE_NODE) {
+            dynamic_cast<stXmlElement_c&>(*target).setAttributeNode(
+                static_cast<stXmlAttr_c*>(owned.get()));
+        } else {
+            target->appendChild(owned.get());
+        }
+        owned.release();
+    }
+
+private:
+    std::unordered_map<const stXmlNode_c*, stXmlNode_c*> below_;
+};
 
 struct tmpXPathStep_c {
     std::unique_ptr<stXmlNodeIterator_c> iterator;
     std::unique_ptr<stXmlNodeSelector_c> selector;
-    // A children or descendants step that selects elements: what is missing is made as a child
-    // of the context, never taken to be the context itself.
-    stSelectElement_c* childElement = nullptr;
+    tmpMake_e make = tmpMake_e::Context;
+    utString_c name;  // of what an element or attribute step makes
 
     void start(stXmlNode_c* context) {
         iterator->reset(context);
         selector->reset();
     }
-    stXmlNode_c* nextCandidate(long long& visits) {
+    // The next candidate from the context; made, when given, knows the parents of the nodes a
+    // walk has made and not attached yet.
+    stXmlNode_c* nextCandidate(long long& visits, const tmpXPathMade_c* made = nullptr) {
         while (stXmlNode_c* n = iterator->next()) {
             if (++visits > kVisitBudget) throw stXmlDOMException_c(kXPathFailure);
-            if (stXmlNode_c* selected = selector->select(n)) return selected;
+            stXmlNode_c* const selected =
+                made && make == tmpMake_e::Parent ? made->parentOf(n) : selector->select(n);
+            if (selected) return selected;
         }
         return nullptr;
-    }
-    stXmlNode_c* create(stXmlNode_c* context) {
-        return childElement ? childElement->create(context) : selector->selectOrCreate(context);
     }
 };
 
@@ -415,51 +467,115 @@ public:
         return found;
     }
 
-    // Follows existing candidates first and creates where a step has none; a continuation that
-    // cannot be made falls back to the next candidate of the step before.
+    // Follows existing candidates first and makes what a step has none of; a continuation that
+    // leads nowhere falls back to the next candidate of the step before, and what it made goes.
+    // Only the nodes made along the route to the result enter the tree.
     stXmlNode_c* firstOrCreate(stXmlNode_c* context) {
         if (stXmlNode_c* found = first(context)) return found;
         if (steps_.empty() || !context) return nullptr;
+        struct tmpLevel_c {
+            stXmlNode_c* context = nullptr;
+            bool hadCandidate = false;
+            bool created = false;
+            stXmlNode_c* made = nullptr;  // owned by the walk until attached
+        };
         const size_t count = steps_.size();
-        std::vector<stXmlNode_c*> contexts(count, nullptr);
-        std::vector<char> hadCandidate(count, 0), created(count, 0);
+        std::vector<tmpLevel_c> levels(count);
+        tmpXPathMade_c made;
+        struct tmpDropAll_c {
+            std::vector<tmpLevel_c>& levels;
+            tmpXPathMade_c& made;
+            ~tmpDropAll_c() {
+                for (tmpLevel_c& level : levels) made.drop(level.made);
+            }
+        } const dropAll{levels, made};
         int k = 0;
-        contexts[0] = context;
+        levels[0].context = context;
         steps_[0].start(context);
         while (k >= 0) {
-            const size_t i = size_t(k);
-            if (created[i]) {  // what was made here leads nowhere
+            tmpLevel_c& level = levels[size_t(k)];
+            tmpXPathStep_c& step = steps_[size_t(k)];
+            if (level.created) {  // what was made here leads nowhere
+                made.drop(level.made);
                 --k;
                 continue;
             }
-            stXmlNode_c* n = steps_[i].nextCandidate(visits_);
+            stXmlNode_c* n = step.nextCandidate(visits_, &made);
             if (n) {
-                hadCandidate[i] = 1;
-            } else if (!hadCandidate[i]) {
-                created[i] = 1;
-                n = steps_[i].create(contexts[i]);
+                level.hadCandidate = true;
+            } else if (!level.hadCandidate) {
+                level.created = true;
+                n = create(step, level.context, made, level.made);
             }
             if (!n) {
                 --k;
                 continue;
             }
-            if (i + 1 == count) return n;
+            if (size_t(k) + 1 == count) {
+                for (tmpLevel_c& l : levels) {
+                    if (l.made) made.attach(l.made);
+                }
+                return n;
+            }
             ++k;
-            contexts[i + 1] = n;
-            hadCandidate[i + 1] = created[i + 1] = 0;
-            steps_[i + 1].start(n);
+            levels[size_t(k)] = tmpLevel_c{n};
+            steps_[size_t(k)].start(n);
         }
         return nullptr;
     }
 
 private:
-    void add(stXmlNodeIterator_c* iterator, stXmlNodeSelector_c* selector,
-             stSelectElement_c* childElement = nullptr) {
+    // What step makes of context when it has no candidate there, or null. A new node is kept in
+    // made and also handed out through madeHere.
+    stXmlNode_c* create(const tmpXPathStep_c& step, stXmlNode_c* context, tmpXPathMade_c& made,
+                        stXmlNode_c*& madeHere) {
+        switch (step.make) {
+            case tmpMake_e::Context:
+                return context;
+            case tmpMake_e::Parent:
+                return made.parentOf(context);
+            case tmpMake_e::Element: {
+                if (!step.name) return nullptr;
+                // Only an element takes children; the tree refuses any other node.
+                if (context->getNodeType() != stXmlNode_c::ELEMENT_NODE)
+                    throw stXmlDOMException_c(kXPathFailure);
+                stXmlDocument_c* const doc = context->getOwnerDocument();
+                if (!doc) return nullptr;
+                countMade();
+                std::unique_ptr<stXmlNode_c> element(doc->createElement(step.name));
+                madeHere = made.keep(std::move(element), context);
+                return madeHere;
+            }
+            case tmpMake_e::Attribute: {
+                // A path never gives an element its first attribute.
+                auto* const element = dynamic_cast<stXmlElement_c*>(context);
+                if (!element || !element->hasAttributes() || !step.name) return nullptr;
+                stXmlDocument_c* const doc = element->getOwnerDocument();
+                if (!doc) return nullptr;
+                countMade();
+                std::unique_ptr<stXmlNode_c> attr(doc->createAttribute(step.name));
+                madeHere = made.keep(std::move(attr), element);
+                return madeHere;
+            }
+        }
+        return nullptr;
+    }
+    void countMade() {
+        if (++visits_ > kVisitBudget) throw stXmlDOMException_c(kXPathFailure);
+    }
+
+    void add(stXmlNodeIterator_c* iterator, stXmlNodeSelector_c* selector, tmpMake_e make,
+             const wchar_t* name = nullptr) {
         tmpXPathStep_c step;
         step.iterator.reset(iterator);
         step.selector.reset(selector);
-        step.childElement = childElement;
+        step.make = make;
+        step.name = name;
         steps_.push_back(std::move(step));
+    }
+    void addAttributeStep(const std::wstring& name) {
+        add(new stXmlThisIterator_c(), new stSelectAttribute_c(name.c_str()), tmpMake_e::Attribute,
+            name.c_str());
     }
 
     // A name step: the element selector with its predicate, if one follows.
@@ -473,8 +589,7 @@ private:
             lexer.keep();
         }
         auto selector = std::make_unique<stSelectElement_c>(name.c_str(), predicate.release());
-        stSelectElement_c* const raw = selector.get();
-        add(owned.release(), selector.release(), raw);
+        add(owned.release(), selector.release(), tmpMake_e::Element, name.c_str());
     }
 
     static std::unique_ptr<stXmlXPathPredicate_c> compilePredicate(tmpXPathLexer_c& lexer) {
@@ -512,17 +627,17 @@ private:
                 addElementStep(lexer, new stXmlChildrenIterator_c());
                 break;
             case tmpToken_e::Dot:
-                add(new stXmlThisIterator_c(), new stSelectThis_c());
+                add(new stXmlThisIterator_c(), new stSelectThis_c(), tmpMake_e::Context);
                 break;
             case tmpToken_e::DotDot:
-                add(new stXmlThisIterator_c(), new stSelectParent_c());
+                add(new stXmlThisIterator_c(), new stSelectParent_c(), tmpMake_e::Parent);
                 break;
             case tmpToken_e::Separator:
             case tmpToken_e::DeepSeparator:
-                add(new stXmlRootIterator_c(), new stSelectThis_c());
+                add(new stXmlRootIterator_c(), new stSelectThis_c(), tmpMake_e::Context);
                 break;
             case tmpToken_e::AttributeName:
-                add(new stXmlThisIterator_c(), new stSelectAttribute_c(lexer.text().c_str()));
+                addAttributeStep(lexer.text());
                 break;
             default:
                 lexer.keep();
@@ -538,14 +653,15 @@ private:
                             addElementStep(lexer, new stXmlChildrenIterator_c());
                             break;
                         case tmpToken_e::DotDot:
-                            add(new stXmlThisIterator_c(), new stSelectParent_c());
+                            add(new stXmlThisIterator_c(), new stSelectParent_c(),
+                                tmpMake_e::Parent);
                             break;
                         case tmpToken_e::Star:
-                            add(new stXmlChildrenIterator_c(), new stSelectThis_c());
+                            add(new stXmlChildrenIterator_c(), new stSelectThis_c(),
+                                tmpMake_e::Context);
                             break;
                         case tmpToken_e::AttributeName:
-                            add(new stXmlThisIterator_c(),
-                                new stSelectAttribute_c(lexer.text().c_str()));
+                            addAttributeStep(lexer.text());
                             break;
                         default:
                             throw stXmlDOMException_c(kBadAfterSeparator);
@@ -557,10 +673,12 @@ private:
                             addElementStep(lexer, new stXmlDeepChildrenIterator_c());
                             break;
                         case tmpToken_e::DotDot:
-                            add(new stXmlDeepChildrenIterator_c(), new stSelectParent_c());
+                            add(new stXmlDeepChildrenIterator_c(), new stSelectParent_c(),
+                                tmpMake_e::Parent);
                             break;
                         case tmpToken_e::Star:
-                            add(new stXmlDeepChildrenIterator_c(), new stSelectThis_c());
+                            add(new stXmlDeepChildrenIterator_c(), new stSelectThis_c(),
+                                tmpMake_e::Context);
                             break;
                         default:
                             throw stXmlDOMException_c(kBadAfterDeepSeparator);

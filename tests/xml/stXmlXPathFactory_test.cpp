@@ -239,6 +239,81 @@ TEST(stXmlXPathTest, SelectOrCreateFollowsAndCreatesAsTheStepsAllow) {
     EXPECT_EQ(root.selectOrCreateNode(L"-A"), nullptr);
 }
 
+// Everything a failed call must leave as it was: each node's kind, name, value and attributes.
+std::wstring snapshot(const stXmlNode_c* root) {
+    std::wstring text;
+    for (const stXmlNode_c* n = root; n;) {
+        text += std::to_wstring(n->getNodeType()) + L":" + n->getNodeName() + L"=" +
+                (n->getNodeValue() ? n->getNodeValue() : L"-");
+        const stXmlNamedNodeMap_c* attrs = n->getAttributes();
+        for (int i = 0; attrs && i < attrs->length(); ++i)
+            text += std::wstring(L" @") + attrs->item(i)->getNodeName();
+        text += L"(";
+        if (n->getFirstChild()) {
+            n = n->getFirstChild();
+            continue;
+        }
+        text += L")";
+        while (n != root && !n->getNextSibling()) {
+            n = n->getParentNode();
+            text += L")";
+        }
+        n = n == root ? nullptr : n->getNextSibling();
+    }
+    return text;
+}
+
+struct tmpCountingListener_c : stXmlDocListenerBase_c {
+    int calls = 0;
+    void onNodeAdded(stXmlDocument_c*, stXmlNode_c*) override { ++calls; }
+    void onNodeRemoved(stXmlDocument_c*, stXmlNode_c*) override { ++calls; }
+    void onDocumentChanged(stXmlDocument_c*) override { ++calls; }
+};
+
+// Regression: a walk that led nowhere left what it had made in the document, and descendant
+// steps found the nodes made by earlier steps and made more below each (a 27-character path
+// made four million elements before the evaluation gave up).
+TEST(stXmlXPathTest, AFailedSetValueChangesNothing) {
+    std::wstring text = L"<R a=\"1\">t<A/><B/>";
+    for (int i = 0; i < 40; ++i) text += L"<a/>";
+    text += L"</R>";
+    auto doc = parseText(text.c_str());
+    ASSERT_NE(doc, nullptr);
+    stXmlElement_c& root = *doc->getDocumentElement();
+    tmpCountingListener_c listener;
+    doc->addListener(&listener);
+    const std::wstring before = snapshot(&root);
+    const wchar_t* const paths[] = {
+        L"B\\C\\@x",  // no attribute can be made on a new element
+        L"A\\\\..\\\\..\\B\\\\B\\A\\\\A\\\\B\\A\\@x",
+        L"A\\\\..\\\\..\\B\\A\\B\\B\\A\\A\\A\\\\*\\A\\@x",
+        L"Y\\..\\*\\C",                           // no element can be made below text
+        L"Y\\..\\\\..\\\\..\\\\..\\\\..\\C\\@x",  // runs out of its budget
+    };
+    for (const wchar_t* path : paths) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(path)));
+        try {
+            root.setValue(path, L"v");
+        } catch (const stXmlDOMException_c& e) {
+            EXPECT_STREQ(e.description(), L"XPath");
+        }
+        EXPECT_EQ(snapshot(&root), before);
+        EXPECT_FALSE(doc->isModified());
+        EXPECT_EQ(listener.calls, 0);
+    }
+    doc->removeListener(&listener);
+}
+
+// Only the nodes made on the way to the result enter the document.
+TEST(stXmlXPathTest, SelectOrCreateKeepsOnlyTheRouteItTook) {
+    auto doc = parseText(L"<R><X/><X b=\"1\"/></R>");
+    ASSERT_NE(doc, nullptr);
+    stXmlElement_c& root = *doc->getDocumentElement();
+    root.setValue(L"X\\Y\\..\\@c", L"v");  // the first X carries no attribute: no way on there
+    EXPECT_EQ(snapshot(&root),
+              snapshot(parseText(L"<R><X/><X b=\"1\" c=\"v\"><Y/></X></R>")->getDocumentElement()));
+}
+
 // Regression: an element whose own name is the first step must not write into itself.
 TEST(stXmlXPathTest, SelectOrCreateMakesAChildNamedLikeTheContext) {
     auto doc = parseText(L"<Vector/>");
