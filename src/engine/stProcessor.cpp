@@ -24,25 +24,25 @@ stDescriptor_c* stProcessor_c::desc() {
     static stDescriptor_c d(L"Processor", nullptr, stConfigurable_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stProcessor_c::isA() const { return desc(); }
+stDescriptor_c* stProcessor_c::isA() { return desc(); }
 
 stDescriptor_c* stRasterProcessor_c::desc() {
     static stDescriptor_c d(L"RasterProcessor", nullptr, stProcessor_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stRasterProcessor_c::isA() const { return desc(); }
+stDescriptor_c* stRasterProcessor_c::isA() { return desc(); }
 
 stDescriptor_c* stTracingAlgorithm_c::desc() {
     static stDescriptor_c d(L"TracingAlgorithm", nullptr, stProcessor_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stTracingAlgorithm_c::isA() const { return desc(); }
+stDescriptor_c* stTracingAlgorithm_c::isA() { return desc(); }
 
 stDescriptor_c* stSketchProcessor_c::desc() {
     static stDescriptor_c d(L"SketchProcessor", nullptr, stProcessor_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stSketchProcessor_c::isA() const { return desc(); }
+stDescriptor_c* stSketchProcessor_c::isA() { return desc(); }
 
 // ---------------------------------------------------------------------------------------------
 // Notifications go to the owning tool; on its own a processor is never cancelled.

@@ -125,7 +125,7 @@ stDescriptor_c* stSpvAlgorithm_c::desc() {
     return &d;
 }
 
-stDescriptor_c* stSpvAlgorithm_c::isA() const { return desc(); }
+stDescriptor_c* stSpvAlgorithm_c::isA() { return desc(); }
 
 stXmlElement_c* stSpvAlgorithm_c::toXml(stXmlElement_c* element) const { return element; }
 

@@ -33,7 +33,7 @@ public:
     stProcessor_c& operator=(const stProcessor_c& other) = default;
     ~stProcessor_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
 
     virtual int countSubProcessors() const { return 1; }
@@ -65,7 +65,7 @@ private:
 class VEMORA_API stRasterProcessor_c : public stProcessor_c {
 public:
     using stProcessor_c::stProcessor_c;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kRasterToRaster; }
     // Consumes raster and returns the result (possibly the same object); the caller owns it.
@@ -79,7 +79,7 @@ public:
 class VEMORA_API stTracingAlgorithm_c : public stProcessor_c {
 public:
     using stProcessor_c::stProcessor_c;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kRasterToSketch; }
     // Traces the whole raster, or only the stroke through start when it is given; (dx, dy) is
@@ -100,7 +100,7 @@ private:
 class VEMORA_API stSketchProcessor_c : public stProcessor_c {
 public:
     using stProcessor_c::stProcessor_c;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kSketchToSketch; }
     // Returns the processed sketch. Each processor states what it does with its argument: edits it

@@ -38,7 +38,7 @@ public:
     stSpvAlgorithm_c& operator=(const stSpvAlgorithm_c& other);
     ~stSpvAlgorithm_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     // Every setting is read; a missing one becomes 0.
