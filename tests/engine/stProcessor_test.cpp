@@ -97,6 +97,15 @@ struct RecordingListener : stToolListener_c {
     }
 };
 
+// Leaves the tool it listens to when asked for progress.
+struct LeavingListener : RecordingListener {
+    stTool_c* tool = nullptr;
+    bool onProgress(const stTool_c* t, int p) override {
+        tool->removeListener(this);
+        return RecordingListener::onProgress(t, p);
+    }
+};
+
 // A processor that says everything it can through its owner.
 class Chatty : public stSketchProcessor_c {
 public:
@@ -271,4 +280,26 @@ TEST(stToolTest, ListenersHearInOrderAndTheFirstRefusalStopsTheDispatch) {
     tool.removeListener(&first);  // absent: ignored
     EXPECT_EQ(tool.countListeners(), 1);
     EXPECT_EQ(tool.listenerAt(0), &second);
+}
+
+// Regression: a listener removing itself during a notification made the tool skip the next
+// listener, call the one after it twice and read past the end of its list.
+TEST(stToolTest, AListenerLeavingDuringANotificationLeavesTheOthersTheirCalls) {
+    stTool_c tool;
+    LeavingListener leaving;
+    leaving.tool = &tool;
+    RecordingListener second, third;
+    tool.addListener(&leaving);
+    tool.addListener(&second);
+    tool.addListener(&third);
+    Chatty p;
+    p.setOwner(&tool);
+    stSketch_c sketch;
+    p.process(&sketch);
+    const std::vector<std::wstring> all = {L"start",      L"step Step.", L"progress 50",
+                                           L"done Step.", L"error bad",  L"finish"};
+    EXPECT_EQ(leaving.calls, (std::vector<std::wstring>{L"start", L"step Step.", L"progress 50"}));
+    EXPECT_EQ(second.calls, all);
+    EXPECT_EQ(third.calls, all);
+    EXPECT_EQ(tool.countListeners(), 2);
 }
