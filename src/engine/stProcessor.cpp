@@ -93,7 +93,8 @@ bool stRasterProcessor_c::apply(stToolContext_c* context) {
         if (result) context->setRaster(result);
         return true;
     } catch (...) {
-        // process owned the copy from the call on; it is still the raster we handed over.
+        // A process deletes its input only as its last act, so one that threw left the copy
+        // alive and ours again.
         context->setRaster(input);
         return false;
     }

@@ -28,6 +28,22 @@ public:
     }
 };
 
+// Makes a new, inverted raster and deletes its input as its last act; told to fail, it throws
+// after its work but before that.
+class ReplacingFilter : public stRasterProcessor_c {
+public:
+    bool fail = false;
+    utRasterData_c* process(utRasterData_c* raster) override {
+        auto out = std::make_unique<utRasterData_c>(raster->width(), raster->height());
+        for (unsigned y = 0; y < raster->height(); ++y)
+            for (unsigned x = 0; x < raster->width(); ++x)
+                out->setPixel(x, y, ~raster->pixel(x, y) & 0x00FFFFFFu);
+        if (fail) throw std::runtime_error("filter failed");
+        delete raster;
+        return out.release();
+    }
+};
+
 class StubSketchProcessor : public stSketchProcessor_c {
 public:
     enum Mode { kNull, kThrow, kReplace } mode = kNull;
@@ -155,6 +171,23 @@ TEST(stProcessorTest, RasterProcessorReplacesTheWorkingRasterAndKeepsTheCopyOnFa
 
     stToolContextImpl_c empty;
     EXPECT_FALSE(filter.apply(&empty));
+}
+
+TEST(stProcessorTest, AFilterFailingBeforeReleasingItsInputLeavesThatInputInTheContext) {
+    // Run under the sanitizer build: a raster freed twice, read after its release or leaked
+    // fails the suite.
+    stToolContextImpl_c context(vemora_test::blankRaster(3, 2));
+    ReplacingFilter filter;
+    EXPECT_TRUE(filter.apply(&context));
+    EXPECT_EQ(context.getRaster()->pixel(2, 1), 0u);
+
+    filter.fail = true;
+    EXPECT_FALSE(filter.apply(&context));
+    ASSERT_NE(context.getRaster(), nullptr);
+    EXPECT_EQ(context.getRaster()->pixel(2, 1), 0u);  // the input, whole
+    filter.fail = false;
+    EXPECT_TRUE(filter.apply(&context));
+    EXPECT_EQ(context.getRaster()->pixel(2, 1), 0x00FFFFFFu);
 }
 
 TEST(stProcessorTest, SketchProcessorStoresOnlyANonNullResult) {

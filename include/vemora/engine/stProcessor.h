@@ -68,8 +68,11 @@ public:
     stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kRasterToRaster; }
-    // Consumes raster and returns the result (possibly the same object); the caller owns it.
-    // A process that throws leaves raster alive and to the caller.
+    // Takes raster over and returns the result, owned by the caller: raster itself, changed or
+    // not, or a new raster (or null, which leaves the context's working raster as it was). A
+    // process that does not return raster deletes it as its last act, once nothing can throw any
+    // more; so a process that throws has not deleted raster, which is then the caller's again
+    // (apply puts it into the context as the working raster).
     virtual utRasterData_c* process(utRasterData_c* raster) = 0;
     // Filters a copy of the context's working raster and makes the result the working raster.
     bool apply(stToolContext_c* context) override;
