@@ -157,6 +157,18 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     seeds_.clear();
 }
 
+// The run's working memory goes before the sketch is built, and the raster, which the caller may
+// free once the run is over, is let go of; the next run starts afresh.
+void stSpvAlgorithm_c::endRun() {
+    raster_ = nullptr;
+    ink_.reset();
+    index_.clear();
+    rowRuns_ = {};
+    columnRuns_ = {};
+    centred_ = {};
+    seeds_ = {};
+}
+
 void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
     if (!start) {
         for (;;) {
@@ -193,15 +205,14 @@ void stSpvAlgorithm_c::internalTrace(const utPoint_c* start) {
 stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* start, double dx,
                                     double dy) {
     notifyStarted();
-    prepareRun(raster);
-    internalTrace(start);
-    // The run's working memory goes before the sketch is built; the next run starts afresh.
-    ink_.reset();
-    index_.clear();
-    rowRuns_ = {};
-    columnRuns_ = {};
-    centred_ = {};
-    seeds_ = {};
+    try {
+        prepareRun(raster);
+        internalTrace(start);
+    } catch (...) {
+        endRun();
+        throw;
+    }
+    endRun();
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;
