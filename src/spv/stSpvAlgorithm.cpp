@@ -170,6 +170,8 @@ void stSpvAlgorithm_c::endRun() {
 }
 
 void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
+    // An image without pixels has no strokes, and its ink mask has no bits to read.
+    if (raster_->width() == 0 || raster_->height() == 0) return;
     if (!start) {
         for (;;) {
             if (seeds_.empty()) {
@@ -181,12 +183,13 @@ void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
             if (traceTrack(track_)) appendTrack(track_);
         }
     }
+    // A start outside the raster (NaN included) has no stroke under it. The test is made on the
+    // doubles: converting first would wrap a start of 2^31 or more into the raster's range.
+    if (!(start->x() >= 0.0 && start->x() < double(raster_->width()) && start->y() >= 0.0 &&
+          start->y() < double(raster_->height())))
+        return;
     const int x = int(start->x());
     const int y = int(start->y());
-    // A start outside the raster has no stroke under it.
-    if (!(start->x() >= 0.0 && start->y() >= 0.0 && x < int(raster_->width()) &&
-          y < int(raster_->height())))
-        return;
     if (!isBlack(x, y)) return;
     stSpvPoint_c seed;
     int direction = -1;
