@@ -234,6 +234,34 @@ TEST(imageReaderTest, JpegDecodesWithinCompressionError) {
     EXPECT_NE(failureOf(cut).find("pic.x: JPEG: "), std::string::npos);
 }
 
+TEST(imageReaderTest, JpegWhoseDataEndsEarlyIsRefusedAsTruncated) {
+    Bytes noise(64 * 64 * 3);
+    std::mt19937 random(7);
+    for (unsigned char& v : noise) v = static_cast<unsigned char>(random());
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        JpegSpec spec{64, 64, 3, noise};
+        spec.progressive = progressive;
+        const Bytes whole = writeJpeg(spec);
+        // The entropy-coded data stops at the end marker: libjpeg only warns.
+        Bytes atMarker(whole.begin(), whole.begin() + whole.size() * 2 / 3);
+        atMarker.insert(atMarker.end(), {0xFF, 0xD9});
+        EXPECT_NE(failureOf(atMarker).find("truncated"), std::string::npos);
+
+        // A few hundred bytes that declare 16384 x 16384 pixels.
+        JpegSpec small{8, 8, 1, Bytes(64, 0x80)};
+        small.progressive = progressive;
+        Bytes huge = writeJpeg(small);
+        size_t sof = 2;
+        while (sof + 9 < huge.size() && !(huge[sof] == 0xFF && (huge[sof + 1] & 0xFD) == 0xC0)) {
+            ++sof;
+        }
+        ASSERT_LT(sof + 9, huge.size());
+        for (size_t at : {sof + 5, sof + 7}) huge[at] = 0x40, huge[at + 1] = 0x00;
+        EXPECT_NE(failureOf(huge).find("truncated"), std::string::npos);
+    }
+}
+
 TEST(imageReaderTest, TiffFormsOfTheFirstPage) {
     const std::string path = tempPath("fixture.tif");
     const auto bilevel = [](uint16_t compression, uint16_t photometric) {
