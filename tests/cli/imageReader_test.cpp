@@ -8,6 +8,8 @@
 #include <cstring>
 #include <random>
 
+#include <unistd.h>
+
 using namespace Vemora;
 using namespace vemora_test;
 
@@ -583,10 +585,15 @@ TEST(imageReaderTest, FilesAreReadByPathAndFailuresNameThem) {
     const std::string missing = tempPath("no-such-file.png");
     const std::string empty = tempPath("empty.bmp");
     writeFile(empty, {});
-    for (const std::string& p : {missing, empty, testing::TempDir()}) {
+    // Larger than any file of one pixel can be: refused unread (the file is sparse).
+    const std::string oversized = tempPath("oversized.png");
+    writeFile(oversized, writePng({1, 1, 0, 8, Bytes(1, 0)}));
+    ASSERT_EQ(truncate(oversized.c_str(), off_t(100) << 20), 0);
+    for (const std::string& p :
+         {missing, empty, testing::TempDir(), std::string("/dev/zero"), oversized}) {
         SCOPED_TRACE(p);
         try {
-            readImageFile(p);
+            readImageFile(p, 1);
             ADD_FAILURE() << "no error";
         } catch (const stFileError_c& e) {
             EXPECT_EQ(std::string(e.what()).rfind(p + ": ", 0), 0u) << e.what();
