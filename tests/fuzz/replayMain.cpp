@@ -22,8 +22,8 @@ bool replay(const std::filesystem::path& file) {
                                   std::istreambuf_iterator<char>());
     // libFuzzer never passes a null pointer, even for an empty input.
     const uint8_t empty = 0;
-    LLVMFuzzerTestOneInput(
-        bytes.empty() ? &empty : reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    LLVMFuzzerTestOneInput(bytes.empty() ? &empty : reinterpret_cast<const uint8_t*>(bytes.data()),
+                           bytes.size());
     return true;
 }
 
