@@ -368,8 +368,10 @@ enum class tmpMake_e {
 // find every node made below it and make more below each).
 class tmpXPathMade_c {
 public:
-    // n's parent, for a made node the node it is to be attached to.
+    // n's parent as it will be once attached: for a made element what it was made below, for
+    // an attribute nothing (attributes have no parent node, only an owner element).
     stXmlNode_c* parentOf(stXmlNode_c* n) const {
+        if (n->getNodeType() == stXmlNode_c::ATTRIBUTE_NODE) return nullptr;
         const auto it = below_.find(n);
         return it != below_.end() ? it->second : n->getParentNode();
     }
@@ -388,7 +390,7 @@ public:
     // Hands a made node over to the tree: attached below what it was made for.
     void attach(stXmlNode_c*& n) {
         std::unique_ptr<stXmlNode_c> owned(n);
-        stXmlNode_c* const target = parentOf(n);
+        stXmlNode_c* const target = below_.at(n);
         below_.erase(n);
         n = nullptr;
         if (owned->getNodeType() == stXmlNode_c::ATTRIBUTE_NODE) {

@@ -287,7 +287,8 @@ TEST(stXmlXPathTest, AFailedSetValueChangesNothing) {
         L"B\\C\\@x",  // no attribute can be made on a new element
         L"A\\\\..\\\\..\\B\\\\B\\A\\\\A\\\\B\\A\\@x",
         L"A\\\\..\\\\..\\B\\A\\B\\B\\A\\A\\A\\\\*\\A\\@x",
-        L"Y\\..\\*\\C",                           // no element can be made below text
+        L"@l\\..\\@l",   // an attribute has no parent, made or not (found by fuzzing)
+        L"Y\\..\\*\\C",  // no element can be made below text
         L"Y\\..\\\\..\\\\..\\\\..\\\\..\\C\\@x",  // runs out of its budget
     };
     for (const wchar_t* path : paths) {
