@@ -151,24 +151,24 @@ TEST(stXmlParserTest, ReadsAFileOfTheSingleByteForm) {
 TEST(stXmlParserTest, ATagOfManyAttributesKeepsTheirOrderThroughReadCopyAndSave) {
     constexpr int kCount = 200000;
     std::wstring text = L"<R";
-    for (int i = 0; i < kCount; ++i)
+    std::string saved =
+        "<?xml version=\"1.0\"?>\n<!--Written by stXmlSaxWriterImpl_c on <STAMP>-->\n<R ";
+    for (int i = 0; i < kCount; ++i) {
+        const std::string value = i ? std::to_string(i) : "again";
         text += L" a" + std::to_wstring(i) + L"=\"" + std::to_wstring(i) + L"\"";
+        saved += "a" + std::to_string(i) + "=\"" + value + "\" ";
+    }
     text += L" a0=\"again\"/>";  // a repeated name replaces the value in its first place
+    saved += "></R>";
     auto doc = parseText(text.c_str());
     ASSERT_NE(doc, nullptr);
     const std::unique_ptr<stXmlNode_c> copy(doc->getDocumentElement()->cloneNode(true));
-    for (const stXmlNode_c* e :
-         {static_cast<stXmlNode_c*>(doc->getDocumentElement()), copy.get()}) {
-        const stXmlNamedNodeMap_c* attrs = e->getAttributes();
-        ASSERT_EQ(attrs->length(), kCount);
-        EXPECT_STREQ(attrs->item(0)->getNodeValue(), L"again");
-        EXPECT_STREQ(attrs->item(kCount - 1)->getNodeName(), L"a199999");
-        EXPECT_STREQ(attrs->getNamedItem(L"a123456")->getNodeValue(), L"123456");
-    }
-    const tmpXmlTempFile_c file("many"), second("again");
+    const stXmlNamedNodeMap_c* attrs = copy->getAttributes();
+    ASSERT_EQ(attrs->length(), kCount);
+    EXPECT_STREQ(attrs->item(0)->getNodeValue(), L"again");
+    EXPECT_STREQ(attrs->item(kCount - 1)->getNodeName(), L"a199999");
+    EXPECT_STREQ(attrs->getNamedItem(L"a123456")->getNodeValue(), L"123456");
+    const tmpXmlTempFile_c file("many");
     ASSERT_TRUE(doc->save(file.wide()));
-    auto again = parseFile(file);
-    ASSERT_NE(again, nullptr);
-    ASSERT_TRUE(again->save(second.wide()));
-    EXPECT_EQ(maskTimeStamp(second.readBytes()), maskTimeStamp(file.readBytes()));
+    EXPECT_EQ(maskTimeStamp(file.readBytes()), saved);
 }
