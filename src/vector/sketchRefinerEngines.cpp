@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <unordered_map>
 
 namespace Vemora {
 
@@ -145,6 +146,10 @@ public:
     const std::array<double, 4>* runs(size_t i) const { return &runs_[firstRun_[i]]; }
     int runCount(size_t i) const { return int(firstRun_[i + 1] - firstRun_[i]); }
 
+    // Per info: bit 1 when its first vertex, bit 2 when its last vertex lies in a square of about
+    // the given side that holds more than one end vertex per areaPerEnd.
+    std::vector<unsigned char> crowdedEnds(double side, double areaPerEnd) const;
+
 private:
     std::vector<utPoint_c> vertices_;
     std::vector<std::array<double, 4>> runs_;
@@ -178,6 +183,55 @@ tmpSearchCache_c::tmpSearchCache_c(const std::vector<tmpEntityInfo_c>& infos) {
     }
     firstVertex_.push_back(vertices_.size());
     firstRun_.push_back(runs_.size());
+}
+
+std::vector<unsigned char> tmpSearchCache_c::crowdedEnds(double side, double areaPerEnd) const {
+    const size_t n = firstVertex_.size() - 1;
+    std::vector<unsigned char> marks(n, 0);
+    const auto forEnds = [&](auto&& f) {
+        for (size_t i = 0; i < n; ++i) {
+            const int count = vertexCount(i);
+            if (count < 2) continue;
+            const utPoint_c* v = vertices(i);
+            if (isFinite(v[0])) f(i, 1, v[0]);
+            if (isFinite(v[count - 1])) f(i, 2, v[count - 1]);
+        }
+    };
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
+    forEnds([&](size_t, unsigned char, const utPoint_c& p) {
+        x0 = std::min(x0, p.x());
+        y0 = std::min(y0, p.y());
+        x1 = std::max(x1, p.x());
+        y1 = std::max(y1, p.y());
+    });
+    if (!(x0 <= x1)) return marks;  // no end to search from
+
+    // The box of the ends is cut into equal squares (rectangles) of one to two sides each way, so
+    // that none at its border is a sliver holding too few ends to count; a box thinner than a side
+    // counts as one side thick.
+    struct Axis {
+        double origin, step;
+        uint64_t count;
+        uint64_t at(double v) const {
+            if (!(step > 0.0)) return 0;
+            return uint64_t(std::clamp(std::floor((v - origin) / step), 0.0, double(count - 1)));
+        }
+    };
+    const auto axis = [&](double lo, double hi) {
+        const double cells = std::clamp(std::floor((hi - lo) / side), 1.0, double(1 << 30));
+        return Axis{lo, (hi - lo) / cells, uint64_t(cells)};
+    };
+    const Axis ax = axis(x0, x1), ay = axis(y0, y1);
+    const double area = std::max(ax.step, side) * std::max(ay.step, side);
+    std::unordered_map<uint64_t, double> ends;
+    ends.reserve(n / 64 + 16);
+    const auto key = [&](const utPoint_c& p) { return ax.at(p.x()) << 32 | ay.at(p.y()); };
+    forEnds([&](size_t, unsigned char, const utPoint_c& p) { ends[key(p)] += 1.0; });
+    forEnds([&](size_t i, unsigned char bit, const utPoint_c& p) {
+        if (ends[key(p)] * areaPerEnd > area) marks[i] |= bit;
+    });
+    return marks;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -428,6 +482,18 @@ void tmpGapsRefiner_c::collect() {
     }
 }
 
+// Speckle fields. Scanned noise, a screened or textured area traces into specks packed a few
+// pixels apart: every end there has dozens of specks within the search distance, the search
+// would weigh each of them and cost many times the tracing itself, and there is no broken stroke
+// to join. Ends in a square of about kSpeckleSquare pixels that holds more than one end per
+// kSpeckleArea square pixels are therefore not searched from (they can still be found from ends
+// outside). Drawings stay well below that density: a dense A0 sheet reaches a third of it, small
+// lettering set line on line about half.
+namespace {
+constexpr double kSpeckleSquare = 64.0;  // pixels
+constexpr double kSpeckleArea = 20.0;    // square pixels
+}  // namespace
+
 void tmpGapsRefiner_c::search() {
     gaps_.clear();
     vertexEntries_.clear();
@@ -436,21 +502,25 @@ void tmpGapsRefiner_c::search() {
     const bool searching = searchDistance() > 0.0;
     // Built once: the search moves nothing, so the vertices it indexes stay valid throughout.
     grid_.reset();
+    std::vector<unsigned char> crowded;
     if (searching) {
         cache_ = std::make_unique<tmpSearchCache_c>(infos_);
         if (useIndex_)
             grid_ = std::make_unique<tmpCandidateGrid_c>(infos_, *cache_, searchDistance() + 1.0);
+        const double scale = std::min(scaleX_, scaleY_);
+        const double pixel = std::isfinite(scale) && scale > 0.0 ? scale : 1.0;
+        crowded = cache_->crowdedEnds(kSpeckleSquare * pixel, kSpeckleArea * pixel * pixel);
     }
     for (size_t i = 0; i < infos_.size(); ++i) {
         tmpEntityInfo_c& info = infos_[i];
         const int n = refinerVertexCount(*info.entity);
         if (n < 2) continue;
         if (!info.startSearched) {
-            if (searching) searchFrom(info, 0);
+            if (searching && !(crowded[i] & 1)) searchFrom(info, 0);
             info.startSearched = true;
         }
         if (!info.endSearched) {
-            if (searching) searchFrom(info, n - 1);
+            if (searching && !(crowded[i] & 2)) searchFrom(info, n - 1);
             info.endSearched = true;
         }
     }

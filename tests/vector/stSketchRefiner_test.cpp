@@ -231,6 +231,36 @@ TEST(tmpGapsRefinerTest, TheLinkIsWalkedInPixelsOfTheScaledShiftedRotatedRaster)
     }
 }
 
+// Specks 2 units long on a dark square of 64 x 64: packed 3 apart (441 specks, 882 ends) they
+// are a speckle field and stay as traced; 7 apart (81 specks, 162 ends) they are searched from
+// and join up. A broken stroke beside the field is joined either way.
+TEST(tmpGapsRefinerTest, EndsInASpeckleFieldAreNotSearchedFrom) {
+    for (const int pitch : {3, 7}) {
+        SCOPED_TRACE(pitch);
+        stSketch_c sketch;
+        utRasterData_c raster = blankRaster(160, 64);
+        vemora_test::fillBox(raster, 0, 0, 63, 63);
+        for (int y = 1; y < 64; y += pitch)
+            for (int x = 1; x + 2 < 64; x += pitch)
+                sketch.addEntity(new stLine_c(utPoint_c(x, y), utPoint_c(x + 2, y)));
+        const int specks = sketch.entitiesCount();
+        sketch.addEntity(new stLine_c(utPoint_c(100, 30), utPoint_c(120, 30)));
+        sketch.addEntity(new stLine_c(utPoint_c(123, 30), utPoint_c(140, 30)));
+        drawStroke(raster, 100, 30, 140, 30, 1.0);
+        std::unique_ptr<stSketch_c> before(static_cast<stSketch_c*>(sketch.clone()));
+
+        mergeGaps(sketch, raster);
+        int moved = 0;
+        for (int i = 0; i < specks; ++i) moved += !sketch.entityAt(i)->isEqual(before->entityAt(i));
+        if (pitch == 3) {
+            EXPECT_EQ(moved, 0);
+        } else {
+            EXPECT_GT(moved, specks / 2);
+        }
+        expectPoint(lineAt(sketch, specks + 1)->p1(), 120, 30);
+    }
+}
+
 TEST(tmpGapsRefinerTest, TheIndexedSearchGivesTheSameSketchAsThePlainScan) {
     // Entities of every kind, including strokes across the whole drawing and a line whose extents
     // were never measured. Both engines share the search; linking also removes entities.
