@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all bootstrap configure build test demo sanitize fuzz clean
+.PHONY: all bootstrap configure build test demo sanitize fuzz format format-check ci clean
 
 all: build
 
@@ -36,6 +36,19 @@ fuzz:
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 		-DVEMORA_FUZZ=ON -DVEMORA_BUILD_TESTS=OFF -DVEMORA_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
+
+# Every tracked C++ file as .clang-format lays it out: `make format` rewrites, `make format-check`
+# names the files that differ and fails.
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+format:
+	@clang-format -i $(FORMAT_FILES)
+format-check:
+	@bad=$$(for f in $(FORMAT_FILES); do clang-format --dry-run -Werror $$f >/dev/null 2>&1 || echo $$f; done); \
+	if [ -n "$$bad" ]; then echo "format-check: not formatted (make format):" $$bad >&2; exit 1; fi
+
+# What CI runs: the layout check, the suite, and the suite again under the sanitizers (which also
+# replays the fuzz corpora there).
+ci: format-check test sanitize
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

@@ -12,7 +12,9 @@
 #include <string>
 #include <utility>
 
+#include "optionValues.h"
 #include "parameterKeys.h"
+#include "pathText.h"
 #include "traceCommand.h"
 
 using namespace Vemora;
@@ -20,21 +22,6 @@ using namespace Vemora;
 namespace {
 
 constexpr int kBadInput = 2;
-
-// "X,Y" as two integers.
-std::pair<int, int> parsePair(const std::string& option, const std::string& text) {
-    const size_t comma = text.find(',');
-    try {
-        if (comma != std::string::npos) {
-            size_t a = 0, b = 0;
-            const int x = std::stoi(text.substr(0, comma), &a);
-            const int y = std::stoi(text.substr(comma + 1), &b);
-            if (a == comma && b == text.size() - comma - 1) return {x, y};
-        }
-    } catch (const std::exception&) {
-    }
-    throw std::runtime_error(option + ": expected two integers as X,Y, not '" + text + "'");
-}
 
 std::string keysHelp() {
     std::string text = "Keys for --set (the tracer's parameter set):\n";
@@ -52,12 +39,13 @@ int fail(const std::string& message) {
 int main(int argc, char** argv) {
     CLI::App app{
         "vemora: vectorize raster drawings into sketches of lines, arcs, circles, ellipses and "
-        "splines"};
+        "splines",
+        "vemora"};
     app.set_version_flag("--version", std::string("vemora ") + VEMORA_VERSION);
     app.require_subcommand(1);
 
     stTraceOptions_c o;
-    std::string offset, from;
+    std::string offset, from, dpi, maxPixels;
     CLI::App* trace = app.add_subcommand(
         "trace", "Trace an image file (PNG, TIFF, JPEG, PNM, BMP) into DXF, SVG or JSON");
     trace->add_option("INPUT", o.input, "Image file")->required();
@@ -65,18 +53,28 @@ int main(int argc, char** argv) {
         ->add_option("-o,--output", o.output,
                      "Output file: .dxf, .svg or .json; - for standard output")
         ->required();
-    trace->add_option("--format", o.format, "Output format with -o -: dxf, svg or json");
-    trace->add_option("--offset", offset, "DX,DY added to every coordinate (pixels)");
-    trace->add_option("--from", from, "X,Y: trace only the stroke through this pixel");
+    trace->add_option("--format", o.format,
+                      "Output format: dxf, svg or json; needed with -o -, agrees with a file's "
+                      "extension");
+    trace->add_option("--offset", offset, "DX,DY added to every coordinate (pixels)")
+        ->type_name("DX,DY");
+    trace->add_option("--from", from, "X,Y: trace only the stroke through this pixel")
+        ->type_name("X,Y");
     trace->add_option("--set", o.settings, "KEY=VALUE of the parameter set (repeatable)");
     trace->add_option("--params", o.paramsFile, "Parameter set as an XML file");
-    trace->add_option("--dpi", o.dpi, "Resolution in dots per inch (default: the image file's)");
+    trace->add_option("--dpi", dpi, "Resolution in dots per inch (default: the image file's)")
+        ->type_name("DPI");
     trace->add_option("--units", o.units, "Drawing units: px, mm or in (default px)");
-    trace->add_option("--max-pixels", o.maxPixels, "Refuse images of more pixels (default 2^28)");
+    trace->add_option("--max-pixels", maxPixels, "Refuse images of more pixels (default 2^28)")
+        ->type_name("N");
     trace->add_flag("--overlay", o.overlay, "SVG: draw the image underneath the vectors");
     trace->add_flag("-q,--quiet", o.quiet, "No progress display and no summary");
     trace->footer(keysHelp());
 
+    if (argc <= 1) {
+        std::fputs(app.help().c_str(), stderr);
+        return kBadInput;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -86,16 +84,19 @@ int main(int argc, char** argv) {
 
     try {
         if (trace->parsed()) {
-            if (!offset.empty()) o.offset = parsePair("--offset", offset);
-            if (!from.empty()) o.from = parsePair("--from", from);
+            if (trace->count("--offset")) o.offset = parseIntPair("--offset", offset);
+            if (trace->count("--from")) o.from = parseIntPair("--from", from);
+            if (trace->count("--dpi")) o.dpi = parseDpi("--dpi", dpi);
+            if (trace->count("--max-pixels")) {
+                o.maxPixels = parsePositiveCount("--max-pixels", maxPixels);
+            }
             runTrace(o);
         }
         return EXIT_SUCCESS;
     } catch (const std::bad_alloc&) {
         return fail(o.input + ": not enough memory for this image");
     } catch (const utException_c& e) {
-        const wchar_t* w = e.what();
-        return fail(w ? std::string(w, w + std::wcslen(w)) : "failed");
+        return fail(e.what() ? narrowText(e.what()) : "failed");
     } catch (const std::exception& e) {
         return fail(e.what());
     }

@@ -1,5 +1,7 @@
 #include "progress.h"
 
+#include "io/atomicFile.h"
+
 #include <unistd.h>
 #include <cstdio>
 
@@ -12,7 +14,10 @@ constexpr auto kRefresh = std::chrono::milliseconds(200);
 
 stProgressDisplay_c::stProgressDisplay_c(bool enabled)
     : active_(enabled && isatty(STDERR_FILENO)), start_(std::chrono::steady_clock::now()) {
-    if (active_) thread_ = std::thread([this] { run(); });
+    if (active_) {
+        const stInterruptsHeld_c held;
+        thread_ = std::thread([this] { run(); });
+    }
 }
 
 stProgressDisplay_c::~stProgressDisplay_c() { finish(); }

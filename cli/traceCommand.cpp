@@ -3,6 +3,8 @@
 #include <vemora/spv/stSketchTracer.h>
 #include <vemora/xml/stXmlParser.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -13,13 +15,12 @@
 #include "io/rasterRelease.h"
 #include "io/sketchWriter.h"
 #include "parameterKeys.h"
+#include "pathText.h"
 #include "progress.h"
 
 namespace Vemora {
 
 namespace {
-
-std::wstring widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 stUnits_e unitsFromName(const std::string& name) {
     if (name == "px") return stUnits_e::Pixels;
@@ -28,18 +29,70 @@ stUnits_e unitsFromName(const std::string& name) {
     throw std::runtime_error("--units: expected px, mm or in, not '" + name + "'");
 }
 
+const char* formatName(stOutputFormat_e format) {
+    switch (format) {
+        case stOutputFormat_e::Svg:
+            return "svg";
+        case stOutputFormat_e::Json:
+            return "json";
+        case stOutputFormat_e::Dxf:
+            break;
+    }
+    return "dxf";
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return path.back() == '/' || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+// The output's format: the file name's extension, or --format for standard output. Given both,
+// they must agree.
 stOutputFormat_e outputFormat(const stTraceOptions_c& o) {
+    std::optional<stOutputFormat_e> asked;
+    if (!o.format.empty()) {
+        asked = outputFormatForPath("x." + o.format);
+        if (!asked) {
+            throw std::runtime_error("--format: expected dxf, svg or json, not '" + o.format + "'");
+        }
+    }
     if (o.output == "-") {
-        const auto f = outputFormatForPath("x." + o.format);
-        if (!f)
+        if (!asked)
             throw std::runtime_error(
                 "--format: writing to standard output needs --format dxf, svg or json");
-        return *f;
+        return *asked;
     }
-    const auto f = outputFormatForPath(o.output);
-    if (!f)
+    if (o.output.empty()) throw std::runtime_error("-o: expected an output file name");
+    if (isFolder(o.output)) {
+        throw std::runtime_error(o.output + ": is a folder; name the output file in it");
+    }
+    const auto named = outputFormatForPath(o.output);
+    if (!named)
         throw std::runtime_error(o.output + ": unknown output format (use .dxf, .svg or .json)");
-    return *f;
+    if (asked && *asked != *named) {
+        throw std::runtime_error("--format " + o.format + ": the output name " + o.output +
+                                 " asks for " + formatName(*named));
+    }
+    return *named;
+}
+
+bool isInk(const utRasterData_c& raster, int x, int y, int blackLevel) {
+    const uint32_t p = raster.pixel(unsigned(x), unsigned(y));
+    return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * blackLevel;
+}
+
+// One line on an empty result: it is written as asked, but nobody should take it for a success
+// without a word.
+void reportEmpty(const stTraceOptions_c& o, bool startIsInk) {
+    std::string line;
+    if (o.from) {
+        line = "--from " + std::to_string(o.from->first) + "," + std::to_string(o.from->second) +
+               (startIsInk ? ": no stroke could be traced from this pixel"
+                           : ": this pixel is paper, not ink");
+    } else {
+        line = o.input + ": no strokes were found";
+    }
+    std::fprintf(stderr, "vemora: %s; the drawing is empty\n", line.c_str());
 }
 
 // Counts the entities of each kind, for the summary line.
@@ -79,7 +132,7 @@ stVectorizationParams_c traceParameters(const stTraceOptions_c& o) {
     stVectorizationParams_c params;
     if (!o.paramsFile.empty()) {
         std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-        std::unique_ptr<stXmlDocument_c> doc(parser->parse(widen(o.paramsFile).c_str()));
+        std::unique_ptr<stXmlDocument_c> doc(parser->parse(widePath(o.paramsFile).c_str()));
         if (!doc || !doc->getDocumentElement())
             throw std::runtime_error(o.paramsFile + ": not a readable XML parameter file");
         params.fromXml(doc->getDocumentElement());
@@ -103,7 +156,6 @@ void runTrace(const stTraceOptions_c& o) {
     const stUnits_e units = unitsFromName(o.units);
     if (o.overlay && format != stOutputFormat_e::Svg)
         throw std::runtime_error("--overlay: only SVG output can hold the image");
-    if (o.dpi < 0.0) throw std::runtime_error("--dpi: expected a positive resolution");
     stSketchTracer_c tracer;
     tracer.params = traceParameters(o);
 
@@ -118,14 +170,23 @@ void runTrace(const stTraceOptions_c& o) {
                                  std::to_string(w) + " x " + std::to_string(h) + " image");
     }
 
+    const double dpi = o.dpi ? *o.dpi : image.dpiX;
+    if (units != stUnits_e::Pixels && !(dpi > 0.0)) {
+        throw std::runtime_error("--units " + o.units + ": " + o.input +
+                                 " states no resolution; give it with --dpi");
+    }
+
     progress.phase("tracing");
     std::unique_ptr<utPoint_c> start;
     if (o.from) start = std::make_unique<utPoint_c>(o.from->first, o.from->second);
     std::unique_ptr<stSketch_c> sketch(
         tracer.trace(&image.raster, start.get(), o.offset.first, o.offset.second));
+    if (!sketch) sketch = std::make_unique<stSketch_c>();
+    const bool empty = sketch->entitiesCount() == 0;
+    const bool startIsInk =
+        o.from && isInk(image.raster, o.from->first, o.from->second, tracer.params.blackLevel);
 
     progress.phase("writing " + o.output);
-    const double dpi = o.dpi > 0.0 ? o.dpi : image.dpiX;
     const stDrawingFrame_c frame = stDrawingFrame_c::forImage(w, h, dpi, units);
     // Only an overlay still needs the pixels; otherwise their memory goes back while writing.
     std::unique_ptr<stRasterRelease_c> release;
@@ -133,7 +194,9 @@ void runTrace(const stTraceOptions_c& o) {
     writeSketchFile(o.output, format, *sketch, frame, o.overlay ? &image.raster : nullptr);
     progress.finish();
 
-    if (!o.quiet) {
+    if (empty) {
+        reportEmpty(o, startIsInk);
+    } else if (!o.quiet) {
         const std::string line =
             (o.output == "-" ? std::string("vemora") : o.output) + ": " + summary(*sketch);
         std::fprintf(o.output == "-" ? stderr : stdout, "%s\n", line.c_str());

@@ -15,12 +15,12 @@ namespace Vemora {
 struct stTraceOptions_c {
     std::string input;
     std::string output;                       // "-" for standard output
-    std::string format;                       // with "-": dxf, svg or json
+    std::string format;                       // dxf, svg or json; needed with "-"
     std::pair<int, int> offset{0, 0};         // added to every coordinate, pixels
     std::optional<std::pair<int, int>> from;  // trace only the stroke through this pixel
     std::vector<std::string> settings;        // KEY=VALUE
     std::string paramsFile;                   // parameter set as XML
-    double dpi = 0.0;                         // 0: from the image file
+    std::optional<double> dpi;                // none: the image file's
     std::string units = "px";                 // px, mm or in
     bool overlay = false;
     bool quiet = false;

@@ -2,6 +2,7 @@
 
 #include "imageDecoders.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,9 @@
 #include <new>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Vemora {
 
@@ -18,25 +21,67 @@ namespace {
 // A raster holds fewer than 2^30 pixels (its allocator refuses more).
 constexpr uint64_t kRasterCapacity = (uint64_t(1) << 30) - 1;
 
+// Enough of a file's start to tell its format.
+constexpr size_t kSignatureBytes = 16;
+
+constexpr const char* kNotAnImage = "not a supported image (PNG, TIFF, JPEG, PNM or BMP expected)";
+
 struct tmpFileCloser_c {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-std::vector<unsigned char> readWholeFile(const std::string& path) {
-    std::unique_ptr<FILE, tmpFileCloser_c> f(std::fopen(path.c_str(), "rb"));
-    if (!f) throw stFileError_c(path + ": cannot open: " + std::strerror(errno));
-    struct stat st {};
-    if (fstat(fileno(f.get()), &st) != 0) {
-        throw stFileError_c(path + ": cannot read: " + std::strerror(errno));
-    }
-    if (S_ISDIR(st.st_mode)) throw stFileError_c(path + ": is a directory, not an image");
+// The most bytes a file of a supported format can need per pixel (ASCII PNM of 16-bit samples,
+// TIFF of four 32-bit samples), and room for headers, palettes and metadata.
+constexpr uint64_t kMaxBytesPerPixel = 24;
+constexpr uint64_t kMetadataAllowance = uint64_t(64) << 20;
 
-    std::vector<unsigned char> bytes;
-    if (S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
+// The largest file that can hold an image within the pixel limit.
+uint64_t fileSizeLimit(uint64_t maxPixels) {
+    const uint64_t pixels = std::min(maxPixels, kRasterCapacity);
+    return pixels * kMaxBytesPerPixel + kMetadataAllowance;
+}
+
+// Reads the file only when it is a regular file whose first bytes name a supported format and
+// whose size fits the pixel limit, so neither a device, a pipe nor an oversized file is read
+// without end.
+std::vector<unsigned char> readImageBytes(const std::string& path, uint64_t maxPixels) {
+    // Opened without waiting, so that a pipe without a writer is refused instead of waited for.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw stFileError_c(path + ": cannot open: " + std::strerror(errno));
+    std::unique_ptr<FILE, tmpFileCloser_c> f(fdopen(fd, "rb"));
+    if (!f) {
+        const int err = errno;
+        close(fd);
+        throw stFileError_c(path + ": cannot open: " + std::strerror(err));
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0) throw stFileError_c(path + ": cannot read: " + std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) throw stFileError_c(path + ": is a folder, not an image");
+    if (!S_ISREG(st.st_mode)) throw stFileError_c(path + ": not a regular file, not an image");
+
+    std::vector<unsigned char> bytes(kSignatureBytes);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f.get()));
+    if (std::ferror(f.get())) throw stFileError_c(path + ": cannot read: " + std::strerror(errno));
+    if (bytes.empty()) throw stFileError_c(path + ": empty file, not an image");
+    const stImageFormat_e format = detectImageFormat(bytes.data(), bytes.size());
+    if (format == stImageFormat_e::Unknown) throw stFileError_c(path + ": " + kNotAnImage);
+
+    const uint64_t limit = fileSizeLimit(maxPixels);
+    if (uint64_t(st.st_size) > limit) {
+        throw stFileError_c(path + ": " + imageFormatName(format) + ": file of " +
+                            std::to_string(st.st_size) + " bytes is larger than an image within " +
+                            "the limit of " + std::to_string(maxPixels) +
+                            " pixels can be (--max-pixels)");
+    }
+    bytes.reserve(size_t(st.st_size));
     unsigned char chunk[1 << 16];
     size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) {
         bytes.insert(bytes.end(), chunk, chunk + n);
+        if (bytes.size() > limit) {  // grew while being read
+            throw stFileError_c(path + ": " + imageFormatName(format) +
+                                ": file grows while it is read");
+        }
     }
     if (std::ferror(f.get())) throw stFileError_c(path + ": cannot read: " + std::strerror(errno));
     return bytes;
@@ -121,8 +166,7 @@ stDecodedImage_c decodeImage(const unsigned char* data, size_t size, const std::
                 image = decodeBmp(in);
                 break;
             case stImageFormat_e::Unknown:
-                throw stFileError_c(
-                    name + ": not a supported image (PNG, TIFF, JPEG, PNM or BMP expected)");
+                throw stFileError_c(name + ": " + kNotAnImage);
         }
         image.format = format;
         return image;
@@ -136,7 +180,7 @@ stDecodedImage_c decodeImage(const unsigned char* data, size_t size, const std::
 stDecodedImage_c readImageFile(const std::string& path, uint64_t maxPixels) {
     std::vector<unsigned char> bytes;
     try {
-        bytes = readWholeFile(path);
+        bytes = readImageBytes(path, maxPixels);
     } catch (const std::bad_alloc&) {
         throw stFileError_c(path + ": out of memory reading the file");
     }

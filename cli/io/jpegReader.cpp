@@ -9,8 +9,9 @@
 #include <new>
 #include <vector>
 
-#include <jerror.h>
 #include <jpeglib.h>
+// After jpeglib.h: which messages jerror.h lists depends on the configuration jpeglib.h reads.
+#include <jerror.h>
 
 namespace Vemora {
 
@@ -44,12 +45,33 @@ void onErrorExit(j_common_ptr cinfo) {
     std::longjmp(block->jump, 1);
 }
 
-// Warnings are not printed. Running out of data is fatal, though: libjpeg would pad the missing
-// rows with grey, which the tracer would take for ink.
+// Warnings are not printed. Those that say the entropy-coded data ended early or is damaged end
+// the decoding, though: libjpeg would fill the rest of the image with grey, which the tracer takes
+// for ink. The others (an unknown JFIF revision, a bad colour profile) leave the pixels intact.
+bool dataIsCutOrCorrupt(int code) {
+    switch (code) {
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_MUST_RESYNC:
+        case JWRN_EXTRANEOUS_DATA:
+        case JWRN_HUFF_BAD_CODE:
+#if JPEG_LIB_VERSION >= 70 || defined(D_ARITH_CODING_SUPPORTED)
+        case JWRN_ARITH_BAD_CODE:
+#endif
+        case JWRN_BOGUS_PROGRESSION:
+        case JWRN_NOT_SEQUENTIAL:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void onMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+    if (level < 0 && dataIsCutOrCorrupt(cinfo->err->msg_code)) {
         auto* block = reinterpret_cast<tmpErrorBlock_c*>(cinfo->err);
-        std::snprintf(block->message, sizeof block->message, "truncated file");
+        char reason[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(cinfo, reason);
+        std::snprintf(block->message, sizeof block->message, "truncated file (%s)", reason);
         std::longjmp(block->jump, 1);
     }
 }
@@ -76,6 +98,39 @@ bool checkedSize(tmpJpegJob_c& job, JDIMENSION w, JDIMENSION h) noexcept {
     }
 }
 
+// Huffman coding spends at least one bit on every 8 x 8 block of every component (its DC
+// difference), so a file shorter than that cannot hold its declared image: it was cut, and
+// decoding it would only allocate and pad the whole declared size. Arithmetic coding has no such
+// floor.
+bool holdsTheBlocks(tmpJpegJob_c& job) noexcept {
+    const jpeg_decompress_struct& c = job.cinfo;
+    if (c.arith_code) return true;
+    uint64_t blocks = 0;
+    for (int i = 0; i < c.num_components; ++i) {
+        blocks += uint64_t(c.comp_info[i].width_in_blocks) * c.comp_info[i].height_in_blocks;
+    }
+    if (blocks / 8 <= job.in->size) return true;
+    std::snprintf(job.err.message, sizeof job.err.message,
+                  "truncated file (%zu bytes cannot hold the data of %u x %u pixels)", job.in->size,
+                  unsigned(c.image_width), unsigned(c.image_height));
+    return false;
+}
+
+// A progressive file that ends properly but never sent a component's DC scan would come out
+// flat grey.
+bool everyComponentArrived(tmpJpegJob_c& job) noexcept {
+    const jpeg_decompress_struct& c = job.cinfo;
+    if (!c.progressive_mode || !c.coef_bits) return true;
+    for (int i = 0; i < c.num_components; ++i) {
+        if (c.coef_bits[i][0] < 0) {
+            std::snprintf(job.err.message, sizeof job.err.message,
+                          "truncated file (component %d has no data)", i + 1);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool decodeSteps(tmpJpegJob_c* job) {
     jpeg_decompress_struct* cinfo = &job->cinfo;
     if (setjmp(job->err.jump)) return false;
@@ -85,11 +140,13 @@ bool decodeSteps(tmpJpegJob_c* job) {
     jpeg_mem_src(cinfo, job->in->data, static_cast<unsigned long>(job->in->size));
     jpeg_read_header(cinfo, TRUE);
     if (!checkedSize(*job, cinfo->image_width, cinfo->image_height)) return false;
+    if (!holdsTheBlocks(*job)) return false;
 
     // Grey and YCbCr come out as RGB; CMYK (Adobe's inverted form) is converted below.
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_start_decompress(cinfo);
+    jpeg_start_decompress(cinfo);  // a progressive file is read whole here
+    if (!everyComponentArrived(*job)) return false;
     const JDIMENSION w = cinfo->output_width;
     const JDIMENSION h = cinfo->output_height;
     const int components = cinfo->output_components;

@@ -1,5 +1,7 @@
 #include "rasterRelease.h"
 
+#include "atomicFile.h"
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -33,6 +35,7 @@ stRasterRelease_c::stRasterRelease_c(utRasterData_c&& raster) : raster_(std::mov
     try {
         // The pages read as zeros afterwards, which nobody looks at; the block itself stays the
         // allocator's until the raster is destroyed.
+        const stInterruptsHeld_c held;
         thread_ = std::thread(
             [begin, end] { madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED); });
     } catch (const std::system_error&) {

@@ -22,13 +22,13 @@ stDescriptor_c* stConfigurable_c::desc() {
     return &descriptor;
 }
 
-stDescriptor_c* stConfigurable_c::isA() const { return desc(); }
+stDescriptor_c* stConfigurable_c::isA() { return desc(); }
 
 stXmlElement_c* stConfigurable_c::toXml(stXmlElement_c* element) const { return element; }
 
 void stConfigurable_c::fromXml(stXmlElement_c*) {}
 
-bool stConfigurable_c::isKindOf(const stDescriptor_c* d) const {
+bool stConfigurable_c::isKindOf(const stDescriptor_c* d) {
     const stDescriptor_c* own = isA();
     return own == d || (own->parent() && own->isDerivedFrom(d));
 }

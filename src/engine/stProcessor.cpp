@@ -24,25 +24,25 @@ stDescriptor_c* stProcessor_c::desc() {
     static stDescriptor_c d(L"Processor", nullptr, stConfigurable_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stProcessor_c::isA() const { return desc(); }
+stDescriptor_c* stProcessor_c::isA() { return desc(); }
 
 stDescriptor_c* stRasterProcessor_c::desc() {
     static stDescriptor_c d(L"RasterProcessor", nullptr, stProcessor_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stRasterProcessor_c::isA() const { return desc(); }
+stDescriptor_c* stRasterProcessor_c::isA() { return desc(); }
 
 stDescriptor_c* stTracingAlgorithm_c::desc() {
     static stDescriptor_c d(L"TracingAlgorithm", nullptr, stProcessor_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stTracingAlgorithm_c::isA() const { return desc(); }
+stDescriptor_c* stTracingAlgorithm_c::isA() { return desc(); }
 
 stDescriptor_c* stSketchProcessor_c::desc() {
     static stDescriptor_c d(L"SketchProcessor", nullptr, stProcessor_c::desc(), nullptr);
     return &d;
 }
-stDescriptor_c* stSketchProcessor_c::isA() const { return desc(); }
+stDescriptor_c* stSketchProcessor_c::isA() { return desc(); }
 
 // ---------------------------------------------------------------------------------------------
 // Notifications go to the owning tool; on its own a processor is never cancelled.
@@ -93,7 +93,8 @@ bool stRasterProcessor_c::apply(stToolContext_c* context) {
         if (result) context->setRaster(result);
         return true;
     } catch (...) {
-        // process owned the copy from the call on; it is still the raster we handed over.
+        // A process deletes its input only as its last act, so one that threw left the copy
+        // alive and ours again.
         context->setRaster(input);
         return false;
     }

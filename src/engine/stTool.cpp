@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <vector>
 
 namespace Vemora {
 
@@ -310,38 +311,57 @@ void stTool_c::removeListener(stToolListener_c* listener) {
     if (it != listeners_.end()) listeners_.erase(it);
 }
 
-bool stTool_c::notifyStarted() {
-    for (stToolListener_c* l : listeners_)
-        if (!l->onStart(this)) return false;
+// Listeners may add or remove listeners, themselves included, while they are being notified:
+// the dispatch runs over the list as it was when the notification began, and skips those that
+// have left since. Stops at the first listener that answers false.
+template <class Call>
+bool stTool_c::dispatch(Call call) {
+    const std::vector<stToolListener_c*> snapshot = listeners_;
+    for (stToolListener_c* l : snapshot) {
+        if (std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end()) continue;
+        if (!call(l)) return false;
+    }
     return true;
+}
+
+bool stTool_c::notifyStarted() {
+    return dispatch([this](stToolListener_c* l) { return l->onStart(this); });
 }
 
 bool stTool_c::notifyStepStarted(const wchar_t* step) {
-    for (stToolListener_c* l : listeners_)
-        if (!l->onStepStart(this, step)) return false;
-    return true;
+    return dispatch([this, step](stToolListener_c* l) { return l->onStepStart(this, step); });
 }
 
 bool stTool_c::notifyProgress(int percent) {
-    for (stToolListener_c* l : listeners_)
-        if (!l->onProgress(this, percent)) return false;
-    return true;
+    return dispatch([this, percent](stToolListener_c* l) { return l->onProgress(this, percent); });
 }
 
 void stTool_c::notifyStepFinished(const wchar_t* step) {
-    for (stToolListener_c* l : listeners_) l->onStepFinish(this, step);
+    dispatch([this, step](stToolListener_c* l) {
+        l->onStepFinish(this, step);
+        return true;
+    });
 }
 
 void stTool_c::notifyFinished() {
-    for (stToolListener_c* l : listeners_) l->onFinish(this);
+    dispatch([this](stToolListener_c* l) {
+        l->onFinish(this);
+        return true;
+    });
 }
 
 void stTool_c::notifyError(const wchar_t* a, const wchar_t* b) {
-    for (stToolListener_c* l : listeners_) l->onLogError(this, a, b);
+    dispatch([this, a, b](stToolListener_c* l) {
+        l->onLogError(this, a, b);
+        return true;
+    });
 }
 
 void stTool_c::notifyLogMessage(const wchar_t* a, const wchar_t* b) {
-    for (stToolListener_c* l : listeners_) l->onLogMessage(this, a, b);
+    dispatch([this, a, b](stToolListener_c* l) {
+        l->onLogMessage(this, a, b);
+        return true;
+    });
 }
 
 }  // namespace Vemora

@@ -72,16 +72,29 @@ std::string toUtf8(const wchar_t* text) {
     return out;
 }
 
+std::string pathBytes(const wchar_t* path) {
+    std::string out;
+    for (; *path; ++path) {
+        const auto c = static_cast<unsigned long>(*path);
+        if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += char(c - 0xDC00);  // a byte of the name that is not part of UTF-8
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
 std::FILE* openFile(const wchar_t* path, const char* mode) {
     if (!path || !mode) return nullptr;
-    return std::fopen(toUtf8(path).c_str(), mode);
+    return std::fopen(pathBytes(path).c_str(), mode);
 }
 
 bool replaceFile(const wchar_t* from, const wchar_t* to) {
-    return from && to && std::rename(toUtf8(from).c_str(), toUtf8(to).c_str()) == 0;
+    return from && to && std::rename(pathBytes(from).c_str(), pathBytes(to).c_str()) == 0;
 }
 
-bool removeFile(const wchar_t* path) { return path && std::remove(toUtf8(path).c_str()) == 0; }
+bool removeFile(const wchar_t* path) { return path && std::remove(pathBytes(path).c_str()) == 0; }
 
 namespace {
 bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }

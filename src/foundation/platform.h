@@ -21,7 +21,13 @@ std::wstring widenLocale(const char* text);
 // UTF-8 encoding of a wide text (paths, file contents).
 std::string toUtf8(const wchar_t* text);
 
-// fopen of a wide path: the path is handed to the C library as UTF-8.
+// The bytes of a file name from its wide form. A file name is any run of bytes; its wide form
+// holds each valid UTF-8 sequence as its character and every other byte b as the lone surrogate
+// U+DC00 + b (U+DC80 to U+DCFF), so that names which are not UTF-8 still reach the right file.
+// Every function below that takes a wide path converts it this way.
+std::string pathBytes(const wchar_t* path);
+
+// fopen of a wide path.
 std::FILE* openFile(const wchar_t* path, const char* mode);
 
 // Text of a configuration-type file: bytes that form valid UTF-8 are decoded as such, any other

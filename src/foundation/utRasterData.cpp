@@ -1,7 +1,6 @@
 #include <vemora/foundation/utRasterData.h>
 
 #include <algorithm>
-#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -11,7 +10,10 @@ namespace Vemora {
 
 namespace {
 constexpr uint64_t kMaxPixels = uint64_t(1) << 30;  // from here on w * h * 4 no longer fits 32 bits
-}
+
+// Columns (rows) from `at` to the end of `size`; none from a start at or beyond it.
+unsigned room(unsigned size, unsigned at) { return at < size ? size - at : 0; }
+}  // namespace
 
 void utRasterData_c::FreeBlock::operator()(uint32_t* block) const noexcept { std::free(block); }
 
@@ -43,12 +45,12 @@ utRasterData_c::utRasterData_c(utRasterData_c&& src) noexcept
 
 utRasterData_c::utRasterData_c(const utRasterData_c& src, unsigned x, unsigned y, unsigned w,
                                unsigned h) {
-    assert(x <= src.width_ && y <= src.height_);
-    w = std::min(w, src.width_ - x);
-    h = std::min(h, src.height_ - y);
+    w = std::min(w, room(src.width_, x));
+    h = std::min(h, room(src.height_, y));
     data_ = allocate(w, h);
     width_ = w;
     height_ = h;
+    if (!data_) return;  // nothing to copy, and no block to copy into
     for (unsigned j = 0; j < h; ++j) {
         std::memcpy(data_.get() + size_t(j) * w, src.data_.get() + x + size_t(y + j) * src.width_,
                     size_t(w) * 4);
@@ -88,9 +90,8 @@ bool utRasterData_c::operator==(const utRasterData_c& other) const {
 }
 
 void utRasterData_c::setRectRasterData(const utRasterData_c& src, unsigned x, unsigned y) {
-    assert(x <= width_ && y <= height_);
-    const unsigned cols = std::min(src.width_, width_ - x);
-    const unsigned rows = std::min(src.height_, height_ - y);
+    const unsigned cols = std::min(src.width_, room(width_, x));
+    const unsigned rows = std::min(src.height_, room(height_, y));
     if (cols == 0 || rows == 0) return;
     for (unsigned j = 0; j < rows; ++j) {
         std::memcpy(data_.get() + x + size_t(y + j) * width_,

@@ -267,16 +267,21 @@ bool stPiRow_c::findObjects(double a, double b, std::set<void*>* out) const {
 }
 
 void stPiRow_c::insertNode(double a, double b, void* o) {
+    std::vector<stPiNode_c> pieces;
+    insertNode(a, b, o, pieces);
+}
+
+void stPiRow_c::insertNode(double a, double b, void* o, std::vector<stPiNode_c>& pieces) {
     assert(o != nullptr);
     if (std::isnan(a) || std::isnan(b)) return;  // would break the sort order of the row
     if (b < a) std::swap(a, b);
-    split(a, b, o);
+    split(a, b, o, pieces);
     cover(a, b);
 }
 
 // The row is rebuilt in one left-to-right pass. `pos` is the left end of the part of [a, b]
 // not placed yet; split pieces share their cut values as ends. a <= b, neither NaN.
-void stPiRow_c::split(double a, double b, void* o) {
+void stPiRow_c::split(double a, double b, void* o, std::vector<stPiNode_c>& pieces) {
     // Only the nodes that start before b and do not lie entirely left of a change; they are
     // replaced in place by their split pieces, and the rest of the row is left alone. (Sorted,
     // non-overlapping nodes have both ends in ascending order, so both bounds are binary searches.)
@@ -290,9 +295,8 @@ void stPiRow_c::split(double a, double b, void* o) {
         return;
     }
 
-    // The pieces are built in a buffer kept between calls; each old node's object list is copied
-    // into all its pieces but the last, which takes it over.
-    static thread_local std::vector<stPiNode_c> pieces;
+    // The pieces are built in the caller's buffer; each old node's object list is copied into all
+    // its pieces but the last, which takes it over.
     pieces.clear();
     double pos = a;
     for (auto it = first; it != last; ++it) {
@@ -475,6 +479,7 @@ void stPiIndexing_c::clear() {
     marked_ = {};
     bitWords_ = 0;
     rows_.clear();
+    splitPieces_ = {};
     step_ = 1;
 }
 
@@ -482,7 +487,7 @@ void stPiIndexing_c::add(int y, double a, double b, void* o) {
     const int row = y / step_;
     if (row < 0 || row >= countRows()) return;
     settle();
-    rows_[static_cast<std::size_t>(row)].insertNode(a, b, o);
+    rows_[static_cast<std::size_t>(row)].insertNode(a, b, o, splitPieces_);
     if (a <= b || b <= a) markTiles(row, std::min(a, b), std::max(a, b));  // NaN adds nothing
 }
 
@@ -617,7 +622,7 @@ void stPiIndexing_c::replay() const {
         walkFootprint(f.r, [this, &f](int row, double a, double b) {
             if (std::isnan(a) || std::isnan(b)) return false;
             if (b < a) std::swap(a, b);
-            rows_[static_cast<std::size_t>(row)].split(a, b, f.o);
+            rows_[static_cast<std::size_t>(row)].split(a, b, f.o, splitPieces_);
             return false;
         });
     }

@@ -108,6 +108,7 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
       columnWords_((size_t(raster.height()) + 63) / 64),
       rows_(rowWords_ * size_t(raster.height())),
       columns_(columnWords_ * size_t(raster.width())) {
+    if (rows_.empty()) return;  // no pixels, and no words to hold their bits
     const int threshold = 3 * level;
     const uint32_t* pixels = raster.data();
     for (int y = 0; y < height_; ++y) {

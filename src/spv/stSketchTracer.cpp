@@ -1,5 +1,6 @@
 #include <vemora/spv/stSketchTracer.h>
 
+#include <vemora/foundation/utException.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/vector/stEntityRecognizer.h>
 
@@ -13,16 +14,25 @@ namespace Vemora {
 namespace {
 // White pixels a link between two ends may cross and still count as running over ink.
 constexpr int kMaxWhitePixels = 2;
+
+constexpr wchar_t kNoPixels[] = L"No pixels!";
+
+// The host's pixels copied into a raster of the tracer's own. An image of no pixels needs no
+// block; one of some pixels without a block is refused.
+utRasterData_c copyPixels(const int* pixels, int width, int height) {
+    if (!pixels && width != 0 && height != 0) throw utException_c(kNoPixels);
+    return utRasterData_c(unsigned(width), unsigned(height), pixels);
+}
 }  // namespace
 
 stSketch_c* stSketchTracer_c::trace(int* pixels, int width, int height, int dx, int dy) {
-    utRasterData_c raster(unsigned(width), unsigned(height), pixels);
+    utRasterData_c raster = copyPixels(pixels, width, height);
     return trace(&raster, nullptr, dx, dy);
 }
 
 stSketch_c* stSketchTracer_c::traceFromPoint(int* pixels, int width, int height, int x, int y) {
+    utRasterData_c raster = copyPixels(pixels, width, height);
     assert(x >= 0 && y >= 0 && x < width && y < height && "the start pixel lies inside the image");
-    utRasterData_c raster(unsigned(width), unsigned(height), pixels);
     const utPoint_c start(x, y);
     return trace(&raster, &start, 0, 0);
 }

@@ -125,7 +125,7 @@ stDescriptor_c* stSpvAlgorithm_c::desc() {
     return &d;
 }
 
-stDescriptor_c* stSpvAlgorithm_c::isA() const { return desc(); }
+stDescriptor_c* stSpvAlgorithm_c::isA() { return desc(); }
 
 stXmlElement_c* stSpvAlgorithm_c::toXml(stXmlElement_c* element) const { return element; }
 
@@ -157,7 +157,21 @@ void stSpvAlgorithm_c::prepareRun(utRasterData_c* raster) {
     seeds_.clear();
 }
 
+// The run's working memory goes before the sketch is built, and the raster, which the caller may
+// free once the run is over, is let go of; the next run starts afresh.
+void stSpvAlgorithm_c::endRun() {
+    raster_ = nullptr;
+    ink_.reset();
+    index_.clear();
+    rowRuns_ = {};
+    columnRuns_ = {};
+    centred_ = {};
+    seeds_ = {};
+}
+
 void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
+    // An image without pixels has no strokes, and its ink mask has no bits to read.
+    if (raster_->width() == 0 || raster_->height() == 0) return;
     if (!start) {
         for (;;) {
             if (seeds_.empty()) {
@@ -169,12 +183,13 @@ void stSpvAlgorithm_c::runTracking(const utPoint_c* start) {
             if (traceTrack(track_)) appendTrack(track_);
         }
     }
+    // A start outside the raster (NaN included) has no stroke under it. The test is made on the
+    // doubles: converting first would wrap a start of 2^31 or more into the raster's range.
+    if (!(start->x() >= 0.0 && start->x() < double(raster_->width()) && start->y() >= 0.0 &&
+          start->y() < double(raster_->height())))
+        return;
     const int x = int(start->x());
     const int y = int(start->y());
-    // A start outside the raster has no stroke under it.
-    if (!(start->x() >= 0.0 && start->y() >= 0.0 && x < int(raster_->width()) &&
-          y < int(raster_->height())))
-        return;
     if (!isBlack(x, y)) return;
     stSpvPoint_c seed;
     int direction = -1;
@@ -193,15 +208,14 @@ void stSpvAlgorithm_c::internalTrace(const utPoint_c* start) {
 stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* start, double dx,
                                     double dy) {
     notifyStarted();
-    prepareRun(raster);
-    internalTrace(start);
-    // The run's working memory goes before the sketch is built; the next run starts afresh.
-    ink_.reset();
-    index_.clear();
-    rowRuns_ = {};
-    columnRuns_ = {};
-    centred_ = {};
-    seeds_ = {};
+    try {
+        prepareRun(raster);
+        internalTrace(start);
+    } catch (...) {
+        endRun();
+        throw;
+    }
+    endRun();
     stSketch_c* sketch = translateSketch(spvSketch_, dx, dy);
     notifyFinished();
     return sketch;

@@ -58,7 +58,7 @@ stDescriptor_c* stVectorizationParams_c::desc() {
     return &d;
 }
 
-stDescriptor_c* stVectorizationParams_c::isA() const { return desc(); }
+stDescriptor_c* stVectorizationParams_c::isA() { return desc(); }
 
 stXmlElement_c* stVectorizationParams_c::toXml(stXmlElement_c* element) const { return element; }
 

@@ -207,7 +207,7 @@ stDescriptor_c* stEntityRecognizer_c::desc() {
     return &d;
 }
 
-stDescriptor_c* stEntityRecognizer_c::isA() const { return desc(); }
+stDescriptor_c* stEntityRecognizer_c::isA() { return desc(); }
 
 stXmlElement_c* stEntityRecognizer_c::toXml(stXmlElement_c* element) const { return element; }
 

@@ -292,7 +292,7 @@ stDescriptor_c* stSegmentizer_c::desc() {
     return &d;
 }
 
-stDescriptor_c* stSegmentizer_c::isA() const { return desc(); }
+stDescriptor_c* stSegmentizer_c::isA() { return desc(); }
 
 stXmlElement_c* stSegmentizer_c::toXml(stXmlElement_c* element) const { return element; }
 

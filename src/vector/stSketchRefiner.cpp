@@ -46,7 +46,7 @@ stDescriptor_c* stSketchRefiner_c::desc() {
     return &d;
 }
 
-stDescriptor_c* stSketchRefiner_c::isA() const { return desc(); }
+stDescriptor_c* stSketchRefiner_c::isA() { return desc(); }
 
 stXmlElement_c* stSketchRefiner_c::toXml(stXmlElement_c* element) const { return element; }
 

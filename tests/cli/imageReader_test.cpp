@@ -8,6 +8,8 @@
 #include <cstring>
 #include <random>
 
+#include <unistd.h>
+
 using namespace Vemora;
 using namespace vemora_test;
 
@@ -232,6 +234,34 @@ TEST(imageReaderTest, JpegDecodesWithinCompressionError) {
     const Bytes whole = writeJpeg(colour);
     const Bytes cut(whole.begin(), whole.end() - 40);
     EXPECT_NE(failureOf(cut).find("pic.x: JPEG: "), std::string::npos);
+}
+
+TEST(imageReaderTest, JpegWhoseDataEndsEarlyIsRefusedAsTruncated) {
+    Bytes noise(64 * 64 * 3);
+    std::mt19937 random(7);
+    for (unsigned char& v : noise) v = static_cast<unsigned char>(random());
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        JpegSpec spec{64, 64, 3, noise};
+        spec.progressive = progressive;
+        const Bytes whole = writeJpeg(spec);
+        // The entropy-coded data stops at the end marker: libjpeg only warns.
+        Bytes atMarker(whole.begin(), whole.begin() + whole.size() * 2 / 3);
+        atMarker.insert(atMarker.end(), {0xFF, 0xD9});
+        EXPECT_NE(failureOf(atMarker).find("truncated"), std::string::npos);
+
+        // A few hundred bytes that declare 16384 x 16384 pixels.
+        JpegSpec small{8, 8, 1, Bytes(64, 0x80)};
+        small.progressive = progressive;
+        Bytes huge = writeJpeg(small);
+        size_t sof = 2;
+        while (sof + 9 < huge.size() && !(huge[sof] == 0xFF && (huge[sof + 1] & 0xFD) == 0xC0)) {
+            ++sof;
+        }
+        ASSERT_LT(sof + 9, huge.size());
+        for (size_t at : {sof + 5, sof + 7}) huge[at] = 0x40, huge[at + 1] = 0x00;
+        EXPECT_NE(failureOf(huge).find("truncated"), std::string::npos);
+    }
 }
 
 TEST(imageReaderTest, TiffFormsOfTheFirstPage) {
@@ -555,10 +585,15 @@ TEST(imageReaderTest, FilesAreReadByPathAndFailuresNameThem) {
     const std::string missing = tempPath("no-such-file.png");
     const std::string empty = tempPath("empty.bmp");
     writeFile(empty, {});
-    for (const std::string& p : {missing, empty, testing::TempDir()}) {
+    // Larger than any file of one pixel can be: refused unread (the file is sparse).
+    const std::string oversized = tempPath("oversized.png");
+    writeFile(oversized, writePng({1, 1, 0, 8, Bytes(1, 0)}));
+    ASSERT_EQ(truncate(oversized.c_str(), off_t(100) << 20), 0);
+    for (const std::string& p :
+         {missing, empty, testing::TempDir(), std::string("/dev/zero"), oversized}) {
         SCOPED_TRACE(p);
         try {
-            readImageFile(p);
+            readImageFile(p, 1);
             ADD_FAILURE() << "no error";
         } catch (const stFileError_c& e) {
             EXPECT_EQ(std::string(e.what()).rfind(p + ": ", 0), 0u) << e.what();

@@ -8,9 +8,14 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 using namespace Vemora;
 
@@ -278,6 +283,38 @@ TEST(sketchWriterTest, FailedWritesLeaveNoFile) {
         ADD_FAILURE() << "no error";
     } catch (const stFileError_c& e) {
         EXPECT_EQ(std::string(e.what()).rfind(missing + ": ", 0), 0u) << e.what();
+    }
+}
+
+TEST(sketchWriterTest, AnInterruptWhileWritingRemovesTheTemporary) {
+    const std::string dir = testing::TempDir() + "vemora_interrupt/";
+    for (const int signal : {SIGTERM, SIGINT}) {
+        struct sigaction current {};
+        sigaction(signal, nullptr, &current);
+        if (current.sa_handler == SIG_IGN) continue;  // started with it ignored: nothing to end
+        SCOPED_TRACE(signal);
+        std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+        std::ofstream(dir + "out.dxf") << "old";
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            stAtomicFile_c file(dir + "out.dxf");
+            file.stream() << "partial" << std::flush;
+            raise(signal);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        std::set<std::string> names;
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* e = readdir(d)) names.insert(e->d_name);
+            closedir(d);
+        }
+        EXPECT_EQ(names, (std::set<std::string>{".", "..", "out.dxf"}));
+        std::string content;
+        std::getline(std::ifstream(dir + "out.dxf"), content);
+        EXPECT_EQ(content, "old");
     }
 }
 

@@ -18,7 +18,9 @@ VEMORA, EXAMPLES, CHECK_DXF = sys.argv[1:4]
 
 
 def run(*args):
-    return subprocess.run([VEMORA, *args], capture_output=True, text=True)
+    # Names that are not UTF-8 travel as lone surrogates here and come back the same way.
+    return subprocess.run([VEMORA, *args], capture_output=True, text=True,
+                          errors="surrogateescape", timeout=120)
 
 
 def png_bytes(w, h, ink):
@@ -142,6 +144,57 @@ class TraceTest(unittest.TestCase):
         self.assertEqual(r.returncode, 2)
         self.assertIn("--format", r.stderr)
 
+    def test_file_names_of_any_bytes(self):
+        # A UTF-8 name, a name holding a byte that is not UTF-8, and a name of the longest
+        # length a folder entry takes.
+        src = os.path.join(EXAMPLES, "drawing.png")
+        for stem in ("\u00e9 \u6f22", "l\udce9", "n" * 250):
+            with self.subTest(stem=stem):
+                img, params, out = (self.path(stem + ext) for ext in (".png", ".xml", ".json"))
+                with open(src, "rb") as a, open(img, "wb") as b:
+                    b.write(a.read())
+                with open(params, "w") as f:
+                    f.write("<Params><Raster></Raster></Params>")
+                r = run("trace", img, "-o", out,
+                        "--params", params, "-q")
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertTrue(os.path.isfile(out))
+                self.assertEqual(sorted(os.listdir(self.tmp)),
+                                 sorted(os.path.basename(p) for p in (img, params, out)))
+                for p in (img, params, out):
+                    os.remove(p)
+        # Messages echo such names as they are.
+        bad = self.path("\u00e9l\udce9.xml")
+        with open(bad, "w") as f:
+            f.write("<Params><unclosed></Params>")
+        r = run("trace", src, "-o", self.path("x.json"), "--params", bad)
+        self.assertEqual(r.returncode, 2)
+        self.assertIn(bad, r.stderr)
+
+    def test_usage_and_empty_results_are_told(self):
+        r = run()
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("trace", r.stderr)
+        self.assertIn("Usage", r.stdout + r.stderr)
+
+        blank = self.path("blank.png")
+        with open(blank, "wb") as f:
+            f.write(png_bytes(40, 30, lambda x, y: False))
+        two = self.path("two.png")
+        with open(two, "wb") as f:
+            f.write(png_bytes(200, 100, lambda x, y: 20 <= x < 180 and 20 <= y < 24))
+        for args, culprit in (([blank], "blank.png"), ([two, "--from", "5,5"], "--from 5,5")):
+            with self.subTest(culprit):
+                out = self.path("e.json")
+                r = run("trace", *args, "-o", out, "-q")
+                self.assertEqual(r.returncode, 0, r.stderr)
+                lines = r.stderr.splitlines()
+                self.assertEqual(len(lines), 1, r.stderr)
+                self.assertIn(culprit, lines[0])
+                self.assertIn("empty", lines[0])
+                with open(out) as f:
+                    self.assertEqual(json.load(f)["counts"]["total"], 0)
+
 
 class BadInputTest(unittest.TestCase):
     """Each case: exit 2, one line on standard error naming the culprit, no output left."""
@@ -161,9 +214,9 @@ class BadInputTest(unittest.TestCase):
             f.write(data)
         return path
 
-    def refuse(self, args, culprit, out_dir=None):
+    def refuse(self, args, culprit, out_dir=None, out_name="out.json"):
         out_dir = out_dir or self.tmp
-        out = os.path.join(out_dir, "out.json")
+        out = os.path.join(out_dir, out_name)
         before = set(os.listdir(out_dir)) if os.path.isdir(out_dir) else set()
         r = run("trace", *args[:1], "-o", out, *args[1:])
         self.assertEqual(r.returncode, 2, r.stderr)
@@ -209,6 +262,21 @@ class BadInputTest(unittest.TestCase):
         self.refuse([img, "--from", "abc"], "--from")
         self.refuse([img, "--units", "furlong"], "--units")
         self.refuse([img, "--max-pixels", "1000"], "ok.png")
+        for value in ("0", "-1", "18446744073709551616", "1e9"):
+            self.refuse([img, "--max-pixels", value], "--max-pixels")
+        for value in ("0", "-5", "nan", "inf", "1e-310"):
+            self.refuse([img, "--dpi", value, "--units", "mm"], "--dpi")
+        self.refuse([img, "--format", "svg"], "--format")
+        os.mkdir(os.path.join(self.tmp, "folder.json"))
+        self.refuse([img], "folder", out_name="folder.json")
+        no_dpi = self.write("no_dpi.png", png_bytes(20, 20, lambda x, y: x == y))
+        self.refuse([no_dpi, "--units", "mm"], "--dpi")
+
+    def test_what_is_not_a_regular_image_file_is_not_read(self):
+        pipe = os.path.join(self.tmp, "pipe.png")
+        os.mkfifo(pipe)  # no writer: opening it must not wait
+        for path in ("/dev/zero", pipe, self.tmp):
+            self.refuse([path], path)
 
 
 if __name__ == "__main__":

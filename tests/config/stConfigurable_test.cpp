@@ -36,15 +36,38 @@ TEST(stDescriptorTest, FactoriesMakeDefaultObjectsOnlyForConcreteClasses) {
 }
 
 TEST(stConfigurableTest, EveryConfigurableIsKindOfTheRoot) {
-    const stSpvAlgorithm_c spv;
-    const stVectorizationParams_c params;
-    for (const stConfigurable_c* c : {static_cast<const stConfigurable_c*>(&spv),
-                                      static_cast<const stConfigurable_c*>(&params)}) {
+    stSpvAlgorithm_c spv;
+    stVectorizationParams_c params;
+    for (stConfigurable_c* c :
+         {static_cast<stConfigurable_c*>(&spv), static_cast<stConfigurable_c*>(&params)}) {
         EXPECT_TRUE(c->isKindOf(stConfigurable_c::desc()));
     }
     EXPECT_TRUE(spv.isKindOf(stProcessor_c::desc()));
     EXPECT_FALSE(params.isKindOf(stProcessor_c::desc()));
     EXPECT_FALSE(spv.isKindOf(stSketchProcessor_c::desc()));
+}
+
+namespace {
+// A host's own filter, declared as a host reads our headers' documentation.
+class HostFilter : public stRasterProcessor_c {
+public:
+    static stDescriptor_c* desc() {
+        static stDescriptor_c d(L"HostFilter", nullptr, stRasterProcessor_c::desc(), nullptr);
+        return &d;
+    }
+    stDescriptor_c* isA() override { return desc(); }
+    utRasterData_c* process(utRasterData_c* raster) override { return raster; }
+};
+}  // namespace
+
+// Regression: isA() was const, so this override did not compile (and without `override` it hid
+// the base's instead of replacing it).
+TEST(stConfigurableTest, AHostClassOverridesIsAThroughTheBase) {
+    HostFilter filter;
+    stConfigurable_c& base = filter;
+    EXPECT_EQ(base.isA(), HostFilter::desc());
+    EXPECT_TRUE(base.isKindOf(HostFilter::desc()));
+    EXPECT_TRUE(base.isKindOf(stRasterProcessor_c::desc()));
 }
 
 TEST(stConfigurableTest, ReadingSetsEveryPropertyAndWritingWritesNothing) {

@@ -62,6 +62,13 @@ TEST(utValueTest, ConvertsEveryStoredTypeToEveryRequestedType) {
         EXPECT_DOUBLE_EQ(static_cast<double>(row.value), row.asDouble);
         EXPECT_EQ(static_cast<bool>(row.value), row.asBool);
         EXPECT_EQ(textOf(row.value), textOf(row.asText));
+        // Regression: a non-const value converted to bool through its dictionary pointer, so
+        // true, 42, 0.5 and "Yes" read as false.
+        utValue_c mutableCopy(row.value);
+        EXPECT_EQ(static_cast<int>(mutableCopy), row.asInt);
+        EXPECT_DOUBLE_EQ(static_cast<double>(mutableCopy), row.asDouble);
+        EXPECT_EQ(static_cast<bool>(mutableCopy), row.asBool);
+        EXPECT_EQ(textOf(mutableCopy), textOf(row.asText));
     }
 }
 

@@ -28,6 +28,22 @@ public:
     }
 };
 
+// Makes a new, inverted raster and deletes its input as its last act; told to fail, it throws
+// after its work but before that.
+class ReplacingFilter : public stRasterProcessor_c {
+public:
+    bool fail = false;
+    utRasterData_c* process(utRasterData_c* raster) override {
+        auto out = std::make_unique<utRasterData_c>(raster->width(), raster->height());
+        for (unsigned y = 0; y < raster->height(); ++y)
+            for (unsigned x = 0; x < raster->width(); ++x)
+                out->setPixel(x, y, ~raster->pixel(x, y) & 0x00FFFFFFu);
+        if (fail) throw std::runtime_error("filter failed");
+        delete raster;
+        return out.release();
+    }
+};
+
 class StubSketchProcessor : public stSketchProcessor_c {
 public:
     enum Mode { kNull, kThrow, kReplace } mode = kNull;
@@ -97,6 +113,15 @@ struct RecordingListener : stToolListener_c {
     }
 };
 
+// Leaves the tool it listens to when asked for progress.
+struct LeavingListener : RecordingListener {
+    stTool_c* tool = nullptr;
+    bool onProgress(const stTool_c* t, int p) override {
+        tool->removeListener(this);
+        return RecordingListener::onProgress(t, p);
+    }
+};
+
 // A processor that says everything it can through its owner.
 class Chatty : public stSketchProcessor_c {
 public:
@@ -146,6 +171,23 @@ TEST(stProcessorTest, RasterProcessorReplacesTheWorkingRasterAndKeepsTheCopyOnFa
 
     stToolContextImpl_c empty;
     EXPECT_FALSE(filter.apply(&empty));
+}
+
+TEST(stProcessorTest, AFilterFailingBeforeReleasingItsInputLeavesThatInputInTheContext) {
+    // Run under the sanitizer build: a raster freed twice, read after its release or leaked
+    // fails the suite.
+    stToolContextImpl_c context(vemora_test::blankRaster(3, 2));
+    ReplacingFilter filter;
+    EXPECT_TRUE(filter.apply(&context));
+    EXPECT_EQ(context.getRaster()->pixel(2, 1), 0u);
+
+    filter.fail = true;
+    EXPECT_FALSE(filter.apply(&context));
+    ASSERT_NE(context.getRaster(), nullptr);
+    EXPECT_EQ(context.getRaster()->pixel(2, 1), 0u);  // the input, whole
+    filter.fail = false;
+    EXPECT_TRUE(filter.apply(&context));
+    EXPECT_EQ(context.getRaster()->pixel(2, 1), 0x00FFFFFFu);
 }
 
 TEST(stProcessorTest, SketchProcessorStoresOnlyANonNullResult) {
@@ -271,4 +313,26 @@ TEST(stToolTest, ListenersHearInOrderAndTheFirstRefusalStopsTheDispatch) {
     tool.removeListener(&first);  // absent: ignored
     EXPECT_EQ(tool.countListeners(), 1);
     EXPECT_EQ(tool.listenerAt(0), &second);
+}
+
+// Regression: a listener removing itself during a notification made the tool skip the next
+// listener, call the one after it twice and read past the end of its list.
+TEST(stToolTest, AListenerLeavingDuringANotificationLeavesTheOthersTheirCalls) {
+    stTool_c tool;
+    LeavingListener leaving;
+    leaving.tool = &tool;
+    RecordingListener second, third;
+    tool.addListener(&leaving);
+    tool.addListener(&second);
+    tool.addListener(&third);
+    Chatty p;
+    p.setOwner(&tool);
+    stSketch_c sketch;
+    p.process(&sketch);
+    const std::vector<std::wstring> all = {L"start",      L"step Step.", L"progress 50",
+                                           L"done Step.", L"error bad",  L"finish"};
+    EXPECT_EQ(leaving.calls, (std::vector<std::wstring>{L"start", L"step Step.", L"progress 50"}));
+    EXPECT_EQ(second.calls, all);
+    EXPECT_EQ(third.calls, all);
+    EXPECT_EQ(tool.countListeners(), 2);
 }

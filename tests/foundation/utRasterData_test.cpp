@@ -54,6 +54,15 @@ TEST(utRasterDataTest, SubImageIsClippedNeverPadded) {
     const utRasterData_c atCorner(src, 10, 10, 5, 5);
     EXPECT_EQ(atCorner.width(), 0u);
     EXPECT_EQ(atCorner.height(), 0u);
+
+    // Regression: a start beyond the source wrapped the clipping difference and copied from
+    // outside the source.
+    const utRasterData_c pastRight(src, 12, 3, 5, 4);
+    EXPECT_EQ(pastRight.width(), 0u);
+    EXPECT_EQ(pastRight.height(), 4u);
+    const utRasterData_c pastBottom(src, 3, 4000000000u, 5, 4);
+    EXPECT_EQ(pastBottom.width(), 5u);
+    EXPECT_EQ(pastBottom.height(), 0u);
 }
 
 TEST(utRasterDataTest, PasteWritesOnlyTheOverlap) {
@@ -78,6 +87,10 @@ TEST(utRasterDataTest, PasteWritesOnlyTheOverlap) {
 
     target.setRectRasterData(src, 6, 0);  // nothing overlaps
     EXPECT_EQ(target.pixel(5, 0), 0u);
+    const utRasterData_c before = target;
+    target.setRectRasterData(src, 7, 0);  // beyond the right edge
+    target.setRectRasterData(src, 0, 4000000000u);
+    EXPECT_TRUE(target == before);
 }
 
 TEST(utRasterDataTest, AssignmentResizesAndCopies) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -104,6 +105,49 @@ TEST(stSketchTracerTest, PixelEntryPointsCopyTheHostsPixels) {
     EXPECT_EQ(white->entitiesCount(), 0);
     std::unique_ptr<stSketch_c> one(tracer.traceFromPoint(pixels.data(), 200, 160, 100, 120));
     EXPECT_EQ(one->entitiesCount(), 1);
+}
+
+// Regression: a start of 2^31 or more was converted to int before the bounds check, wrapped to
+// INT_MIN and passed it; the trace then read far outside the raster.
+TEST(stSketchTracerTest, StartPointsOffTheRasterGiveAnEmptySketch) {
+    utRasterData_c r = corner();
+    stSketchTracer_c tracer;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double off[] = {3e9, 1e300, -3e9, -1e300, std::nan(""), inf, -inf, 200.0, -0.5};
+    for (double v : off) {
+        for (const utPoint_c start : {utPoint_c(v, 120), utPoint_c(30, v)}) {
+            SCOPED_TRACE(testing::Message() << start.x() << ", " << start.y());
+            std::unique_ptr<stSketch_c> sketch(tracer.trace(&r, &start, 0, 0));
+            ASSERT_NE(sketch, nullptr);
+            EXPECT_EQ(sketch->entitiesCount(), 0);
+        }
+    }
+    const utPoint_c onStroke(30, 120);
+    std::unique_ptr<stSketch_c> sketch(tracer.trace(&r, &onStroke, 0, 0));
+    EXPECT_GT(sketch->entitiesCount(), 0);
+}
+
+// Regression: an image without pixels indexed an empty ink mask, and a null pixel block made
+// the tracer copy from address 0.
+TEST(stSketchTracerTest, EmptyImagesTraceToNothingAndNullPixelsAreRefused) {
+    stSketchTracer_c tracer;
+    std::vector<int> pixels(120 * 90, 0);
+    const int sizes[][2] = {{0, 90}, {120, 0}, {0, 0}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1]);
+        for (int* block : {pixels.data(), static_cast<int*>(nullptr)}) {
+            std::unique_ptr<stSketch_c> sketch(tracer.trace(block, size[0], size[1], 0, 0));
+            ASSERT_NE(sketch, nullptr);
+            EXPECT_EQ(sketch->entitiesCount(), 0);
+        }
+    }
+    try {
+        tracer.trace(nullptr, 120, 90, 0, 0);
+        ADD_FAILURE() << "no exception";
+    } catch (const utException_c& e) {
+        EXPECT_STREQ(e.what(), L"No pixels!");
+    }
+    EXPECT_THROW(tracer.traceFromPoint(nullptr, 120, 90, 5, 5), utException_c);
 }
 
 namespace {

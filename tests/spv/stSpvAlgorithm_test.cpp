@@ -332,6 +332,19 @@ TEST(stSpvAlgorithmTest, RunsReachingTheBorderGiveNoSeed) {
     EXPECT_EQ(access.seedCount(), 2u);
 }
 
+// Regression: the algorithm kept the raster of its last run, so isBlack() afterwards read an
+// image its caller had freed.
+TEST(stSpvAlgorithmTest, NoRasterIsKeptAfterARun) {
+    stSpvAlgorithm_c a;
+    {
+        utRasterData_c r = blankRaster(200, 200);
+        fillBox(r, 20, 20, 180, 30);
+        std::unique_ptr<stSketch_c> sketch(a.trace(&r, nullptr, 0, 0));
+        ASSERT_EQ(sketch->entitiesCount(), 1);
+    }
+    EXPECT_FALSE(a.isBlack(25, 25));
+}
+
 TEST(stSpvAlgorithmTest, StartPointTracesAtMostTheStrokeUnderIt) {
     utRasterData_c r = blankRaster(140, 60);
     fillBox(r, 20, 10, 119, 14);

@@ -83,6 +83,7 @@ struct JpegSpec {
     Bytes samples;
     unsigned dpi = 0;
     int quality = 95;
+    bool progressive = false;
 };
 
 inline Bytes writeJpeg(JpegSpec s) {
@@ -99,6 +100,7 @@ inline Bytes writeJpeg(JpegSpec s) {
     c.in_color_space = s.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, s.quality, TRUE);
+    if (s.progressive) jpeg_simple_progression(&c);
     if (s.dpi) {
         c.density_unit = 1;
         c.X_density = c.Y_density = static_cast<UINT16>(s.dpi);

@@ -43,14 +43,16 @@ private:
 class VEMORA_API stConfigurable_c {
 public:
     virtual ~stConfigurable_c();
-    virtual stDescriptor_c* isA() const;
+    // The descriptor of the object's most derived class. Overrides keep exactly this signature
+    // (not const).
+    virtual stDescriptor_c* isA();
     // Returns element unchanged.
     virtual stXmlElement_c* toXml(stXmlElement_c* element) const;
     virtual void fromXml(stXmlElement_c* element);
 
     // The root record "stConfigurable_c": no factory, no parent.
     static stDescriptor_c* desc();
-    bool isKindOf(const stDescriptor_c* d) const;
+    bool isKindOf(const stDescriptor_c* d);
 };
 
 }  // namespace Vemora

@@ -69,6 +69,13 @@ public:
     operator utDictionary_c*();
     operator const utDictionary_c*() const;
 
+    // The same conversions on a non-const value. Without them a non-const value would prefer the
+    // non-const dictionary pointer for a bool and turn true, 42 or "Yes" into false.
+    operator int() { return static_cast<const utValue_c&>(*this); }
+    operator double() { return static_cast<const utValue_c&>(*this); }
+    operator bool() { return static_cast<const utValue_c&>(*this); }
+    operator const wchar_t*() { return static_cast<const utValue_c&>(*this); }
+
 private:
     int type_ = nullType;
     union {

@@ -33,7 +33,7 @@ public:
     stProcessor_c& operator=(const stProcessor_c& other) = default;
     ~stProcessor_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
 
     virtual int countSubProcessors() const { return 1; }
@@ -65,11 +65,14 @@ private:
 class VEMORA_API stRasterProcessor_c : public stProcessor_c {
 public:
     using stProcessor_c::stProcessor_c;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kRasterToRaster; }
-    // Consumes raster and returns the result (possibly the same object); the caller owns it.
-    // A process that throws leaves raster alive and to the caller.
+    // Takes raster over and returns the result, owned by the caller: raster itself, changed or
+    // not, or a new raster (or null, which leaves the context's working raster as it was). A
+    // process that does not return raster deletes it as its last act, once nothing can throw any
+    // more; so a process that throws has not deleted raster, which is then the caller's again
+    // (apply puts it into the context as the working raster).
     virtual utRasterData_c* process(utRasterData_c* raster) = 0;
     // Filters a copy of the context's working raster and makes the result the working raster.
     bool apply(stToolContext_c* context) override;
@@ -79,7 +82,7 @@ public:
 class VEMORA_API stTracingAlgorithm_c : public stProcessor_c {
 public:
     using stProcessor_c::stProcessor_c;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kRasterToSketch; }
     // Traces the whole raster, or only the stroke through start when it is given; (dx, dy) is
@@ -100,7 +103,7 @@ private:
 class VEMORA_API stSketchProcessor_c : public stProcessor_c {
 public:
     using stProcessor_c::stProcessor_c;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     unsigned int processorKind() const override { return kSketchToSketch; }
     // Returns the processed sketch. Each processor states what it does with its argument: edits it

@@ -130,6 +130,9 @@ private:
     void assemble(int count, const wchar_t* (stToolDefinition_c::*name)(int) const,
                   stXmlElement_c* (stToolDefinition_c::*configuration)(int) const,
                   const stDescriptor_c* kind, std::vector<std::unique_ptr<stProcessor_c>>& into);
+    // Calls call(listener) for each listener in order until one returns false.
+    template <class Call>
+    bool dispatch(Call call);
 
     stToolDefinition_c definition_;
     std::vector<stToolListener_c*> listeners_;

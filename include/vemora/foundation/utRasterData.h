@@ -23,8 +23,8 @@ public:
     utRasterData_c(const utRasterData_c& src);
     // Takes src's pixels over without copying them; src is left empty (0 x 0).
     utRasterData_c(utRasterData_c&& src) noexcept;
-    // The sub-image at (x, y), clipped to src: never padded. Requires x <= src.width() and
-    // y <= src.height().
+    // The sub-image at (x, y), clipped to src: never padded. A start beyond src's right (bottom)
+    // edge gives zero columns (rows).
     utRasterData_c(const utRasterData_c& src, unsigned x, unsigned y, unsigned w, unsigned h);
     ~utRasterData_c();
 
@@ -35,8 +35,8 @@ public:
     bool operator==(const utRasterData_c& other) const;
     bool operator!=(const utRasterData_c& other) const { return !(*this == other); }
 
-    // Pastes src with its top-left corner at (x, y), clipped to this image. Requires x <= width()
-    // and y <= height().
+    // Pastes src with its top-left corner at (x, y), clipped to this image; a corner beyond the
+    // image pastes nothing.
     void setRectRasterData(const utRasterData_c& src, unsigned x, unsigned y);
 
     // No bounds check.

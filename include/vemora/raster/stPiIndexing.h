@@ -131,7 +131,9 @@ private:
     // Questions that only ask whether anything covers a point or a span are answered from the
     // covered set, which the nodes' union always equals. The index may add to the covered set
     // first and split the nodes later (see stPiIndexing_c).
-    void split(double a, double b, void* o);
+    // The split pieces are built in `pieces`, a buffer of the caller's that the row leaves empty.
+    void split(double a, double b, void* o, std::vector<stPiNode_c>& pieces);
+    void insertNode(double a, double b, void* o, std::vector<stPiNode_c>& pieces);
     // Adds [a, b] to the covered set; bits that must grow take at least `words` words.
     void cover(double a, double b, size_t words = 0);
     // Merges the spans waiting into the merged ones.
@@ -241,6 +243,8 @@ private:
 
     int step_ = 1;
     mutable std::vector<stPiRow_c> rows_;
+    // Where the rows build the pieces of a split, kept so that splitting allocates once.
+    mutable std::vector<stPiNode_c> splitPieces_;
     mutable std::deque<Footprint> pending_;
     std::size_t bitWords_ = 0;  // the widest bits of any row so far, in words
     bool keepObjects_ = true;

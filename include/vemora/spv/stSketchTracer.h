@@ -16,6 +16,8 @@ public:
     stSketchTracer_c() = default;
 
     // width x height pixels, row by row, 0x00RRGGBB; (dx, dy) is added to every coordinate.
+    // Null pixels for an image of some pixels throw utException_c "No pixels!"; an image of no
+    // pixels gives an empty sketch.
     stSketch_c* trace(int* pixels, int width, int height, int dx, int dy);
     // Only the stroke through pixel (x, y), which must lie inside the image.
     stSketch_c* traceFromPoint(int* pixels, int width, int height, int x, int y);

@@ -38,7 +38,7 @@ public:
     stSpvAlgorithm_c& operator=(const stSpvAlgorithm_c& other);
     ~stSpvAlgorithm_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     // Every setting is read; a missing one becomes 0.
@@ -70,7 +70,9 @@ public:
     bool setBlackLevel(int level);
 
     // Ink test: the mean of the three channels is strictly below the black level. No bounds check.
+    // Only a run has a raster: outside one nothing is black.
     bool isBlack(int col, int row) const {
+        if (!raster_) return false;
         const uint32_t p = raster_->pixel(unsigned(col), unsigned(row));
         // (R + G + B) / 3 < level, exactly, without the division.
         return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * blackLevel_;
@@ -83,6 +85,8 @@ private:
     // ---- a run --------------------------------------------------------------------------------
     // Takes the raster (not owned) and resets the sketch, the index, the scan position and seeds.
     void prepareRun(utRasterData_c* raster);
+    // Drops the run's working state and its raster.
+    void endRun();
     // Traces every stroke, or only the one through start when it is given and black.
     void runTracking(const utPoint_c* start);
     // The "Vectorization..." step around the tracking; a cancel at its start traces nothing.
@@ -149,7 +153,7 @@ private:
     // The ink test answered from the run's ink mask; same answers as isBlack.
     bool inkAt(int col, int row) const;
 
-    utRasterData_c* raster_ = nullptr;        // not owned
+    utRasterData_c* raster_ = nullptr;        // not owned; null outside a run
     std::shared_ptr<const utInkMask_c> ink_;  // the raster's ink bits during a run
     // Per row and per column, the last ink run a seed beam measured, [begin, end).
     mutable std::vector<std::pair<int, int>> rowRuns_;

@@ -11,7 +11,7 @@ namespace Vemora {
 class VEMORA_API stVectorizationParams_c : public stConfigurable_c {
 public:
     stVectorizationParams_c() = default;
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     void fromXml(stXmlElement_c* element) override;

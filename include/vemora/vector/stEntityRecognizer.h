@@ -39,7 +39,7 @@ public:
     stEntityRecognizer_c& operator=(const stEntityRecognizer_c& other);
     ~stEntityRecognizer_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     // Every setting is read; a missing one becomes 0 or false.

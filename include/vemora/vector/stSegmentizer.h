@@ -131,7 +131,7 @@ public:
     stSegmentizer_c& operator=(const stSegmentizer_c&) = default;
     ~stSegmentizer_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     // Every setting with a key is read; a missing one becomes 0 or false.

@@ -28,7 +28,7 @@ public:
     stSketchRefiner_c& operator=(const stSketchRefiner_c&) = default;
     ~stSketchRefiner_c() override;
 
-    stDescriptor_c* isA() const override;
+    stDescriptor_c* isA() override;
     static stDescriptor_c* desc();
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     // Every setting is read; a missing one becomes 0 or false.
