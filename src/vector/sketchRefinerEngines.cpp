@@ -443,7 +443,7 @@ tmpGapsRefiner_c::tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* ras
     : sketch_(sketch),
       raster_(raster),
       maxWhitePixelCount_(maxWhitePixelCount),
-      searchDistance_(searchDistance),
+      searchDistance_(clampedDistance(searchDistance, scaleX, scaleY)),
       darknessThreshold_(darknessThreshold),
       offsetX_(offsetX),
       offsetY_(offsetY),
@@ -455,6 +455,16 @@ tmpGapsRefiner_c::tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* ras
       sinAngle_(std::sin(rotationAngle)) {}
 
 tmpGapsRefiner_c::~tmpGapsRefiner_c() = default;
+
+double tmpGapsRefiner_c::clampedDistance(double d, double scaleX, double scaleY) {
+    // The bound holds in pixels; scales that map no pixel onto a positive length leave it as it
+    // is. Whatever the scale, it stays far below the search's "nothing found yet" of 1e99.
+    const double scale = std::min(scaleX, scaleY);
+    const double pixel = std::isfinite(scale) && scale > 0.0 ? scale : 1.0;
+    const double limit = std::min(kMaxRefinerDistance * pixel, 1e90);
+    if (!(d > 0.0)) return 0.0;
+    return std::min(d, limit);
+}
 
 tmpGapEntry_c* tmpGapsRefiner_c::newVertexEntry(tmpEntityInfo_c* info, int index) {
     return &vertexEntries_.emplace_back(info, index);

@@ -121,13 +121,19 @@ public:
     bool endSearched = false;
 };
 
+// The largest search distance the engines work with, in pixels of the raster they look at (sketch
+// units divided by the smaller scale factor). A gap or a collinear continuation wider than this is
+// no longer one stroke in any drawing: larger distances are taken as this one, and distances below
+// zero (or not a number) as zero, which finds nothing.
+constexpr double kMaxRefinerDistance = 256.0;
+
 // Gap merging: every end vertex that found a visible neighbour moves onto its gap's merge point.
 class tmpGapsRefiner_c {
 public:
     // sketch and raster are not owned; a null raster is all paper. Lengths are
     // in sketch units; the link walk maps a sketch point (x, y), turned by rotationAngle (radians)
     // about rotationCentre ((0, 0) when null), to the pixel (x / scaleX - offsetX,
-    // y / scaleY - offsetY).
+    // y / scaleY - offsetY). searchDistance is kept within 0 ... kMaxRefinerDistance pixels.
     tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* raster, int darknessThreshold,
                      int maxWhitePixelCount, double searchDistance, double scaleX, double scaleY,
                      double offsetX, double offsetY, double rotationAngle,
@@ -148,6 +154,8 @@ public:
     // What the last run left behind, for inspection.
     int gapCount() const { return int(gaps_.size()); }
     const tmpGapInfo_c& gapAt(int i) const { return gaps_[size_t(i)]; }
+    // The search distance in use.
+    double distance() const { return searchDistance(); }
     int infoCount() const { return int(infos_.size()); }
     const tmpEntityInfo_c& infoAt(int i) const { return infos_[size_t(i)]; }
 
@@ -157,6 +165,8 @@ protected:
     virtual void finish() {}
     virtual double searchDistance() const { return searchDistance_; }
 
+    // d within 0 ... kMaxRefinerDistance pixels of a raster mapped by the two scales.
+    static double clampedDistance(double d, double scaleX, double scaleY);
     // The absolute cosine between two directions; NaN when one of them has no length.
     static double absCos(const utVector_c& u, const utVector_c& v);
     // The direction of the entity at vertex k: into it at vertex 0, along its last piece elsewhere.

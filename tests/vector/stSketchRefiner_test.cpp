@@ -261,6 +261,32 @@ TEST(tmpGapsRefinerTest, EndsInASpeckleFieldAreNotSearchedFrom) {
     }
 }
 
+// A distance of 1e308 once made every entity in sight an edge of every gap (its "nothing found
+// yet" of 1e99 passed for a distance) and filled the memory. It is taken as 256 pixels: lines 300
+// long and 1000 apart then find nothing, not even their own far ends.
+TEST(tmpGapsRefinerTest, SearchDistancesAreKeptWithinBounds) {
+    struct Row {
+        double distance, scale, used;
+    };
+    const double nan = std::nan("");
+    for (const Row& row :
+         {Row{1e308, 1, 256}, Row{1000, 2, 512}, Row{-3, 1, 0}, Row{nan, 1, 0}, Row{8, 1, 8}}) {
+        SCOPED_TRACE(row.distance);
+        stSketch_c sketch;
+        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(310, 10)));
+        sketch.addEntity(new stLine_c(utPoint_c(1310, 10), utPoint_c(1610, 10)));
+        utRasterData_c raster = blankRaster(1700, 20);
+        vemora_test::fillBox(raster, 0, 0, 1699, 19);
+        tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, 2, row.distance, row.scale, row.scale,
+                                0, 0, 0, nullptr);
+        engine.run(&sketch);
+        EXPECT_EQ(engine.distance(), row.used);
+        if (row.scale == 1) {
+            EXPECT_EQ(engine.gapCount(), 0);
+        }
+    }
+}
+
 TEST(tmpGapsRefinerTest, TheIndexedSearchGivesTheSameSketchAsThePlainScan) {
     // Entities of every kind, including strokes across the whole drawing and a line whose extents
     // were never measured. Both engines share the search; linking also removes entities.
