@@ -1,8 +1,11 @@
 #include "parameterKeys.h"
 
+#include <vemora/xml/stXmlNode.h>
+
 #include <strings.h>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -54,34 +57,82 @@ const Key kKeys[] = {
     {"Vector\\Recognizer\\EllipseMinEccentricity", nullptr, nullptr, &P::ellipseMinEccentricity},
 };
 
-[[noreturn]] void refuse(const std::string& key, const char* what, const std::string& value) {
-    throw std::invalid_argument("--set " + key + ": " + what + ", not '" + value + "'");
+std::wstring widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// `where` names the source of the value: "--set" or the parameter file.
+[[noreturn]] void refuse(const std::string& where, const std::string& key, const std::string& what,
+                         const std::string& value) {
+    throw std::invalid_argument(where + " " + key + ": " + what + ", not '" + value + "'");
 }
 
-bool parseFlag(const std::string& key, const std::string& v) {
+// " from LOW to HIGH" for a key with bounds, else nothing.
+std::string bounds(const std::string& key, double& low, double& high) {
+    if (!stVectorizationParams_c::range(widen(key).c_str(), low, high)) {
+        low = -HUGE_VAL;
+        high = HUGE_VAL;
+        return "";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, " from %g to %g", low, high);
+    return text;
+}
+
+bool parseFlag(const std::string& where, const std::string& key, const std::string& v) {
     for (const char* yes : {"true", "yes", "on", "1"})
         if (strcasecmp(v.c_str(), yes) == 0) return true;
     for (const char* no : {"false", "no", "off", "0"})
         if (strcasecmp(v.c_str(), no) == 0) return false;
-    refuse(key, "expects true or false", v);
+    refuse(where, key, "expects true or false", v);
 }
 
-int parseInteger(const std::string& key, const std::string& v) {
+int parseInteger(const std::string& where, const std::string& key, const std::string& v) {
+    double low, high;
+    const std::string range = bounds(key, low, high);
     errno = 0;
     char* end = nullptr;
     const long n = std::strtol(v.c_str(), &end, 10);
-    if (v.empty() || *end != '\0' || errno == ERANGE || n < -2147483647L || n > 2147483647L)
-        refuse(key, "expects an integer", v);
+    if (v.empty() || *end != '\0' || errno == ERANGE || n < -2147483647L || n > 2147483647L ||
+        double(n) < low || double(n) > high)
+        refuse(where, key, "expects an integer" + range, v);
     return int(n);
 }
 
-double parseReal(const std::string& key, const std::string& v) {
+double parseReal(const std::string& where, const std::string& key, const std::string& v) {
+    double low, high;
+    const std::string range = bounds(key, low, high);
     errno = 0;
     char* end = nullptr;
     const double d = std::strtod(v.c_str(), &end);
-    if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(d))
-        refuse(key, "expects a number", v);
+    if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(d) || d < low || d > high)
+        refuse(where, key, "expects a number" + range, v);
     return d;
+}
+
+const Key* find(const std::string& key) {
+    for (const Key& k : kKeys)
+        if (key == k.name) return &k;
+    return nullptr;
+}
+
+void assign(stVectorizationParams_c& params, const Key& k, const std::string& where,
+            const std::string& value) {
+    if (k.flag) {
+        params.*k.flag = parseFlag(where, k.name, value);
+    } else if (k.integer) {
+        params.*k.integer = parseInteger(where, k.name, value);
+    } else {
+        params.*k.real = parseReal(where, k.name, value);
+    }
+}
+
+// The text of a value as written in a file: blanks around it dropped, characters beyond ASCII
+// shown as '?' (no value has any).
+std::string fileText(const wchar_t* text) {
+    std::string s;
+    for (const wchar_t* c = text; *c; ++c) s += *c < 0x80 ? char(*c) : '?';
+    const size_t first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return "";
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
 }
 }  // namespace
 
@@ -96,18 +147,21 @@ const std::vector<std::string>& parameterKeys() {
 
 void setParameter(stVectorizationParams_c& params, const std::string& key,
                   const std::string& value) {
+    const Key* k = find(key);
+    if (!k)
+        throw std::invalid_argument("--set: unknown key '" + key + "' (see --help for the keys)");
+    assign(params, *k, "--set", value);
+}
+
+void setParameters(stVectorizationParams_c& params, stXmlElement_c* element,
+                   const std::string& file) {
+    // Every value present is checked before the set is read, as the library reads it.
+    stVectorizationParams_c checked;
     for (const Key& k : kKeys) {
-        if (key != k.name) continue;
-        if (k.flag) {
-            params.*k.flag = parseFlag(key, value);
-        } else if (k.integer) {
-            params.*k.integer = parseInteger(key, value);
-        } else {
-            params.*k.real = parseReal(key, value);
-        }
-        return;
+        const wchar_t* text = element ? element->getValue(widen(k.name).c_str()) : nullptr;
+        if (text) assign(checked, k, file + ":", fileText(text));
     }
-    throw std::invalid_argument("--set: unknown key '" + key + "' (see --help for the keys)");
+    params.fromXml(element);
 }
 
 }  // namespace Vemora

@@ -15,8 +15,15 @@ const std::vector<std::string>& parameterKeys();
 
 // Sets one parameter from its text. Throws std::invalid_argument with a one-line message naming
 // the key when the key is unknown or the text is not a value of the key's type (booleans: true,
-// false, yes, no, on, off, 1, 0; integers: decimal; reals: decimal or exponent notation).
+// false, yes, no, on, off, 1, 0; integers: decimal; reals: decimal or exponent notation, finite)
+// within the key's bounds (stVectorizationParams_c::range).
 void setParameter(stVectorizationParams_c& params, const std::string& key,
                   const std::string& value);
+
+// Loads the parameter set from a parameter file's element (`fromXml`: a key missing from it reads
+// as 0 or false) once every value the element holds has passed the checks of setParameter; else
+// throws std::invalid_argument with a one-line message naming the file and the key.
+void setParameters(stVectorizationParams_c& params, stXmlElement_c* element,
+                   const std::string& file);
 
 }  // namespace Vemora

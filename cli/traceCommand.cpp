@@ -135,7 +135,7 @@ stVectorizationParams_c traceParameters(const stTraceOptions_c& o) {
         std::unique_ptr<stXmlDocument_c> doc(parser->parse(widePath(o.paramsFile).c_str()));
         if (!doc || !doc->getDocumentElement())
             throw std::runtime_error(o.paramsFile + ": not a readable XML parameter file");
-        params.fromXml(doc->getDocumentElement());
+        setParameters(params, doc->getDocumentElement(), o.paramsFile);
     }
     for (const std::string& s : o.settings) {
         const size_t eq = s.find('=');

@@ -704,7 +704,10 @@ bool stSpvAlgorithm_c::traceTrack(stSpvTrackInfo_c& track) {
 }
 
 stSpvPrimitive_c* stSpvAlgorithm_c::createPrimitive(const stSpvTrackInfo_c& track) const {
-    const int correction = params_.runClasterization ? int(params_.pixelClasterSize * 1.7) : 0;
+    // Clamped before the product is converted: a size near the integer limit has no integer width.
+    const int size =
+        std::clamp(params_.pixelClasterSize, 0, stVectorizationParams_c::kMaxPixelClasterSize);
+    const int correction = params_.runClasterization ? int(size * 1.7) : 0;
     std::vector<stSpvPoint_c> points(track.points().begin(), track.points().end());
     for (stSpvPoint_c& p : points) p.setW(p.w() - correction);
     if (points.size() == 2) return new stSpvBar_c(points[0], points[1]);

@@ -1,6 +1,9 @@
 #include <vemora/spv/stVectorizationParams.h>
 
+#include <cwchar>
+
 #include "config/propertyTable.h"
+#include "vector/sketchRefinerEngines.h"
 
 namespace Vemora {
 
@@ -51,7 +54,39 @@ const tmpPropertyTable_c<Params>& properties() {
 }
 
 stConfigurable_c* create() { return new stVectorizationParams_c(); }
+
+// Sizes and tolerances in pixels above this describe no drawing.
+constexpr double kMaxLength = 1000.0;
+
+struct tmpRange_c {
+    const wchar_t* key;
+    double low, high;
+};
+
+const tmpRange_c kRanges[] = {
+    {L"Raster\\Clasterizer\\PixelClasterSize", 0.0, Params::kMaxPixelClasterSize},
+    {L"Algorithm\\Sparse\\InitialLengthStep", 0.0, kMaxLength},
+    {L"Algorithm\\Sparse\\WidthDeviationThreshold", 0.0, kMaxLength},
+    {L"Algorithm\\Sparse\\ScanLineThreshold", 0.0, kMaxLength},
+    {L"Vector\\Approximator\\MaxError", 0.0, kMaxLength},
+    {L"Vector\\Refiner\\LinkCollinearMaxDistance", 0.0, kMaxRefinerDistance},
+    {L"Vector\\Refiner\\MergeGapsMaxDistance", 0.0, kMaxRefinerDistance},
+    {L"Vector\\Recognizer\\MaxError", 0.0, kMaxLength},
+    {L"Vector\\Recognizer\\EllipseDeviation", 0.0, kMaxLength},
+    {L"Vector\\Recognizer\\EllipseTolerance", 0.0, kMaxLength},
+};
 }  // namespace
+
+bool stVectorizationParams_c::range(const wchar_t* key, double& low, double& high) {
+    if (!key) return false;
+    for (const tmpRange_c& r : kRanges) {
+        if (std::wcscmp(key, r.key) != 0) continue;
+        low = r.low;
+        high = r.high;
+        return true;
+    }
+    return false;
+}
 
 stDescriptor_c* stVectorizationParams_c::desc() {
     static stDescriptor_c d(L"SpvVectorizationParams", &create, stConfigurable_c::desc(), nullptr);

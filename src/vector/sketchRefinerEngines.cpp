@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <unordered_map>
 
 namespace Vemora {
 
@@ -87,10 +88,9 @@ void refinerMoveVertex(stEntity_c& entity, int i, const utPoint_c& p) {
 // ---------------------------------------------------------------------------------------------
 // Gap entries
 
-tmpGapVertexEntry_c::tmpGapVertexEntry_c(tmpEntityInfo_c* info, int index)
-    : tmpGapEntry_c(info), entity_(info->entity), index_(index) {}
+stEntity_c* tmpGapVertexEntry_c::entity() const { return info_->entity; }
 
-bool tmpGapVertexEntry_c::isLast() const { return refinerVertexCount(*entity_) == index_ + 1; }
+bool tmpGapVertexEntry_c::isLast() const { return refinerVertexCount(*entity()) == index_ + 1; }
 
 bool tmpGapInfo_c::removeVertex(const tmpEntityInfo_c* info, int index) {
     for (auto it = entries.begin(); it != entries.end(); ++it) {
@@ -102,31 +102,166 @@ bool tmpGapInfo_c::removeVertex(const tmpEntityInfo_c* info, int index) {
     return false;
 }
 
+namespace {
+// Whether p lies more than reach away in x or in y from a box {minX, minY, maxX, maxY}.
+bool outside(const utPoint_c& p, const std::array<double, 4>& box, double reach) {
+    return p.x() < box[0] - reach || p.x() > box[2] + reach || p.y() < box[1] - reach ||
+           p.y() > box[3] + reach;
+}
+
+std::array<double, 4> boxOf(const utPoint_c& u, const utPoint_c& v) {
+    return {std::min(u.x(), v.x()), std::min(u.y(), v.y()), std::max(u.x(), v.x()),
+            std::max(u.y(), v.y())};
+}
+
+bool isFinite(const utPoint_c& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+
+// How far from an end point P a vertex or a segment foot can lie and still be within the search
+// distance d, whatever the rounding of the distances measured: anything farther than this in x or
+// in y is passed over unmeasured.
+double reachOf(double d, const utPoint_c& p) {
+    return d + 1.0 + 1e-9 * (std::fabs(d) + std::fabs(p.x()) + std::fabs(p.y()));
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
-// The candidate index: a uniform grid over the extents of the entities that take part.
-//
-// A query returns a superset of the entities whose extents meet the box, in sketch order; the
-// caller applies the exact extents test, so the grid decides nothing by itself. Extents that are
-// not an ordinary finite box (the uninitialised box, for one, meets every box) or that would cover
-// too many cells are kept in a list that every query returns.
+// The search cache: what the gap search reads of every entity, kept side by side in sketch order
+// (the search moves nothing, so it stays valid throughout, and neighbours in the sketch are mostly
+// neighbours on the page, so one search reads few places).
 
-class tmpExtentsGrid_c {
+class tmpSearchCache_c {
 public:
-    tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos, double queryHalfSide);
+    // Runs of this many vertices share one box, so that a run far from an end point is passed
+    // over whole.
+    static constexpr int kRun = 16;
 
-    // The indices of the infos that may meet box, ascending.
-    void query(const utRect_c& box, std::vector<int>& out);
-    // Whether info i is worth a closer look for box: it has two vertices or more and its extents
-    // meet box. Answered from copies kept side by side, without a visit to the entity.
-    bool mayMeet(int i, const utRect_c& box) const {
-        return searchable_[size_t(i)] && extents_[size_t(i)].intersects(box);
+    explicit tmpSearchCache_c(const std::vector<tmpEntityInfo_c>& infos);
+
+    // The vertices of info i (none for an entity with fewer than two).
+    const utPoint_c* vertices(size_t i) const { return &vertices_[firstVertex_[i]]; }
+    int vertexCount(size_t i) const { return int(firstVertex_[i + 1] - firstVertex_[i]); }
+    // The box {minX, minY, maxX, maxY} of run k of info i: its vertices and the one before them.
+    // A run holding a coordinate that is not finite has an endless box, so it is never passed
+    // over.
+    const std::array<double, 4>* runs(size_t i) const { return &runs_[firstRun_[i]]; }
+    int runCount(size_t i) const { return int(firstRun_[i + 1] - firstRun_[i]); }
+
+    // Per info: bit 1 when its first vertex, bit 2 when its last vertex lies in a square of about
+    // the given side that holds more than one end vertex per areaPerEnd.
+    std::vector<unsigned char> crowdedEnds(double side, double areaPerEnd) const;
+
+private:
+    std::vector<utPoint_c> vertices_;
+    std::vector<std::array<double, 4>> runs_;
+    std::vector<size_t> firstVertex_;  // per info, and one past the last
+    std::vector<size_t> firstRun_;
+};
+
+tmpSearchCache_c::tmpSearchCache_c(const std::vector<tmpEntityInfo_c>& infos) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    firstVertex_.reserve(infos.size() + 1);
+    firstRun_.reserve(infos.size() + 1);
+    for (const tmpEntityInfo_c& info : infos) {
+        firstVertex_.push_back(vertices_.size());
+        firstRun_.push_back(runs_.size());
+        const int n = refinerVertexCount(*info.entity);
+        if (n < 2) continue;
+        const size_t first = vertices_.size();
+        for (int i = 0; i < n; ++i) vertices_.push_back(refinerVertexAt(*info.entity, i));
+        for (int c = 0; c < n; c += kRun) {
+            std::array<double, 4> box{inf, inf, -inf, -inf};
+            bool finite = true;
+            for (int i = std::max(c - 1, 0); i < std::min(c + kRun, n); ++i) {
+                const utPoint_c& v = vertices_[first + size_t(i)];
+                finite = finite && isFinite(v);
+                box = {std::min(box[0], v.x()), std::min(box[1], v.y()), std::max(box[2], v.x()),
+                       std::max(box[3], v.y())};
+            }
+            if (!finite) box = {-inf, -inf, inf, inf};
+            runs_.push_back(box);
+        }
+    }
+    firstVertex_.push_back(vertices_.size());
+    firstRun_.push_back(runs_.size());
+}
+
+std::vector<unsigned char> tmpSearchCache_c::crowdedEnds(double side, double areaPerEnd) const {
+    const size_t n = firstVertex_.size() - 1;
+    std::vector<unsigned char> marks(n, 0);
+    const auto forEnds = [&](auto&& f) {
+        for (size_t i = 0; i < n; ++i) {
+            const int count = vertexCount(i);
+            if (count < 2) continue;
+            const utPoint_c* v = vertices(i);
+            if (isFinite(v[0])) f(i, 1, v[0]);
+            if (isFinite(v[count - 1])) f(i, 2, v[count - 1]);
+        }
+    };
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
+    forEnds([&](size_t, unsigned char, const utPoint_c& p) {
+        x0 = std::min(x0, p.x());
+        y0 = std::min(y0, p.y());
+        x1 = std::max(x1, p.x());
+        y1 = std::max(y1, p.y());
+    });
+    if (!(x0 <= x1)) return marks;  // no end to search from
+
+    // The box of the ends is cut into equal squares (rectangles) of one to two sides each way, so
+    // that none at its border is a sliver holding too few ends to count; a box thinner than a side
+    // counts as one side thick.
+    struct Axis {
+        double origin, step;
+        uint64_t count;
+        uint64_t at(double v) const {
+            if (!(step > 0.0)) return 0;
+            return uint64_t(std::clamp(std::floor((v - origin) / step), 0.0, double(count - 1)));
+        }
+    };
+    const auto axis = [&](double lo, double hi) {
+        const double cells = std::clamp(std::floor((hi - lo) / side), 1.0, double(1 << 30));
+        return Axis{lo, (hi - lo) / cells, uint64_t(cells)};
+    };
+    const Axis ax = axis(x0, x1), ay = axis(y0, y1);
+    const double area = std::max(ax.step, side) * std::max(ay.step, side);
+    std::unordered_map<uint64_t, double> ends;
+    ends.reserve(n / 64 + 16);
+    const auto key = [&](const utPoint_c& p) { return ax.at(p.x()) << 32 | ay.at(p.y()); };
+    forEnds([&](size_t, unsigned char, const utPoint_c& p) { ends[key(p)] += 1.0; });
+    forEnds([&](size_t i, unsigned char bit, const utPoint_c& p) {
+        if (ends[key(p)] * areaPerEnd > area) marks[i] |= bit;
+    });
+    return marks;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The candidate index: a uniform grid over the vertices of the entities that take part.
+//
+// A search from P at distance d can only take a vertex closer than d to P or the foot of a
+// segment closer than d; an entity none of whose vertices and segments comes within reach of P
+// leaves the search unchanged however its extents lie. The grid therefore holds, for every entity
+// with two vertices or more, the cells its runs of vertices cover (a run that spans many cells is
+// entered segment by segment, a long segment piece by piece), and a query for P returns a
+// superset of the entities with a vertex or a segment within reach of P, in sketch order. The
+// caller still applies the extents test, so the grid decides nothing by itself. Entities holding a
+// coordinate that is not finite are returned by every query.
+
+class tmpCandidateGrid_c {
+public:
+    // reach is the search distance plus its margin.
+    tmpCandidateGrid_c(const std::vector<tmpEntityInfo_c>& infos, const tmpSearchCache_c& cache,
+                       double reach);
+
+    // The indices of the infos that may have a vertex or a segment within reach of p, ascending.
+    void query(const utPoint_c& p, double reach, std::vector<int>& out);
+    // Whether info i is worth a candidate test from p: it has two vertices or more, its extents
+    // meet box and its vertices come within reach of p. Answered from copies kept side by side.
+    bool mayMeet(int i, const utRect_c& box, const utPoint_c& p, double reach) const {
+        return searchable_[size_t(i)] && !outside(p, vertexBox_[size_t(i)], reach) &&
+               extents_[size_t(i)].intersects(box);
     }
 
 private:
-    static bool isOrdinary(const utRect_c& r) {
-        return std::isfinite(r.x1()) && std::isfinite(r.y1()) && std::isfinite(r.x2()) &&
-               std::isfinite(r.y2()) && r.x1() <= r.x2() && r.y1() <= r.y2();
-    }
     int column(double x) const {
         const double c = std::floor((x - x0_) / cell_);
         return int(std::clamp(c, 0.0, double(columns_ - 1)));
@@ -135,103 +270,146 @@ private:
         const double r = std::floor((y - y0_) / cell_);
         return int(std::clamp(r, 0.0, double(rows_ - 1)));
     }
+    long long cellSpan(const std::array<double, 4>& b) const {
+        return (long long)(column(b[2]) - column(b[0]) + 1) *
+               (long long)(row(b[3]) - row(b[1]) + 1);
+    }
+    // Calls f(cell) for every cell that info i covers, each cell once.
+    template <class F>
+    void forCells(const tmpSearchCache_c& cache, int i, F&& f);
 
-    static constexpr long long kMaxCellsPerEntity = 256;
+    // A run of vertices spanning more cells than this is entered segment by segment.
+    static constexpr long long kMaxCellsPerRun = 9;
 
-    size_t total_ = 0;
     double x0_ = 0.0, y0_ = 0.0, cell_ = 1.0;
     int columns_ = 0, rows_ = 0;
-    std::vector<int> cellStart_;  // cell c holds members[cellStart_[c] .. cellStart_[c + 1])
+    std::array<double, 4> domain_{};  // the box of every vertex entered
+    std::vector<int> cellStart_;      // cell c holds members[cellStart_[c] .. cellStart_[c + 1])
     std::vector<int> members_;
+    std::vector<int> cellLast_;    // while building: the last info entered into each cell
     std::vector<int> everywhere_;  // returned by every query
     std::vector<unsigned> stamp_;  // per info: the query that returned it last
     unsigned query_ = 0;
     std::vector<utRect_c> extents_;  // per info, as at construction (the search moves nothing)
-    std::vector<char> searchable_;   // per info: two vertices or more
+    std::vector<std::array<double, 4>> vertexBox_;  // per info: the box of its vertices
+    std::vector<char> searchable_;                  // per info: two vertices or more
 };
 
-tmpExtentsGrid_c::tmpExtentsGrid_c(const std::vector<tmpEntityInfo_c>& infos, double queryHalfSide)
-    : total_(infos.size()), stamp_(infos.size(), 0u) {
+template <class F>
+void tmpCandidateGrid_c::forCells(const tmpSearchCache_c& cache, int i, F&& f) {
+    const auto enter = [&](const std::array<double, 4>& b) {
+        const int c1 = column(b[0]), c2 = column(b[2]), r1 = row(b[1]), r2 = row(b[3]);
+        for (int y = r1; y <= r2; ++y) {
+            for (int x = c1; x <= c2; ++x) {
+                const size_t c = size_t(y) * size_t(columns_) + size_t(x);
+                if (cellLast_[c] == i) continue;
+                cellLast_[c] = i;
+                f(c);
+            }
+        }
+    };
+    const utPoint_c* v = cache.vertices(size_t(i));
+    const int n = cache.vertexCount(size_t(i));
+    constexpr int k = tmpSearchCache_c::kRun;
+    for (int chunk = 0; chunk < cache.runCount(size_t(i)); ++chunk) {
+        const std::array<double, 4>& box = cache.runs(size_t(i))[chunk];
+        if (cellSpan(box) <= kMaxCellsPerRun) {
+            enter(box);
+            continue;
+        }
+        // The segments of the run (with the one into it); a long one in pieces of about a cell.
+        const int first = std::max(chunk * k - 1, 0), last = std::min(chunk * k + k, n);
+        for (int j = first; j + 1 < last; ++j) {
+            const utPoint_c a = v[size_t(j)], b = v[size_t(j + 1)];
+            const double along = std::max(std::fabs(b.x() - a.x()), std::fabs(b.y() - a.y()));
+            const int pieces = int(std::min(std::ceil(along / cell_), 65536.0 * 4));
+            utPoint_c from = a;
+            for (int t = 1; t <= pieces; ++t) {
+                const utPoint_c to = t == pieces ? b : a + (b - a) * (double(t) / pieces);
+                enter(boxOf(from, to));
+                from = to;
+            }
+            if (pieces < 1) enter(boxOf(a, b));
+        }
+    }
+}
+
+tmpCandidateGrid_c::tmpCandidateGrid_c(const std::vector<tmpEntityInfo_c>& infos,
+                                       const tmpSearchCache_c& cache, double reach)
+    : stamp_(infos.size(), 0u) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
     std::vector<int> placed;
-    utRect_c domain;
     std::vector<double> sizes;
+    domain_ = {inf, inf, -inf, -inf};
     extents_.reserve(infos.size());
+    vertexBox_.reserve(infos.size());
     searchable_.reserve(infos.size());
     for (size_t i = 0; i < infos.size(); ++i) {
-        stEntity_c& e = *infos[i].entity;
-        const utRect_c& r = e.extents();
-        extents_.push_back(r);
-        searchable_.push_back(refinerVertexCount(e) >= 2);
+        extents_.push_back(infos[i].entity->extents());
+        searchable_.push_back(cache.vertexCount(i) >= 2);
+        const std::array<double, 4>* runs = cache.runs(i);
+        std::array<double, 4> box{inf, inf, -inf, -inf};
+        for (int k = 0; k < cache.runCount(i); ++k) {
+            const std::array<double, 4>& b = runs[k];
+            box = {std::min(box[0], b[0]), std::min(box[1], b[1]), std::max(box[2], b[2]),
+                   std::max(box[3], b[3])};
+        }
+        vertexBox_.push_back(box);
         if (!searchable_.back()) continue;  // never a candidate
-        if (!isOrdinary(r)) {
+        if (!(std::isfinite(box[0]) && std::isfinite(box[1]) && std::isfinite(box[2]) &&
+              std::isfinite(box[3]))) {
             everywhere_.push_back(int(i));
             continue;
         }
         placed.push_back(int(i));
-        domain.inflate(r);
-        sizes.push_back(std::max(r.width(), r.height()));
+        domain_ = {std::min(domain_[0], box[0]), std::min(domain_[1], box[1]),
+                   std::max(domain_[2], box[2]), std::max(domain_[3], box[3])};
+        for (int k = 0; k < cache.runCount(i); ++k)
+            sizes.push_back(std::max(runs[k][2] - runs[k][0], runs[k][3] - runs[k][1]));
     }
     if (placed.empty()) return;
 
-    // Cells about the size of a typical entity, and no smaller than a query box, so that most
-    // entities and most queries touch a handful of cells; never many more cells than entities.
+    // Cells about the size of a typical run of vertices, and no smaller than the reach of a query,
+    // so that most runs and most queries touch a handful of cells; never many more cells than
+    // runs.
     std::nth_element(sizes.begin(), sizes.begin() + long(sizes.size() / 2), sizes.end());
-    double cell = std::max(sizes[sizes.size() / 2], 2.0 * queryHalfSide);
-    const double w = std::max(domain.width(), 1e-9), h = std::max(domain.height(), 1e-9);
-    const double maxCells = 4.0 * double(placed.size()) + 64.0;
+    double cell = std::max(sizes[sizes.size() / 2], reach);
+    const double w = std::max(domain_[2] - domain_[0], 1e-9);
+    const double h = std::max(domain_[3] - domain_[1], 1e-9);
+    const double maxCells = 4.0 * double(sizes.size()) + 64.0;
     if (!(cell > 0.0) || (w / cell) * (h / cell) > maxCells) cell = std::sqrt(w * h / maxCells);
     cell = std::max({cell, w / 65536.0, h / 65536.0, 1e-9});
     cell_ = cell;
-    x0_ = domain.x1();
-    y0_ = domain.y1();
+    x0_ = domain_[0];
+    y0_ = domain_[1];
     columns_ = int(std::min(w / cell, 65536.0)) + 1;
     rows_ = int(std::min(h / cell, 65536.0)) + 1;
 
-    // Two passes: count per cell, then fill (a compact layout for millions of entries).
+    // Two passes: count per cell, then fill (a compact layout for millions of entries). Infos are
+    // entered in ascending order, so every cell lists its members in sketch order.
     const size_t cells = size_t(columns_) * size_t(rows_);
     cellStart_.assign(cells + 1, 0);
-    auto forCells = [&](const utRect_c& r, auto&& f) {
-        const int c1 = column(r.x1()), c2 = column(r.x2()), r1 = row(r.y1()), r2 = row(r.y2());
-        for (int y = r1; y <= r2; ++y)
-            for (int x = c1; x <= c2; ++x) f(size_t(y) * size_t(columns_) + size_t(x));
-    };
-    std::vector<int> kept;
-    kept.reserve(placed.size());
-    for (int i : placed) {
-        const utRect_c& r = infos[size_t(i)].entity->extents();
-        const long long span = (long long)(column(r.x2()) - column(r.x1()) + 1) *
-                               (long long)(row(r.y2()) - row(r.y1()) + 1);
-        if (span > kMaxCellsPerEntity) {
-            everywhere_.push_back(i);
-            continue;
-        }
-        kept.push_back(i);
-        forCells(r, [&](size_t c) { ++cellStart_[c + 1]; });
-    }
-    std::sort(everywhere_.begin(), everywhere_.end());
+    cellLast_.assign(cells, -1);
+    for (int i : placed) forCells(cache, i, [&](size_t c) { ++cellStart_[c + 1]; });
     for (size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
     members_.resize(size_t(cellStart_[cells]));
     std::vector<int> fill(cellStart_.begin(), cellStart_.end() - 1);
-    for (int i : kept) {
-        forCells(infos[size_t(i)].entity->extents(),
-                 [&](size_t c) { members_[size_t(fill[c]++)] = i; });
+    cellLast_.assign(cells, -1);
+    for (int i : placed) {
+        forCells(cache, i, [&](size_t c) { members_[size_t(fill[c]++)] = i; });
     }
+    cellLast_ = {};
 }
 
-void tmpExtentsGrid_c::query(const utRect_c& box, std::vector<int>& out) {
+void tmpCandidateGrid_c::query(const utPoint_c& p, double reach, std::vector<int>& out) {
     out.clear();
-    if (!isOrdinary(box)) {
-        // A box of no ordinary shape (a NaN vertex, say): leave the decision to the exact test.
-        for (size_t i = 0; i < total_; ++i) out.push_back(int(i));
-        return;
-    }
     if (++query_ == 0) {
         std::fill(stamp_.begin(), stamp_.end(), 0u);
         query_ = 1;
     }
-    if (columns_ > 0) {
-        const int c1 = column(box.x1()), c2 = column(box.x2()), r1 = row(box.y1()),
-                  r2 = row(box.y2());
+    if (columns_ > 0 && !outside(p, domain_, reach)) {
+        const int c1 = column(p.x() - reach), c2 = column(p.x() + reach);
+        const int r1 = row(p.y() - reach), r2 = row(p.y() + reach);
         for (int y = r1; y <= r2; ++y) {
             for (int x = c1; x <= c2; ++x) {
                 const size_t c = size_t(y) * size_t(columns_) + size_t(x);
@@ -265,7 +443,7 @@ tmpGapsRefiner_c::tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* ras
     : sketch_(sketch),
       raster_(raster),
       maxWhitePixelCount_(maxWhitePixelCount),
-      searchDistance_(searchDistance),
+      searchDistance_(clampedDistance(searchDistance, scaleX, scaleY)),
       darknessThreshold_(darknessThreshold),
       offsetX_(offsetX),
       offsetY_(offsetY),
@@ -277,6 +455,24 @@ tmpGapsRefiner_c::tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* ras
       sinAngle_(std::sin(rotationAngle)) {}
 
 tmpGapsRefiner_c::~tmpGapsRefiner_c() = default;
+
+double tmpGapsRefiner_c::clampedDistance(double d, double scaleX, double scaleY) {
+    // The bound holds in pixels; scales that map no pixel onto a positive length leave it as it
+    // is. Whatever the scale, it stays far below the search's "nothing found yet" of 1e99.
+    const double scale = std::min(scaleX, scaleY);
+    const double pixel = std::isfinite(scale) && scale > 0.0 ? scale : 1.0;
+    const double limit = std::min(kMaxRefinerDistance * pixel, 1e90);
+    if (!(d > 0.0)) return 0.0;
+    return std::min(d, limit);
+}
+
+tmpGapEntry_c* tmpGapsRefiner_c::newVertexEntry(tmpEntityInfo_c* info, int index) {
+    return &vertexEntries_.emplace_back(info, index);
+}
+
+tmpGapEntry_c* tmpGapsRefiner_c::newEdgeEntry(tmpEntityInfo_c* info, const utGeLine_c& line) {
+    return &edgeEntries_.emplace_back(info, line);
+}
 
 void tmpGapsRefiner_c::run(stSketch_c* sketch) {
     sketch_ = sketch;
@@ -296,32 +492,54 @@ void tmpGapsRefiner_c::collect() {
     }
 }
 
+// Speckle fields. Scanned noise, a screened or textured area traces into specks packed a few
+// pixels apart: every end there has dozens of specks within the search distance, the search
+// would weigh each of them and cost many times the tracing itself, and there is no broken stroke
+// to join. Ends in a square of about kSpeckleSquare pixels that holds more than one end per
+// kSpeckleArea square pixels are therefore not searched from (they can still be found from ends
+// outside). Drawings stay well below that density: a dense A0 sheet reaches a third of it, small
+// lettering set line on line about half.
+namespace {
+constexpr double kSpeckleSquare = 64.0;  // pixels
+constexpr double kSpeckleArea = 20.0;    // square pixels
+}  // namespace
+
 void tmpGapsRefiner_c::search() {
     gaps_.clear();
-    // Built once: the search moves nothing, so the extents it indexes stay valid throughout.
+    vertexEntries_.clear();
+    edgeEntries_.clear();
+    // Nothing lies closer than a distance of zero: every search would come back empty.
+    const bool searching = searchDistance() > 0.0;
+    // Built once: the search moves nothing, so the vertices it indexes stay valid throughout.
     grid_.reset();
-    if (useIndex_) grid_ = std::make_unique<tmpExtentsGrid_c>(infos_, 2.0 * searchDistance());
-    for (auto& info : infos_) {
+    std::vector<unsigned char> crowded;
+    if (searching) {
+        cache_ = std::make_unique<tmpSearchCache_c>(infos_);
+        if (useIndex_)
+            grid_ = std::make_unique<tmpCandidateGrid_c>(infos_, *cache_, searchDistance() + 1.0);
+        const double scale = std::min(scaleX_, scaleY_);
+        const double pixel = std::isfinite(scale) && scale > 0.0 ? scale : 1.0;
+        crowded = cache_->crowdedEnds(kSpeckleSquare * pixel, kSpeckleArea * pixel * pixel);
+    }
+    for (size_t i = 0; i < infos_.size(); ++i) {
+        tmpEntityInfo_c& info = infos_[i];
         const int n = refinerVertexCount(*info.entity);
         if (n < 2) continue;
         if (!info.startSearched) {
-            searchFrom(info, 0);
+            if (searching && !(crowded[i] & 1)) searchFrom(info, 0);
             info.startSearched = true;
         }
         if (!info.endSearched) {
-            searchFrom(info, n - 1);
+            if (searching && !(crowded[i] & 2)) searchFrom(info, n - 1);
             info.endSearched = true;
         }
     }
     grid_.reset();
-    for (auto& info : infos_) {
-        info.searchVertices = {};
-        info.searchChunks = {};
-    }
+    cache_.reset();
 }
 
 namespace {
-// What the grid's mayMeet answers, asked of the entity itself.
+// The candidate rule itself, for the scan over every entity.
 bool candidateFor(tmpEntityInfo_c& s, const utRect_c& box) {
     return s.entity->extents().intersects(box) && refinerVertexCount(*s.entity) >= 2;
 }
@@ -329,69 +547,34 @@ bool candidateFor(tmpEntityInfo_c& s, const utRect_c& box) {
 
 void tmpGapsRefiner_c::searchFrom(tmpEntityInfo_c& r, int a) {
     const utPoint_c p = refinerVertexAt(*r.entity, a);
+    // No distance to a point without finite coordinates is below the search distance.
+    if (!isFinite(p)) return;
     const double d = searchDistance();
     const utRect_c box(p, 2.0 * d);
     if (grid_) {
-        grid_->query(box, candidates_);
-    } else {
-        candidates_.resize(infos_.size());
-        for (size_t i = 0; i < infos_.size(); ++i) candidates_[i] = int(i);
-    }
-    for (int i : candidates_) {
-        if (grid_ ? !grid_->mayMeet(i, box) : !candidateFor(infos_[size_t(i)], box)) continue;
-        testCandidate(r, a, p, infos_[size_t(i)]);
-    }
-}
-
-namespace {
-// Fills the search cache of an entity: its vertices and the box of every run of them (with the
-// vertex before the run). A run holding a coordinate that is not finite gets an endless box, so
-// it is never passed over.
-void cacheSearchVertices(tmpEntityInfo_c& s) {
-    const int n = refinerVertexCount(*s.entity);
-    s.searchVertices.reserve(size_t(n));
-    for (int i = 0; i < n; ++i) s.searchVertices.push_back(refinerVertexAt(*s.entity, i));
-    constexpr int k = tmpEntityInfo_c::kSearchChunk;
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    for (int c = 0; c < n; c += k) {
-        std::array<double, 4> box{inf, inf, -inf, -inf};
-        bool finite = true;
-        for (int i = std::max(c - 1, 0); i < std::min(c + k, n); ++i) {
-            const utPoint_c& v = s.searchVertices[size_t(i)];
-            finite = finite && std::isfinite(v.x()) && std::isfinite(v.y());
-            box = {std::min(box[0], v.x()), std::min(box[1], v.y()), std::max(box[2], v.x()),
-                   std::max(box[3], v.y())};
+        const double reach = reachOf(d, p);
+        grid_->query(p, reach, candidates_);
+        for (int i : candidates_) {
+            if (grid_->mayMeet(i, box, p, reach)) testCandidate(r, a, p, i);
         }
-        if (!finite) box = {-inf, -inf, inf, inf};
-        s.searchChunks.push_back(box);
+        return;
+    }
+    for (size_t i = 0; i < infos_.size(); ++i) {
+        if (candidateFor(infos_[i], box)) testCandidate(r, a, p, int(i));
     }
 }
-
-// Whether p lies more than reach away in x or in y from a box {minX, minY, maxX, maxY}.
-bool outside(const utPoint_c& p, const std::array<double, 4>& box, double reach) {
-    return p.x() < box[0] - reach || p.x() > box[2] + reach || p.y() < box[1] - reach ||
-           p.y() > box[3] + reach;
-}
-
-std::array<double, 4> boxOf(const utPoint_c& u, const utPoint_c& v) {
-    return {std::min(u.x(), v.x()), std::min(u.y(), v.y()), std::max(u.x(), v.x()),
-            std::max(u.y(), v.y())};
-}
-}  // namespace
 
 // Pairs vertex a of R (at p) with the nearest visible vertex of each run of S's vertices within
 // the search distance, or else with the nearest visible foot on one of S's segments.
-void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p,
-                                     tmpEntityInfo_c& s) {
+void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, int si) {
+    tmpEntityInfo_c& s = infos_[size_t(si)];
     const double d = searchDistance();
     tmpGapInfo_c* g = a == 0 ? r.startGap : r.endGap;
     auto ensureGap = [&] {
         if (g) return;
-        auto gap = std::make_unique<tmpGapInfo_c>();
-        gap->append(std::make_unique<tmpGapVertexEntry_c>(&r, a));
-        g = gap.get();
+        g = &gaps_.emplace_back();
+        g->append(newVertexEntry(&r, a));
         (a == 0 ? r.startGap : r.endGap) = g;
-        gaps_.push_back(std::move(gap));
     };
 
     double best = 1e99;
@@ -399,18 +582,18 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     bool inRun = false;
     double bestLine = 1e99;
     utGeLine_c bestEdge;
-    if (s.searchVertices.empty()) cacheSearchVertices(s);
-    const std::vector<utPoint_c>& vertices = s.searchVertices;
-    const int n = int(vertices.size());
+    const utPoint_c* vertices = cache_->vertices(size_t(si));
+    const std::array<double, 4>* runs = cache_->runs(size_t(si));
+    const int n = cache_->vertexCount(size_t(si));
     utPoint_c previous;
     // Vertices and segments farther than `reach` from p in x or in y lie beyond the search
     // distance whatever the rounding, so they are passed over without measuring them: outside a
     // run such a vertex changes nothing, and a segment that far could only give an edge too far
     // to be taken.
-    const double reach = d + 1.0 + 1e-9 * (std::fabs(d) + std::fabs(p.x()) + std::fabs(p.y()));
-    constexpr int chunk = tmpEntityInfo_c::kSearchChunk;
+    const double reach = reachOf(d, p);
+    constexpr int chunk = tmpSearchCache_c::kRun;
     for (int i = 0; i < n; ++i) {
-        if (!inRun && i % chunk == 0 && outside(p, s.searchChunks[size_t(i / chunk)], reach)) {
+        if (!inRun && i % chunk == 0 && outside(p, runs[i / chunk], reach)) {
             // A whole run of vertices, with the segment into it, far from p.
             i = std::min(i + chunk, n) - 1;
             previous = vertices[size_t(i)];
@@ -432,7 +615,7 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
             if (d < delta) {
                 if (b != -1 && !(&s == &r && b == a)) {
                     ensureGap();
-                    g->append(std::make_unique<tmpGapVertexEntry_c>(&s, b));
+                    g->append(newVertexEntry(&s, b));
                     if (b == 0 && s.endGap != g) s.startGap = g;
                     if (b == n - 1 && b != 0 && s.startGap != g) s.endGap = g;
                 }
@@ -469,7 +652,7 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     if (inRun && best < d && best <= bestLine && b != -1) {
         if (&s == &r && b == a) return;
         ensureGap();
-        g->append(std::make_unique<tmpGapVertexEntry_c>(&s, b));
+        g->append(newVertexEntry(&s, b));
         if (b == 0) {
             s.startGap = g;
         } else if (b == n - 1) {
@@ -479,7 +662,7 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     }
     if (bestLine < d) {
         ensureGap();
-        g->append(std::make_unique<tmpGapEdgeEntry_c>(&s, bestEdge));
+        g->append(newEdgeEntry(&s, bestEdge));
     }
 }
 
@@ -599,7 +782,7 @@ bool crossTangents(const utPoint_c& p, const utVector_c& u, const utPoint_c& q, 
 }  // namespace
 
 void tmpGapsRefiner_c::computeMergePoints() {
-    for (auto& gap : gaps_) computeMergePoint(*gap);
+    for (auto& gap : gaps_) computeMergePoint(gap);
 }
 
 void tmpGapsRefiner_c::computeMergePoint(tmpGapInfo_c& gap) const {
@@ -853,7 +1036,7 @@ void tmpLinkCollinear_c::linkLine(tmpEntityInfo_c& r) {
             (atEnd ? r.endGap : r.startGap) = next;
             if (next) {
                 next->removeVertex(c, cAtFirst ? 1 : 0);
-                next->append(std::make_unique<tmpGapVertexEntry_c>(&r, rIndex));
+                next->append(newVertexEntry(&r, rIndex));
             }
             absorb(*c);
             g = next;
@@ -882,7 +1065,7 @@ void tmpLinkCollinear_c::linkSpline(tmpEntityInfo_c& r) {
             (atEnd ? r.endGap : r.startGap) = next;
             if (next) {
                 next->removeVertex(c, k != 0 ? 0 : m - 1);
-                next->append(std::make_unique<tmpGapVertexEntry_c>(&r, atEnd ? n - 1 : 0));
+                next->append(newVertexEntry(&r, atEnd ? n - 1 : 0));
             }
             absorb(*c);
             g = next;

@@ -20,8 +20,9 @@
 
 #include <vemora/foundation/utGeCurve.h>
 #include <vemora/foundation/utPoint.h>
-#include <array>
 
+#include <array>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -31,7 +32,8 @@ class stEntity_c;
 class stSketch_c;
 class utRasterData_c;
 class tmpEntityInfo_c;
-class tmpExtentsGrid_c;
+class tmpCandidateGrid_c;
+class tmpSearchCache_c;
 class tmpGapVertexEntry_c;
 class tmpGapEdgeEntry_c;
 
@@ -66,17 +68,17 @@ protected:
 
 class tmpGapVertexEntry_c : public tmpGapEntry_c {
 public:
-    tmpGapVertexEntry_c(tmpEntityInfo_c* info, int index);
+    tmpGapVertexEntry_c(tmpEntityInfo_c* info, int index) : tmpGapEntry_c(info), index_(index) {}
     int index() const override { return index_; }
     void accept(tmpGapEntryVisitor_c& visitor) override { visitor.visitVertex(*this); }
     tmpGapEntry_c* clone() const override { return new tmpGapVertexEntry_c(*this); }
     bool isFirst() const override { return index_ == 0; }
     // Against the entity's current vertex count: a spline that grew has moved its last vertex.
     bool isLast() const override;
-    stEntity_c* entity() const { return entity_; }
+    // The info's entity (an info keeps its entity for the whole run), not owned.
+    stEntity_c* entity() const;
 
 private:
-    stEntity_c* entity_;  // the info's entity, not owned
     int index_;
 };
 
@@ -94,14 +96,16 @@ private:
     utGeLine_c line_;
 };
 
+// A gap's entries live in the engine (a noisy scan makes millions of them, so they are kept in
+// blocks rather than one allocation each); the gap holds them in order.
 class tmpGapInfo_c {
 public:
     // Appends without looking for the same vertex: a vertex found from both sides is there twice.
-    void append(std::unique_ptr<tmpGapEntry_c> entry) { entries.push_back(std::move(entry)); }
-    // Deletes the first vertex entry of (info, index); false when there is none.
+    void append(tmpGapEntry_c* entry) { entries.push_back(entry); }
+    // Drops the first vertex entry of (info, index) from the gap; false when there is none.
     bool removeVertex(const tmpEntityInfo_c* info, int index);
 
-    std::vector<std::unique_ptr<tmpGapEntry_c>> entries;
+    std::vector<tmpGapEntry_c*> entries;  // owned by the engine
     utPoint_c mergePoint;
 };
 
@@ -115,13 +119,13 @@ public:
     bool absorbed = false;
     bool startSearched = false;
     bool endSearched = false;
-    // Kept while the gap search runs (it moves nothing): the vertices, and for each run of
-    // kSearchChunk of them the box {minX, minY, maxX, maxY} around the run and the vertex before
-    // it, so that a run far from an end point is passed over whole.
-    static constexpr int kSearchChunk = 16;
-    std::vector<utPoint_c> searchVertices;
-    std::vector<std::array<double, 4>> searchChunks;
 };
+
+// The largest search distance the engines work with, in pixels of the raster they look at (sketch
+// units divided by the smaller scale factor). A gap or a collinear continuation wider than this is
+// no longer one stroke in any drawing: larger distances are taken as this one, and distances below
+// zero (or not a number) as zero, which finds nothing.
+constexpr double kMaxRefinerDistance = 256.0;
 
 // Gap merging: every end vertex that found a visible neighbour moves onto its gap's merge point.
 class tmpGapsRefiner_c {
@@ -129,7 +133,7 @@ public:
     // sketch and raster are not owned; a null raster is all paper. Lengths are
     // in sketch units; the link walk maps a sketch point (x, y), turned by rotationAngle (radians)
     // about rotationCentre ((0, 0) when null), to the pixel (x / scaleX - offsetX,
-    // y / scaleY - offsetY).
+    // y / scaleY - offsetY). searchDistance is kept within 0 ... kMaxRefinerDistance pixels.
     tmpGapsRefiner_c(stSketch_c* sketch, const utRasterData_c* raster, int darknessThreshold,
                      int maxWhitePixelCount, double searchDistance, double scaleX, double scaleY,
                      double offsetX, double offsetY, double rotationAngle,
@@ -142,14 +146,16 @@ public:
     // replaces the one given at construction).
     void run(stSketch_c* sketch);
 
-    // Candidate entities of a search come from a grid over their extents (the default) or from a
+    // Candidate entities of a search come from a grid over their vertices (the default) or from a
     // scan of every entity; both visit them in sketch order and give the same result.
     void setUseSpatialIndex(bool on) { useIndex_ = on; }
     bool useSpatialIndex() const { return useIndex_; }
 
     // What the last run left behind, for inspection.
     int gapCount() const { return int(gaps_.size()); }
-    const tmpGapInfo_c& gapAt(int i) const { return *gaps_[size_t(i)]; }
+    const tmpGapInfo_c& gapAt(int i) const { return gaps_[size_t(i)]; }
+    // The search distance in use.
+    double distance() const { return searchDistance(); }
     int infoCount() const { return int(infos_.size()); }
     const tmpEntityInfo_c& infoAt(int i) const { return infos_[size_t(i)]; }
 
@@ -159,15 +165,21 @@ protected:
     virtual void finish() {}
     virtual double searchDistance() const { return searchDistance_; }
 
+    // d within 0 ... kMaxRefinerDistance pixels of a raster mapped by the two scales.
+    static double clampedDistance(double d, double scaleX, double scaleY);
     // The absolute cosine between two directions; NaN when one of them has no length.
     static double absCos(const utVector_c& u, const utVector_c& v);
     // The direction of the entity at vertex k: into it at vertex 0, along its last piece elsewhere.
     static utVector_c directionAt(stEntity_c& entity, int k);
 
+    // A new entry, owned by the engine until it is destroyed.
+    tmpGapEntry_c* newVertexEntry(tmpEntityInfo_c* info, int index);
+    tmpGapEntry_c* newEdgeEntry(tmpEntityInfo_c* info, const utGeLine_c& line);
+
     stSketch_c* sketch_;  // not owned
     // Made in full by collect() and not grown after, so that the pointers gaps hold stay valid.
     std::vector<tmpEntityInfo_c> infos_;
-    std::vector<std::unique_ptr<tmpGapInfo_c>> gaps_;
+    std::deque<tmpGapInfo_c> gaps_;  // a deque: appending keeps the gaps where they are
 
 private:
     void collect();
@@ -175,7 +187,7 @@ private:
     void computeMergePoints();
     void computeMergePoint(tmpGapInfo_c& gap) const;
     void searchFrom(tmpEntityInfo_c& r, int a);
-    void testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, tmpEntityInfo_c& s);
+    void testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, int si);
     bool isVisible(const utPoint_c& p, const utPoint_c& q) const;
     bool isInk(long long col, long long row) const;
 
@@ -190,8 +202,11 @@ private:
     double cosAngle_, sinAngle_;
 
     bool useIndex_ = true;
-    std::unique_ptr<tmpExtentsGrid_c> grid_;
+    std::unique_ptr<tmpSearchCache_c> cache_;  // while searching
+    std::unique_ptr<tmpCandidateGrid_c> grid_;
     std::vector<int> candidates_;  // scratch of one search, in sketch order
+    std::deque<tmpGapVertexEntry_c> vertexEntries_;
+    std::deque<tmpGapEdgeEntry_c> edgeEntries_;
 };
 
 // Collinear linking: a line (then a spline) absorbs the entities that continue it straight across

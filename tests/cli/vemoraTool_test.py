@@ -258,6 +258,21 @@ class BadInputTest(unittest.TestCase):
         img = self.write("ok.png", self.good_png)
         self.refuse([img, "--set", "No\\Such\\Key=1"], "No\\Such\\Key")
         self.refuse([img, "--set", "Vector\\Refiner\\MergeGaps=maybe"], "Vector\\Refiner\\MergeGaps")
+        # Values out of their key's bounds, or no numbers at all, from --set and from a parameter
+        # file alike, each named with its key (and the file).
+        bad_values = [("Vector\\Refiner\\MergeGapsMaxDistance", "1e308"),
+                      ("Vector\\Refiner\\LinkCollinearMaxDistance", "-1"),
+                      ("Vector\\Recognizer\\MaxError", "nan"),
+                      ("Vector\\Approximator\\MaxError", "abc"),
+                      ("Raster\\Clasterizer\\PixelClasterSize", "1300000000"),
+                      ("Algorithm\\Sparse\\BlackLevel", "99999999999")]
+        for i, (key, value) in enumerate(bad_values):
+            self.refuse([img, "--set", key + "=" + value], key)
+            path = key.split("\\")
+            params = self.write("bad-%d.xml" % i, ("<P>" + "".join("<%s>" % p for p in path) +
+                                value + "".join("</%s>" % p for p in reversed(path)) +
+                                "</P>").encode())
+            self.refuse([img, "--params", params], os.path.basename(params) + ": " + key)
         self.refuse([img, "--from", "5000,3"], "--from")
         self.refuse([img, "--from", "abc"], "--from")
         self.refuse([img, "--units", "furlong"], "--units")

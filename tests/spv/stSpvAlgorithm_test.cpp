@@ -510,6 +510,28 @@ TEST(stSpvAlgorithmTest, TraceGivesLinesAndSplinesShiftedByTheOffset) {
     EXPECT_TRUE(second->entityAt(0)->isEqual(first->entityAt(0)));
 }
 
+// The width correction of a cluster size near the integer limit overflowed its conversion; sizes
+// beyond the bound correct like the bound (1700 pixels off every traced width).
+TEST(stSpvAlgorithmTest, ClusterSizesBeyondTheBoundCorrectLikeTheBound) {
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    std::vector<double> widths[2];
+    const int sizes[2] = {stVectorizationParams_c::kMaxPixelClasterSize, 2147483647};
+    for (int i = 0; i < 2; ++i) {
+        stVectorizationParams_c params;
+        params.pixelClasterSize = sizes[i];
+        stSpvAlgorithm_c algorithm;
+        algorithm.setParams(params);
+        stSpvAlgorithmTestAccess_c access(algorithm);
+        PointCollector collector;
+        access.run(r).visit(collector);
+        ASSERT_EQ(collector.tracks.size(), 1u);
+        for (const stSpvPoint_c& p : collector.tracks[0]) widths[i].push_back(p.w());
+    }
+    EXPECT_EQ(widths[0], widths[1]);
+    EXPECT_LT(widths[0].front(), -1690);
+}
+
 TEST(stSpvAlgorithmTest, TwoPointTracksBecomeLinesAndLongerOnesSplines) {
     stSpvAlgorithm_c a;
     stSpvAlgorithmTestAccess_c access(a);

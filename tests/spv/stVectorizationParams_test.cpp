@@ -75,3 +75,26 @@ TEST(stVectorizationParamsTest, DefaultsAreTheTracerChainsSettings) {
     EXPECT_EQ(p.ellipseMaxEccentricity, 0.99);
     EXPECT_EQ(p.ellipseMinEccentricity, 0.05);
 }
+
+TEST(stVectorizationParamsTest, DistancesAndSizesHaveBoundsThatHoldTheDefaults) {
+    double low = -1, high = -1;
+    ASSERT_TRUE(
+        stVectorizationParams_c::range(L"Vector\\Refiner\\MergeGapsMaxDistance", low, high));
+    EXPECT_EQ(low, 0.0);
+    EXPECT_EQ(high, 256.0);
+    EXPECT_FALSE(stVectorizationParams_c::range(L"Algorithm\\Sparse\\BlackLevel", low, high));
+    EXPECT_FALSE(stVectorizationParams_c::range(L"Vector\\Refiner\\MergeGaps", low, high));
+
+    const stVectorizationParams_c p;
+    const struct {
+        const wchar_t* key;
+        double value;
+    } defaults[] = {{L"Raster\\Clasterizer\\PixelClasterSize", double(p.pixelClasterSize)},
+                    {L"Vector\\Refiner\\LinkCollinearMaxDistance", p.linkCollinearMaxDistance},
+                    {L"Vector\\Approximator\\MaxError", p.approximationMaxError},
+                    {L"Vector\\Recognizer\\EllipseTolerance", p.ellipseTolerance}};
+    for (const auto& d : defaults) {
+        ASSERT_TRUE(stVectorizationParams_c::range(d.key, low, high));
+        EXPECT_TRUE(low <= d.value && d.value <= high);
+    }
+}

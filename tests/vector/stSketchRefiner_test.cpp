@@ -231,6 +231,65 @@ TEST(tmpGapsRefinerTest, TheLinkIsWalkedInPixelsOfTheScaledShiftedRotatedRaster)
     }
 }
 
+// Specks 2 units long on a dark square of 64 x 64: packed 3 apart (441 specks, 882 ends) they
+// are a speckle field and stay as traced; 7 apart (81 specks, 162 ends) they are searched from
+// and join up. A broken stroke beside the field is joined either way.
+TEST(tmpGapsRefinerTest, EndsInASpeckleFieldAreNotSearchedFrom) {
+    for (const int pitch : {3, 7}) {
+        SCOPED_TRACE(pitch);
+        stSketch_c sketch;
+        utRasterData_c raster = blankRaster(160, 64);
+        vemora_test::fillBox(raster, 0, 0, 63, 63);
+        for (int y = 1; y < 64; y += pitch)
+            for (int x = 1; x + 2 < 64; x += pitch)
+                sketch.addEntity(new stLine_c(utPoint_c(x, y), utPoint_c(x + 2, y)));
+        const int specks = sketch.entitiesCount();
+        sketch.addEntity(new stLine_c(utPoint_c(100, 30), utPoint_c(120, 30)));
+        sketch.addEntity(new stLine_c(utPoint_c(123, 30), utPoint_c(140, 30)));
+        drawStroke(raster, 100, 30, 140, 30, 1.0);
+        std::unique_ptr<stSketch_c> before(static_cast<stSketch_c*>(sketch.clone()));
+
+        mergeGaps(sketch, raster);
+        int moved = 0;
+        for (int i = 0; i < specks; ++i) {
+            const stLine_c *now = lineAt(sketch, i), *then = lineAt(*before, i);
+            moved += !(now->p1() == then->p1() && now->p2() == then->p2());
+        }
+        if (pitch == 3) {
+            EXPECT_EQ(moved, 0);
+        } else {
+            EXPECT_GT(moved, specks / 2);
+        }
+        expectPoint(lineAt(sketch, specks + 1)->p1(), 120, 30);
+    }
+}
+
+// A distance of 1e308 once made every entity in sight an edge of every gap (its "nothing found
+// yet" of 1e99 passed for a distance) and filled the memory. It is taken as 256 pixels: lines 300
+// long and 1000 apart then find nothing, not even their own far ends.
+TEST(tmpGapsRefinerTest, SearchDistancesAreKeptWithinBounds) {
+    struct Row {
+        double distance, scale, used;
+    };
+    const double nan = std::nan("");
+    for (const Row& row :
+         {Row{1e308, 1, 256}, Row{1000, 2, 512}, Row{-3, 1, 0}, Row{nan, 1, 0}, Row{8, 1, 8}}) {
+        SCOPED_TRACE(row.distance);
+        stSketch_c sketch;
+        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(310, 10)));
+        sketch.addEntity(new stLine_c(utPoint_c(1310, 10), utPoint_c(1610, 10)));
+        utRasterData_c raster = blankRaster(1700, 20);
+        vemora_test::fillBox(raster, 0, 0, 1699, 19);
+        tmpGapsRefiner_c engine(&sketch, &raster, kThreshold, 2, row.distance, row.scale, row.scale,
+                                0, 0, 0, nullptr);
+        engine.run(&sketch);
+        EXPECT_EQ(engine.distance(), row.used);
+        if (row.scale == 1) {
+            EXPECT_EQ(engine.gapCount(), 0);
+        }
+    }
+}
+
 TEST(tmpGapsRefinerTest, TheIndexedSearchGivesTheSameSketchAsThePlainScan) {
     // Entities of every kind, including strokes across the whole drawing and a line whose extents
     // were never measured. Both engines share the search; linking also removes entities.

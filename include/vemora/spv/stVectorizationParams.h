@@ -16,6 +16,13 @@ public:
     stXmlElement_c* toXml(stXmlElement_c* element) const override;
     void fromXml(stXmlElement_c* element) override;
 
+    // The bounds of the distance and size keys, far outside any drawing; false for the other keys
+    // (switches, the black level, cosines and ratios), whose every value is one the chain can work
+    // with. Where the chain reads such a key it takes a value beyond the bounds as the nearer one.
+    static bool range(const wchar_t* key, double& low, double& high);
+    // The upper bound of the cluster size, in pixels (a width correction of 1700 pixels).
+    static constexpr int kMaxPixelClasterSize = 1000;
+
     // Raster\Clasterizer: width correction of traced strokes by (int)(size * 1.7).
     bool runClasterization = true;
     int pixelClasterSize = 1;
