@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace Vemora {
 
@@ -155,13 +157,19 @@ void setParameter(stVectorizationParams_c& params, const std::string& key,
 
 void setParameters(stVectorizationParams_c& params, stXmlElement_c* element,
                    const std::string& file) {
-    // Every value present is checked before the set is read, as the library reads it.
+    // Every value present is checked before the set is read; the library then reads the file (a
+    // key left out reads as 0 or false), and the checked values go over what it read, so a value
+    // the check accepted (" true ", "on") means the same in the run.
     stVectorizationParams_c checked;
+    std::vector<std::pair<const Key*, std::string>> present;
     for (const Key& k : kKeys) {
         const wchar_t* text = element ? element->getValue(widen(k.name).c_str()) : nullptr;
-        if (text) assign(checked, k, file + ":", fileText(text));
+        if (!text) continue;
+        present.emplace_back(&k, fileText(text));
+        assign(checked, k, file + ":", present.back().second);
     }
     params.fromXml(element);
+    for (const auto& [k, text] : present) assign(params, *k, file + ":", text);
 }
 
 }  // namespace Vemora

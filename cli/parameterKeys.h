@@ -22,7 +22,8 @@ void setParameter(stVectorizationParams_c& params, const std::string& key,
 
 // Loads the parameter set from a parameter file's element (`fromXml`: a key missing from it reads
 // as 0 or false) once every value the element holds has passed the checks of setParameter; else
-// throws std::invalid_argument with a one-line message naming the file and the key.
+// throws std::invalid_argument with a one-line message naming the file and the key. The values
+// present are then set as setParameter reads them, whatever blanks surround them.
 void setParameters(stVectorizationParams_c& params, stXmlElement_c* element,
                    const std::string& file);
 

@@ -125,7 +125,7 @@ public:
 // units divided by the smaller scale factor). A gap or a collinear continuation wider than this is
 // no longer one stroke in any drawing: larger distances are taken as this one, and distances below
 // zero (or not a number) as zero, which finds nothing.
-constexpr double kMaxRefinerDistance = 256.0;
+constexpr double kMaxRefinerDistance = 64.0;
 
 // Gap merging: every end vertex that found a visible neighbour moves onto its gap's merge point.
 class tmpGapsRefiner_c {

@@ -128,6 +128,21 @@ class TraceTest(unittest.TestCase):
         self.assertTrue(kinds <= {"line", "spline"}, kinds)  # nothing recognised
         self.assertAlmostEqual(sketch["scale"], 1 / 100)
 
+        # A value the check accepts means the same in the run, blanks around it or not.
+        outputs = []
+        for value in ("true", " true ", "false"):
+            with open(params, "w") as f:
+                f.write("<Params><Vector><Refiner><RunRefiner>%s</RunRefiner><MergeGaps>true"
+                        "</MergeGaps><MergeGapsMaxDistance>8</MergeGapsMaxDistance></Refiner>"
+                        "</Vector></Params>" % value)
+            out = self.path("r.json")
+            r = run("trace", img, "-o", out, "--params", params, "-q")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            with open(out) as f:
+                outputs.append(f.read())
+        self.assertEqual(outputs[0], outputs[1])
+        self.assertNotEqual(outputs[0], outputs[2])
+
         with open(self.path("bad.xml"), "w") as f:
             f.write("<Params><unclosed></Params>")
         r = run("trace", img, "-o", self.path("q.json"), "--params", self.path("bad.xml"))

@@ -265,7 +265,7 @@ TEST(tmpGapsRefinerTest, EndsInASpeckleFieldAreNotSearchedFrom) {
 }
 
 // A distance of 1e308 once made every entity in sight an edge of every gap (its "nothing found
-// yet" of 1e99 passed for a distance) and filled the memory. It is taken as 256 pixels: lines 300
+// yet" of 1e99 passed for a distance) and filled the memory. It is taken as 64 pixels: lines 300
 // long and 1000 apart then find nothing, not even their own far ends.
 TEST(tmpGapsRefinerTest, SearchDistancesAreKeptWithinBounds) {
     struct Row {
@@ -273,7 +273,7 @@ TEST(tmpGapsRefinerTest, SearchDistancesAreKeptWithinBounds) {
     };
     const double nan = std::nan("");
     for (const Row& row :
-         {Row{1e308, 1, 256}, Row{1000, 2, 512}, Row{-3, 1, 0}, Row{nan, 1, 0}, Row{8, 1, 8}}) {
+         {Row{1e308, 1, 64}, Row{1000, 2, 128}, Row{-3, 1, 0}, Row{nan, 1, 0}, Row{8, 1, 8}}) {
         SCOPED_TRACE(row.distance);
         stSketch_c sketch;
         sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(310, 10)));
