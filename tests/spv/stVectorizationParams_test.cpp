@@ -81,7 +81,7 @@ TEST(stVectorizationParamsTest, DistancesAndSizesHaveBoundsThatHoldTheDefaults) 
     ASSERT_TRUE(
         stVectorizationParams_c::range(L"Vector\\Refiner\\MergeGapsMaxDistance", low, high));
     EXPECT_EQ(low, 0.0);
-    EXPECT_EQ(high, 256.0);
+    EXPECT_EQ(high, 64.0);
     EXPECT_FALSE(stVectorizationParams_c::range(L"Algorithm\\Sparse\\BlackLevel", low, high));
     EXPECT_FALSE(stVectorizationParams_c::range(L"Vector\\Refiner\\MergeGaps", low, high));
 
