@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "rasterDrawing.h"
 
 using namespace Vemora;
 
@@ -140,4 +143,38 @@ TEST(stVMREngineTest, OnlyTheEnginesConfigurationTellsItsListeners) {
     engine.configuration() = copy;
     EXPECT_EQ(second.changes, 3);
     engine.removeListener(&second);
+}
+
+TEST(stVMREngineTest, ShippedSpvToolTracesAsTheSketchTracer) {
+    stVMREngine_c& engine = stVMREngine_c::getEngine();
+    ASSERT_TRUE(engine.loadConfiguration(VEMORA_DATA_DIR L"/orvexconfig.xml"));
+    EXPECT_STREQ(engine.systemProperties().getString(L"CurrentTool", nullptr), L"SPV");
+    std::unique_ptr<stTool_c> tool(engine.createTool(L"SPV", nullptr));
+    ASSERT_NE(tool, nullptr);
+    ASSERT_EQ(tool->countProcessors(), 1);
+    ASSERT_EQ(tool->countPostProcessors(), 2);
+
+    // Strokes of several widths, one broken by a gap, a corner and a round shape.
+    utRasterData_c raster = vemora_test::blankRaster(160, 120);
+    vemora_test::drawStroke(raster, 10, 10, 150, 10, 3);
+    vemora_test::drawStroke(raster, 10, 30, 60, 30, 2);
+    vemora_test::drawStroke(raster, 64, 30, 120, 30, 2);
+    vemora_test::drawStroke(raster, 20, 40, 60, 100, 4);
+    vemora_test::drawStroke(raster, 60, 100, 140, 60, 3);
+    for (int i = 0; i < 36; ++i) {
+        const double a = i * M_PI / 18, b = (i + 1) * M_PI / 18;
+        vemora_test::drawStroke(raster, 110 + 20 * std::cos(a), 80 + 20 * std::sin(a),
+                                110 + 20 * std::cos(b), 80 + 20 * std::sin(b), 2.5);
+    }
+
+    stSketchTracer_c tracer;
+    std::unique_ptr<stSketch_c> expected(tracer.trace(&raster, nullptr, 0, 0));
+    stToolContextImpl_c context(raster);
+    ASSERT_TRUE(tool->apply(&context));
+    const stSketch_c* got = context.getVectors();
+    ASSERT_NE(got, nullptr);
+    ASSERT_GT(expected->entitiesCount(), 4);
+    ASSERT_EQ(got->entitiesCount(), expected->entitiesCount());
+    for (int i = 0; i < got->entitiesCount(); ++i)
+        EXPECT_TRUE(got->entityAt(i)->isEqual(expected->entityAt(i))) << "entity " << i;
 }
