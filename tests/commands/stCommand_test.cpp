@@ -62,7 +62,8 @@ TEST(stCommandDefinitionTest, LanguagesFallBackToTheMainTexts) {
     def.setLocalName(L"broken", L"en US");
     def.setLocalName(L"broken", L"1x");
     EXPECT_STREQ(def.localName(L"en US"), L"Pick");
-    EXPECT_EQ(def.data()->selectNodes(L"Locales\\*")->length(), 3);
+    const std::unique_ptr<stXmlNodeSet_c> locales(def.data()->selectNodes(L"Locales\\*"));
+    EXPECT_EQ(locales->length(), 3);
 }
 
 TEST(stCommandDefinitionTest, AccessorsReadAndWriteTheElement) {
