@@ -105,15 +105,9 @@ const wchar_t* stToolDefinition_c::description() const {
 
 void stToolDefinition_c::setName(const wchar_t* name) {
     stXmlElement_c* e = checked();
-    // Tool names are unique among the definitions of a document (this one included).
-    if (const stXmlNode_c* parent = e->getParentNode()) {
-        for (stXmlNode_c* n = parent->getFirstChild(); n; n = n->getNextSibling()) {
-            const stXmlElement_c* sibling = asElement(n);
-            if (sibling && sameText(sibling->getTagName(), e->getTagName()) &&
-                sameText(sibling->getAttribute(L"name"), name))
-                throw stEngineException_c(kInvalidName);
-        }
-    }
+    // Tool names are unique among the engine's definitions (this one included).
+    if (stVMREngine_c::getEngine().toolDefinitionByName(name).valid())
+        throw stEngineException_c(kInvalidName);
     e->setAttribute(L"name", name);
 }
 

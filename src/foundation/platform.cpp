@@ -1,6 +1,8 @@
 #include "foundation/platform.h"
 
+#include <dlfcn.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -161,6 +163,21 @@ bool readTextFile(const wchar_t* path, std::wstring& text) {
     if (failed) return false;
     text = decodeUtf8OrLatin1(bytes.data(), bytes.size());
     return true;
+}
+
+std::wstring libraryFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&libraryFolder), &info) == 0 || !info.dli_fname)
+        return std::wstring();
+    const std::string file(info.dli_fname);
+    const size_t slash = file.rfind('/');
+    if (slash == std::string::npos) return std::wstring();
+    return decodeUtf8OrLatin1(file.data(), slash + 1);
+}
+
+bool pathExists(const wchar_t* path) {
+    struct stat st {};
+    return path && ::stat(toUtf8(path).c_str(), &st) == 0;
 }
 
 std::wstring currentTimeStamp() {

@@ -44,6 +44,13 @@ bool removeFile(const wchar_t* path);
 // Reads a whole file as decodeUtf8OrLatin1 does; false when it cannot be opened or read.
 bool readTextFile(const wchar_t* path, std::wstring& text);
 
+// The folder of the module holding the library's code (the shared library, or the program it is
+// linked into), ending with "/"; empty when it cannot be told.
+std::wstring libraryFolder();
+
+// True when something exists at the path (a file the caller may not be able to read).
+bool pathExists(const wchar_t* path);
+
 // The first 24 characters of ctime() for the current local time, e.g. "Wed Jun 30 21:49:08 1993".
 std::wstring currentTimeStamp();
 

@@ -30,7 +30,8 @@ public:
 
     const wchar_t* name() const;
     const wchar_t* description() const;
-    // Throws stEngineException_c "Invalid name!" when a tool definition of that name exists.
+    // Throws stEngineException_c "Invalid name!" when the engine has a tool definition of that
+    // name (this one included).
     void setName(const wchar_t* name);
     void setDescription(const wchar_t* text);
 
