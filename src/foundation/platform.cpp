@@ -137,7 +137,7 @@ std::wstring decodeUtf8OrLatin1(const char* bytes, size_t count) {
     out.reserve(count);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     size_t i = 0;
-    while (i < count && p[i] != 0xFF) {
+    while (i < count && p[i] != 0xFF && p[i] != 0) {
         unsigned long value = 0;
         const size_t len = p[i] < 0x80 ? 0 : utf8SequenceLength(p + i, count - i, value);
         if (len == 0) {

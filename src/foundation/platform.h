@@ -32,7 +32,9 @@ std::FILE* openFile(const wchar_t* path, const char* mode);
 
 // Text of a configuration-type file: bytes that form valid UTF-8 are decoded as such, any other
 // byte is taken as Latin-1, so both the UTF-8 form and the older single-byte form read correctly.
-// The text ends at the end of the data or at the first byte 0xFF (never part of valid UTF-8).
+// The text ends at the end of the data, at the first byte 0xFF (never part of valid UTF-8) or at
+// the first NUL byte (text is held as C strings from here on: a NUL inside a name or a value would
+// cut it short, and a document so read could not be written back).
 std::wstring decodeUtf8OrLatin1(const char* bytes, size_t count);
 
 // Renames a file over another (both wide paths), replacing it in one step; false on failure.
