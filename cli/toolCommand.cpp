@@ -4,18 +4,17 @@
 #include <vemora/engine/stToolListener.h>
 #include <vemora/engine/stVMREngine.h>
 
-#include <sys/stat.h>
 #include <CLI/CLI.hpp>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "commandOutput.h"
 #include "io/imageReader.h"
 #include "io/sketchWriter.h"
 #include "optionValues.h"
@@ -29,41 +28,6 @@ namespace {
 std::string text(const wchar_t* w) { return w ? narrowText(w) : std::string(); }
 
 std::wstring wide(const std::string& s) { return widePath(s); }
-
-stUnits_e unitsFromName(const std::string& name) {
-    if (name == "px") return stUnits_e::Pixels;
-    if (name == "mm") return stUnits_e::Millimetres;
-    if (name == "in") return stUnits_e::Inches;
-    throw std::runtime_error("--units: expected px, mm or in, not '" + name + "'");
-}
-
-// The output's format: the file name's extension, or --format for standard output; given both,
-// they must agree.
-stOutputFormat_e outputFormat(const stToolOptions_c& o) {
-    std::optional<stOutputFormat_e> asked;
-    if (!o.format.empty()) {
-        asked = outputFormatForPath("x." + o.format);
-        if (!asked)
-            throw std::runtime_error("--format: expected dxf, svg or json, not '" + o.format + "'");
-    }
-    if (o.output == "-") {
-        if (!asked)
-            throw std::runtime_error(
-                "--format: writing to standard output needs --format dxf, svg or json");
-        return *asked;
-    }
-    struct stat st {};
-    if (o.output.empty()) throw std::runtime_error("-o: expected an output file name");
-    if (o.output.back() == '/' || (stat(o.output.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
-        throw std::runtime_error(o.output + ": is a folder; name the output file in it");
-    const auto named = outputFormatForPath(o.output);
-    if (!named)
-        throw std::runtime_error(o.output + ": unknown output format (use .dxf, .svg or .json)");
-    if (asked && *asked != *named)
-        throw std::runtime_error("--format " + o.format + ": does not agree with the output name " +
-                                 o.output);
-    return *named;
-}
 
 std::string pixelText(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 
@@ -92,35 +56,6 @@ private:
     stProgressDisplay_c& display_;
     std::string step_;
 };
-
-class tmpKindCounter_c : public stEntityVisitor_c {
-public:
-    std::map<std::string, int> counts;
-    void visitPoint(stPoint_c&) override { ++counts["points"]; }
-    void visitLine(stLine_c&) override { ++counts["lines"]; }
-    void visitArc(stArc_c&) override { ++counts["arcs"]; }
-    void visitCircle(stCircle_c&) override { ++counts["circles"]; }
-    void visitEllipse(stEllipse_c&) override { ++counts["ellipses"]; }
-    void visitEllipseArc(stEllipseArc_c&) override { ++counts["elliptic arcs"]; }
-    void visitSpline(stSpline_c&) override { ++counts["splines"]; }
-    bool enterPolyline(stPolyline_c&) override { return ++counts["polylines"], false; }
-    bool enterRegion(stRegion_c&) override { return ++counts["regions"], false; }
-};
-
-std::string summary(stSketch_c& sketch) {
-    tmpKindCounter_c counter;
-    sketch.visit(counter);
-    std::string line = std::to_string(sketch.entitiesCount()) + " entities";
-    const char* sep = ": ";
-    for (const char* kind : {"lines", "arcs", "circles", "ellipses", "elliptic arcs", "splines",
-                             "points", "polylines", "regions"}) {
-        if (const int n = counter.counts[kind]) {
-            line += sep + std::to_string(n) + " " + kind;
-            sep = ", ";
-        }
-    }
-    return line;
-}
 
 std::vector<std::string> splitCommas(const std::string& s) {
     std::vector<std::string> parts;
@@ -195,7 +130,7 @@ void listProcessors() {
 
 void runTool(const stToolOptions_c& o) {
     // Everything that can be refused is checked before the work starts.
-    const stOutputFormat_e format = outputFormat(o);
+    const stOutputFormat_e format = chooseOutputFormat(o.output, o.format);
     const stUnits_e units = unitsFromName(o.units);
     if (o.overlay && format != stOutputFormat_e::Svg)
         throw std::runtime_error("--overlay: only SVG output can hold the image");
@@ -217,11 +152,7 @@ void runTool(const stToolOptions_c& o) {
     progress.phase("reading " + o.input);
     stDecodedImage_c image = readImageFile(o.input, o.maxPixels);
     const unsigned w = image.raster.width(), h = image.raster.height();
-    const double dpi = o.dpi ? *o.dpi : image.dpiX;
-    if (units != stUnits_e::Pixels && !(dpi > 0.0)) {
-        throw std::runtime_error("--units " + o.units + ": " + o.input +
-                                 " states no resolution; give it with --dpi");
-    }
+    const double dpi = chooseResolution(o.dpi.value_or(0.0), image.dpiX, units, o.units, o.input);
 
     stToolContextImpl_c context(image.raster);
     if (o.pick) {
@@ -253,14 +184,7 @@ void runTool(const stToolOptions_c& o) {
     writeSketchFile(o.output, format, *sketch, frame, o.overlay ? &image.raster : nullptr);
     progress.finish();
 
-    if (sketch->entitiesCount() == 0) {
-        std::fprintf(stderr, "vemora: %s: the tool %s found nothing; the drawing is empty\n",
-                     o.input.c_str(), o.tool.c_str());
-    } else if (!o.quiet) {
-        const std::string line =
-            (o.output == "-" ? std::string("vemora") : o.output) + ": " + summary(*sketch);
-        std::fprintf(o.output == "-" ? stderr : stdout, "%s\n", line.c_str());
-    }
+    reportWritten(o.output, o.quiet, *sketch, o.input + ": the tool " + o.tool + " found nothing");
 }
 
 stToolCommands_c::stToolCommands_c(CLI::App& app) {

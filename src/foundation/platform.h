@@ -27,6 +27,9 @@ std::string toUtf8(const wchar_t* text);
 // Every function below that takes a wide path converts it this way.
 std::string pathBytes(const wchar_t* path);
 
+// The wide form of a file name given as bytes (the inverse of pathBytes).
+std::wstring widePathFromBytes(const std::string& bytes);
+
 // fopen of a wide path.
 std::FILE* openFile(const wchar_t* path, const char* mode);
 
