@@ -115,7 +115,7 @@ public:
     stToolListener_c* listenerAt(int i) const { return listeners_[size_t(i)]; }
 
 protected:
-    friend class stProcessor_c;
+    friend struct stToolNotifications_c;  // the processors' way to these
     // The first listener answering false stops the dispatch; the result is then false.
     bool notifyStarted();
     bool notifyStepStarted(const wchar_t* step);
