@@ -45,6 +45,7 @@
 
 // Raster
 #include <vemora/raster/stPiIndexing.h>
+#include <vemora/raster/stRasterFilters.h>
 
 // XML
 #include <vemora/xml/stXmlNode.h>
