@@ -44,6 +44,7 @@
 #include <vemora/sketch/stSketch.h>
 
 // Raster
+#include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stPiIndexing.h>
 #include <vemora/raster/stRasterFilters.h>
 

@@ -6,6 +6,7 @@
 
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
+#include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stRasterFilters.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
@@ -17,23 +18,15 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stProcessor_c::desc(),
-        stRasterProcessor_c::desc(),
-        stTracingAlgorithm_c::desc(),
-        stSketchProcessor_c::desc(),
-        stSegmentizer_c::desc(),
-        stThresholdFilter_c::desc(),
-        stThiningFilter_c::desc(),
-        stSharpenFilter_c::desc(),
-        stNoiseFilter_c::desc(),
-        stGaussianFilter_c::desc(),
-        stEdgeFilter_c::desc(),
-        stCustomFilter_c::desc(),
-        stBrightnessAndContrast_c::desc(),
-        stEntityRecognizer_c::desc(),
-        stSketchRefiner_c::desc(),
-        stVectorizationParams_c::desc(),
-        stSpvAlgorithm_c::desc(),
+        stProcessor_c::desc(),           stRasterProcessor_c::desc(),
+        stTracingAlgorithm_c::desc(),    stSketchProcessor_c::desc(),
+        stSegmentizer_c::desc(),         stThresholdFilter_c::desc(),
+        stThiningFilter_c::desc(),       stSharpenFilter_c::desc(),
+        stNoiseFilter_c::desc(),         stGaussianFilter_c::desc(),
+        stEdgeFilter_c::desc(),          stCustomFilter_c::desc(),
+        stClusterization_c::desc(),      stBrightnessAndContrast_c::desc(),
+        stEntityRecognizer_c::desc(),    stSketchRefiner_c::desc(),
+        stVectorizationParams_c::desc(), stSpvAlgorithm_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }
