@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,4 +126,24 @@ TEST(stClusterizationTest, ProgressInTwentiethsAndCancellation) {
     listener.calls.clear();
     EXPECT_EQ(clusterized(1, r, &tool), picture(r));
     EXPECT_EQ(listener.calls.back(), L"Clasterization - step 2");  // a refused step is not ended
+}
+
+TEST(stClusterizationTest, MatchesTheSquareWindowPixelByPixel) {
+    // Scattered dark pixels; every pixel with one within s in x and in y must turn black.
+    utRasterData_c r = tinted(23, 17);
+    uint32_t seed = 12345;
+    for (int i = 0; i < 12; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        r.setPixel((seed >> 8) % 23, (seed >> 20) % 17, 0x00101010u);
+    }
+    for (int s : {1, 2, 4, 30}) {
+        SCOPED_TRACE(s);
+        std::vector<std::string> expected = picture(r);
+        for (int y = 0; y < 17; ++y)
+            for (int x = 0; x < 23; ++x)
+                for (int v = std::max(0, y - s); v <= std::min(16, y + s); ++v)
+                    for (int u = std::max(0, x - s); u <= std::min(22, x + s); ++u)
+                        if (r.pixel(u, v) == 0x00101010u) expected[y][x] = '#';
+        EXPECT_EQ(clusterized(s, r), expected);
+    }
 }
