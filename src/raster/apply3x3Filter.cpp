@@ -7,8 +7,10 @@
 #include <vemora/engine/stProcessor.h>
 #include <vemora/foundation/utRasterData.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <vector>
 
 #include "raster/filterRun.h"
 
@@ -16,42 +18,65 @@ namespace Vemora {
 
 namespace {
 
-// The channel responses at (x, y) of a kernel indexed [x offset + 1][y offset + 1]; rows holds
-// the source rows y - 1, y and y + 1.
-inline void respond(const uint32_t* const rows[3], unsigned x, const double m[3][3], double r[3]) {
-    r[0] = r[1] = r[2] = 0.0;
-    for (int j = 0; j < 3; ++j) {
-        const uint32_t* row = rows[j] + x - 1;
-        for (int i = 0; i < 3; ++i) {
-            const uint32_t p = row[i];
-            const double k = m[i][j];
-            r[0] += k * redOf(p);
-            r[1] += k * greenOf(p);
-            r[2] += k * blueOf(p);
+constexpr unsigned kStripColumns = 256;
+
+// The three channels of source columns xa - 1 .. xb of one row, as doubles.
+struct tmpUnpackedRow_c {
+    std::vector<double> c[3];
+    void fill(const uint32_t* row, unsigned n) {
+        for (auto& channel : c) channel.resize(n);
+        for (unsigned k = 0; k < n; ++k) {
+            c[0][k] = redOf(row[k]);
+            c[1][k] = greenOf(row[k]);
+            c[2][k] = blueOf(row[k]);
         }
     }
-}
+};
 
-// Visits the responses of every interior pixel, in strips of columns walked row by row.
+// Computes the responses of every interior pixel, strip of columns by strip, row by row inside a
+// strip, and hands each row's run to use(x0, y, count, r) with r[c][t] the response of channel c
+// at x0 + t (all three the magnitude when asked for); columnDone(x) follows each finished strip.
+// Every response sums its nine products in the same order.
 template <class Use, class ColumnDone>
 void forEachResponse(const utRasterData_c& src, const double m[3][3], bool magnitude, Use use,
                      ColumnDone columnDone) {
     const unsigned w = src.width(), h = src.height();
     const uint32_t* const data = src.data();
-    byColumnStrips(
-        1, w - 1, 1, h - 1,
-        [&](unsigned y, unsigned xa, unsigned xb) {
-            const uint32_t* const rows[3] = {data + size_t(y - 1) * w, data + size_t(y) * w,
-                                             data + size_t(y + 1) * w};
-            for (unsigned x = xa; x < xb; ++x) {
-                double r[3];
-                respond(rows, x, m, r);
-                if (magnitude)
-                    r[0] = r[1] = r[2] = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
-                use(x, y, r);
+    tmpUnpackedRow_c rows[3];
+    std::vector<double> r[3];
+    for (unsigned xa = 1; xa + 1 < w; xa += kStripColumns) {
+        const unsigned xb = std::min(w - 1, xa + kStripColumns);
+        const unsigned count = xb - xa, n = count + 2;
+        for (auto& channel : r) channel.resize(count);
+        rows[0].fill(data + (xa - 1), n);
+        rows[1].fill(data + w + (xa - 1), n);
+        for (unsigned y = 1; y + 1 < h; ++y) {
+            rows[(y + 1) % 3].fill(data + size_t(y + 1) * w + (xa - 1), n);
+            for (int c = 0; c < 3; ++c) {
+                double* const out = r[c].data();
+                std::fill(out, out + count, 0.0);
+                for (int j = 0; j < 3; ++j) {
+                    const double* const in = rows[(y - 1 + j) % 3].c[c].data();
+                    for (int i = 0; i < 3; ++i) {
+                        const double k = m[i][j];
+                        for (unsigned t = 0; t < count; ++t) out[t] += k * in[t + i];
+                    }
+                }
             }
-        },
-        columnDone);
+            if (magnitude)
+                for (unsigned t = 0; t < count; ++t)
+                    r[0][t] = r[1][t] = r[2][t] =
+                        std::sqrt(r[0][t] * r[0][t] + r[1][t] * r[1][t] + r[2][t] * r[2][t]);
+            const double* const responses[3] = {r[0].data(), r[1].data(), r[2].data()};
+            use(xa, y, count, responses);
+        }
+        for (unsigned x = xa; x < xb; ++x) columnDone(x);
+    }
+}
+
+// A response mapped from lo .. hi onto 0 .. 255; a flat response (no range) comes out black.
+inline double stretched(double r, double lo, double hi) {
+    return hi > lo ? (r - lo) / (hi - lo) * 255.0 : 0.0;
 }
 
 }  // namespace
@@ -74,11 +99,12 @@ void stRasterProcessor_c::apply3x3Filter(const utRasterData_c* src, const double
     if (normalize) {
         forEachResponse(
             *src, m, magnitude,
-            [&](unsigned, unsigned, const double r[3]) {
-                for (int c = 0; c < channels; ++c) {
-                    lo[c] = std::min(lo[c], r[c]);
-                    hi[c] = std::max(hi[c], r[c]);
-                }
+            [&](unsigned, unsigned, unsigned count, const double* const r[3]) {
+                for (int c = 0; c < channels; ++c)
+                    for (unsigned t = 0; t < count; ++t) {
+                        lo[c] = std::min(lo[c], r[c][t]);
+                        hi[c] = std::max(hi[c], r[c][t]);
+                    }
             },
             [](unsigned) {});
         if (magnitude) lo[1] = lo[2] = lo[0], hi[1] = hi[2] = hi[0];
@@ -87,16 +113,14 @@ void stRasterProcessor_c::apply3x3Filter(const utRasterData_c* src, const double
     uint32_t* const out = dst->data();
     forEachResponse(
         *src, m, magnitude,
-        [&](unsigned x, unsigned y, const double r[3]) {
-            uint32_t v[3];
-            for (int c = 0; c < 3; ++c) {
-                // A flat response (no range to stretch) comes out black.
-                const double s = !normalize      ? r[c]
-                                 : hi[c] > lo[c] ? (r[c] - lo[c]) / (hi[c] - lo[c]) * 255.0
-                                                 : 0.0;
-                v[c] = channelByte(s);
+        [&](unsigned x0, unsigned y, unsigned count, const double* const r[3]) {
+            uint32_t* const row = out + size_t(y) * w + x0;
+            for (unsigned t = 0; t < count; ++t) {
+                uint32_t v[3];
+                for (int c = 0; c < 3; ++c)
+                    v[c] = channelByte(!normalize ? r[c][t] : stretched(r[c][t], lo[c], hi[c]));
+                row[t] = kOpaque | v[0] << 16 | v[1] << 8 | v[2];
             }
-            out[x + size_t(y) * w] = kOpaque | v[0] << 16 | v[1] << 8 | v[2];
         },
         [&](unsigned x) { notifyProgress(columnProgress(x, w, h)); });
 }
