@@ -13,10 +13,10 @@ class tmpPropertyTable_c;
 // window centred on it and clipped to the raster, becomes black; the others keep their colour.
 //
 // Switched off ("UseClusterization" false, also the value of a processor never configured) it
-// hands its input back untouched. Otherwise it returns a new raster and releases the input once
-// that is complete. It reports two steps, "Clasterization - step 1" and "- step 2", with progress
-// in twentieths; refusing a step returns an unchanged copy, and cancelling the second step
-// returns the black-and-white picture of the dark pixels.
+// hands its input back untouched; otherwise it returns a new raster. It reports two steps,
+// "Clasterization - step 1" and "- step 2", with progress in twentieths; refusing a step returns an
+// unchanged copy, and cancelling the second step returns the black-and-white picture of the dark
+// pixels.
 class VEMORA_API stClusterization_c : public stRasterProcessor_c {
 public:
     stClusterization_c() = default;

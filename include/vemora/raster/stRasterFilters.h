@@ -3,10 +3,9 @@
 // The raster filters a tool may run before tracing: a brightness/contrast lookup, four 3x3
 // convolutions, a global threshold, a band filter and an iterative thinning.
 //
-// Every filter's process takes its input over, builds the result as a new raster and releases the
-// input only once the result is complete; if it throws, the input is untouched and still the
-// caller's. Each filter but the custom one reports start, its step, progress per column and the
-// step's and its own end; none can be cancelled part-way.
+// Each filter's process returns a new raster, built from a copy of its input, and keeps the raster
+// processors' rule on the input (stProcessor.h). Each filter but the custom one reports start, its
+// step, progress per column and the step's and its own end; none can be cancelled part-way.
 //
 // Channels are read as 0x00RRGGBB (the top byte is ignored); white is 0xFFFFFF, black 0.
 
