@@ -237,6 +237,10 @@ TEST(stThiningFilterTest, ReadsColourBitsOnlyAndLeavesOtherPixelsAlone) {
     for (unsigned y = 0; y < 5; ++y)
         for (unsigned x = 0; x < 5; ++x)
             EXPECT_EQ(out.pixel(x, y) & 0xFFFFFFu, expected.pixel(x, y)) << x << "," << y;
+
+    utRasterData_c line = vemora_test::rasterFromAscii({"......", ".####.", "......"});
+    for (unsigned i = 0; i < 18; ++i) line.data()[i] |= kOpaque;
+    EXPECT_EQ(run(thinning, line), line);
 }
 
 TEST(stThiningFilterTest, AHugeStepCountStopsWhenAPassChangesNothing) {
