@@ -45,7 +45,9 @@
 #include <vemora/sketch/stSketch.h>
 
 // Raster
+#include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stPiIndexing.h>
+#include <vemora/raster/stRasterFilters.h>
 
 // Interactive commands
 #include <vemora/commands/stCommand.h>

@@ -7,6 +7,8 @@
 #include <vemora/commands/stCommand.h>
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
+#include <vemora/raster/stClusterization.h>
+#include <vemora/raster/stRasterFilters.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
 #include <vemora/vector/stEntityRecognizer.h>
@@ -17,10 +19,31 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stCommand_c::desc(),          stProcessor_c::desc(),       stRasterProcessor_c::desc(),
-        stTracingAlgorithm_c::desc(), stSketchProcessor_c::desc(), stSegmentizer_c::desc(),
-        stEntityRecognizer_c::desc(), stSketchRefiner_c::desc(),   stVectorizationParams_c::desc(),
-        stSpvAlgorithm_c::desc(),
+        // One class a line, in the order of the registration table (the classes of rows
+        // not listed here are not built yet).
+        // 1 "ColoredOutlineAlgorithm"
+        stCommand_c::desc(),  // 2
+        // 3 "OutlineAlgorithm"
+        stProcessor_c::desc(),         // 4
+        stRasterProcessor_c::desc(),   // 5
+        stTracingAlgorithm_c::desc(),  // 6
+        stSketchProcessor_c::desc(),   // 7
+        stSegmentizer_c::desc(),       // 8
+        // 9 "PolygonalApproximator"
+        // 10 "JunctionsProcessor"
+        stThresholdFilter_c::desc(),        // 11
+        stThiningFilter_c::desc(),          // 12
+        stSharpenFilter_c::desc(),          // 13
+        stNoiseFilter_c::desc(),            // 14
+        stGaussianFilter_c::desc(),         // 15
+        stEdgeFilter_c::desc(),             // 16
+        stCustomFilter_c::desc(),           // 17
+        stClusterization_c::desc(),         // 18
+        stBrightnessAndContrast_c::desc(),  // 19
+        stEntityRecognizer_c::desc(),       // 20
+        stSketchRefiner_c::desc(),          // 21
+        stVectorizationParams_c::desc(),    // 22
+        stSpvAlgorithm_c::desc(),           // 23
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

@@ -26,6 +26,11 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
               std::vector<std::wstring>{L"SpvAlgorithm"});
     EXPECT_EQ(namesOf(engine.vectorProcessorNames()),
               (std::vector<std::wstring>{L"Segmentizer", L"EntityRecognizer", L"SketchRefiner"}));
+    EXPECT_EQ(
+        namesOf(engine.rasterProcessorNames()),
+        (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
+                                   L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
+                                   L"CustomFilter", L"Clusterization", L"BrightnessAndContrast"}));
     // The kind bases themselves are registered but listed nowhere.
     EXPECT_EQ(engine.findConfigurable(L"RasterProcessor"), stRasterProcessor_c::desc());
     EXPECT_EQ(engine.findConfigurable(L"TracingAlgorithm"), stTracingAlgorithm_c::desc());
