@@ -36,6 +36,7 @@
 // Vector post-processing
 #include <vemora/vector/stCurveRecognizers.h>
 #include <vemora/vector/stEntityRecognizer.h>
+#include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
