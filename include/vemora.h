@@ -40,6 +40,9 @@
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
+// Outline tracing
+#include <vemora/outline/stOutlineAlgorithm.h>
+
 // Sketch
 #include <vemora/sketch/stEntity.h>
 #include <vemora/sketch/stSketch.h>

@@ -6,6 +6,7 @@
 
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
+#include <vemora/outline/stOutlineAlgorithm.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
 #include <vemora/vector/stEntityRecognizer.h>
@@ -17,11 +18,12 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stProcessor_c::desc(),           stRasterProcessor_c::desc(),
-        stTracingAlgorithm_c::desc(),    stSketchProcessor_c::desc(),
-        stSegmentizer_c::desc(),         stPolygonalApproximator_c::desc(),
-        stEntityRecognizer_c::desc(),    stSketchRefiner_c::desc(),
-        stVectorizationParams_c::desc(), stSpvAlgorithm_c::desc(),
+        stOutlineAlgorithm_c::desc(),      stProcessor_c::desc(),
+        stRasterProcessor_c::desc(),       stTracingAlgorithm_c::desc(),
+        stSketchProcessor_c::desc(),       stSegmentizer_c::desc(),
+        stPolygonalApproximator_c::desc(), stEntityRecognizer_c::desc(),
+        stSketchRefiner_c::desc(),         stVectorizationParams_c::desc(),
+        stSpvAlgorithm_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }
