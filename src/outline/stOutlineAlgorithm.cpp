@@ -1,5 +1,6 @@
 #include <vemora/outline/stOutlineAlgorithm.h>
 
+#include <cassert>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -130,6 +131,7 @@ void stOutlineAlgorithm_c::gridSize(unsigned width, unsigned height, bool x4, si
 
 stSketch_c* stOutlineAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* pickPoint,
                                         double offsetX, double offsetY) {
+    assert(raster);
     notifyStarted();
     raster_ = raster;
     sketch_.clear();
