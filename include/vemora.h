@@ -37,8 +37,12 @@
 // Vector post-processing
 #include <vemora/vector/stCurveRecognizers.h>
 #include <vemora/vector/stEntityRecognizer.h>
+#include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
+
+// Outline tracing
+#include <vemora/outline/stOutlineAlgorithm.h>
 
 // Sketch
 #include <vemora/sketch/stEntity.h>
