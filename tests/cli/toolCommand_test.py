@@ -79,6 +79,20 @@ class ToolCommandTest(unittest.TestCase):
         self.assertGreaterEqual(len(traced["entities"]), 2)
         self.assertEqual(clean["entities"], traced["entities"])
 
+    def test_outline_tool_follows_the_rim_of_a_filled_area(self):
+        img = self.path("disc.png")
+        with open(img, "wb") as f:
+            f.write(png_bytes(120, 120, lambda x, y: (x - 60) ** 2 + (y - 60) ** 2 <= 40 ** 2))
+        r = run("tool", "Outline", img, "-o", self.path("disc.json"), "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("disc.json")) as f:
+            entities = json.load(f)["entities"]
+        self.assertEqual(len(entities), 1)
+        points = entities[0]["points"]
+        self.assertGreaterEqual(len(points), 8)
+        for x, y in points:  # on the rim, within the corridor the corners are kept in
+            self.assertAlmostEqual(((x - 60) ** 2 + (y - 60) ** 2) ** 0.5, 40.5, delta=3)
+
     def test_selection_lands_where_it_was_in_the_image(self):
         img = self.path("two.png")
         with open(img, "wb") as f:
