@@ -42,6 +42,7 @@
 #include <vemora/vector/stSketchRefiner.h>
 
 // Outline tracing
+#include <vemora/outline/stColoredOutlineAlgorithm.h>
 #include <vemora/outline/stOutlineAlgorithm.h>
 
 // Sketch

@@ -7,6 +7,7 @@
 #include <vemora/commands/stCommand.h>
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
+#include <vemora/outline/stColoredOutlineAlgorithm.h>
 #include <vemora/outline/stOutlineAlgorithm.h>
 #include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stRasterFilters.h>
@@ -23,15 +24,15 @@ void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
         // One class a line, in the order of the registration table (the classes of rows
         // not listed here are not built yet).
-        // 1 "ColoredOutlineAlgorithm"
-        stCommand_c::desc(),                // 2
-        stOutlineAlgorithm_c::desc(),       // 3
-        stProcessor_c::desc(),              // 4
-        stRasterProcessor_c::desc(),        // 5
-        stTracingAlgorithm_c::desc(),       // 6
-        stSketchProcessor_c::desc(),        // 7
-        stSegmentizer_c::desc(),            // 8
-        stPolygonalApproximator_c::desc(),  // 9
+        stColoredOutlineAlgorithm_c::desc(),  // 1
+        stCommand_c::desc(),                  // 2
+        stOutlineAlgorithm_c::desc(),         // 3
+        stProcessor_c::desc(),                // 4
+        stRasterProcessor_c::desc(),          // 5
+        stTracingAlgorithm_c::desc(),         // 6
+        stSketchProcessor_c::desc(),          // 7
+        stSegmentizer_c::desc(),              // 8
+        stPolygonalApproximator_c::desc(),    // 9
         // 10 "JunctionsProcessor"
         stThresholdFilter_c::desc(),        // 11
         stThiningFilter_c::desc(),          // 12

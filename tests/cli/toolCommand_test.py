@@ -51,7 +51,8 @@ class ToolCommandTest(unittest.TestCase):
         r = run("processors")
         self.assertEqual(r.returncode, 0, r.stderr)
         text = r.stdout.decode()
-        self.assertIn("tracing algorithms:\n  OutlineAlgorithm\n  SpvAlgorithm\n", text)
+        self.assertIn("tracing algorithms:\n  ColoredOutlineAlgorithm\n  OutlineAlgorithm\n"
+                      "  SpvAlgorithm\n", text)
         self.assertIn("  EntityRecognizer\n", text)
 
     def test_spv_tool_gives_the_tracers_entities(self):

@@ -23,7 +23,8 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     stVMREngine_c& engine = stVMREngine_c::getEngine();
     EXPECT_EQ(&engine, &stVMREngine_c::getEngine());
     EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()),
-              (std::vector<std::wstring>{L"OutlineAlgorithm", L"SpvAlgorithm"}));
+              (std::vector<std::wstring>{L"ColoredOutlineAlgorithm", L"OutlineAlgorithm",
+                                         L"SpvAlgorithm"}));
     EXPECT_EQ(namesOf(engine.vectorProcessorNames()),
               (std::vector<std::wstring>{L"Segmentizer", L"PolygonalApproximator",
                                          L"EntityRecognizer", L"SketchRefiner"}));
@@ -60,15 +61,15 @@ TEST(stVMREngineTest, UnregisteringRemovesTheClassAndItsName) {
     EXPECT_EQ(engine.findConfigurable(L"SpvAlgorithm"), nullptr);
     EXPECT_EQ(engine.createConfigurable(L"SpvAlgorithm"), nullptr);
     EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()),
-              std::vector<std::wstring>{L"OutlineAlgorithm"});
+              (std::vector<std::wstring>{L"ColoredOutlineAlgorithm", L"OutlineAlgorithm"}));
     engine.unregisterConfigurable(L"SpvAlgorithm");  // absent: nothing happens
 
     // Registering twice lists twice; lookups find the first.
     engine.registerConfigurable(stSpvAlgorithm_c::desc());
     engine.registerConfigurable(stSpvAlgorithm_c::desc());
-    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 3u);
+    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 4u);
     engine.unregisterConfigurable(L"SpvAlgorithm");
-    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 2u);
+    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 3u);
     EXPECT_EQ(engine.findConfigurable(L"SpvAlgorithm"), stSpvAlgorithm_c::desc());
 }
 
