@@ -3,6 +3,7 @@
 #include <vemora/engine/stToolContext.h>
 #include <vemora/engine/stToolListener.h>
 #include <vemora/engine/stVMREngine.h>
+#include <vemora/outline/stColoredOutlineAlgorithm.h>
 
 #include <CLI/CLI.hpp>
 
@@ -56,6 +57,14 @@ private:
     stProgressDisplay_c& display_;
     std::string step_;
 };
+
+// Whether one of the tool's tracing algorithms grows its result from a seed pixel: without a pick
+// point it would start from the corner of the image, which is paper as a rule.
+bool tracesFromASeed(const stTool_c& tool) {
+    for (int i = 0; i < tool.countProcessors(); ++i)
+        if (tool.processorAt(i)->isKindOf(stColoredOutlineAlgorithm_c::desc())) return true;
+    return false;
+}
 
 std::vector<std::string> splitCommas(const std::string& s) {
     std::vector<std::string> parts;
@@ -147,6 +156,9 @@ void runTool(const stToolOptions_c& o) {
         throw std::runtime_error(o.tool + ": no configuration '" +
                                  (conf ? o.configuration : std::string("Default")) + "'");
     }
+    if (!o.pick && tracesFromASeed(*tool))
+        throw std::runtime_error(
+            o.tool + ": traces the region around a seed pixel: give it with --pick X,Y");
 
     stProgressDisplay_c progress(!o.quiet);
     progress.phase("reading " + o.input);

@@ -94,6 +94,18 @@ class ToolCommandTest(unittest.TestCase):
         for x, y in points:  # on the rim, within the corridor the corners are kept in
             self.assertAlmostEqual(((x - 60) ** 2 + (y - 60) ** 2) ** 0.5, 40.5, delta=3)
 
+    def test_color_outline_tool_gives_the_rim_of_the_picked_region(self):
+        img = self.path("ring.png")
+        with open(img, "wb") as f:
+            f.write(png_bytes(120, 120, lambda x, y: 30 <= ((x - 60) ** 2 + (y - 60) ** 2) ** 0.5 <= 40))
+        r = run("tool", "ColorOutline", img, "-o", self.path("hole.json"), "--pick", "60,60", "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("hole.json")) as f:
+            entities = json.load(f)["entities"]
+        self.assertEqual(len(entities), 1)
+        for x, y in entities[0]["points"]:  # where the hole meets the ring
+            self.assertAlmostEqual(((x - 60) ** 2 + (y - 60) ** 2) ** 0.5, 30, delta=3)
+
     def test_selection_lands_where_it_was_in_the_image(self):
         img = self.path("two.png")
         with open(img, "wb") as f:
@@ -137,7 +149,8 @@ class ToolCommandTest(unittest.TestCase):
                 (["tool", "NoSuchTool", png, "-o", out], b"NoSuchTool"),
                 (["tool", "SPV", png, "-o", out, "--pick", "5000,1"], b"--pick"),
                 (["tool", "SPV", png, "-o", out, "--select", "1,1,2"], b"--select"),
-                (["tool", "SPV", png, "-o", out, "--scale", "0,1"], b"--scale")):
+                (["tool", "SPV", png, "-o", out, "--scale", "0,1"], b"--scale"),
+                (["tool", "ColorOutline", png, "-o", out], b"--pick")):
             r = run(*args)
             self.assertEqual(r.returncode, 2, args)
             self.assertEqual(len(r.stderr.splitlines()), 1, r.stderr)
