@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/mathConstants.h"
 #include "vector/conicFit.h"
 
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 
 // Carries every entity into the output sketch as a clone (polylines and regions whole, without
 // visiting their members); the recognizers replace visitSpline.
@@ -171,6 +171,9 @@ public:
         }
 
         // The arc runs counter-clockwise between the end points over at most half a turn.
+        // Both values are deliberately cut short: a negative angle is lifted by this two pi into
+        // the arc's angles, and this half turn decides which way an arc of nearly half a turn
+        // runs, so the full values would change the arcs this recognizer makes.
         constexpr double kTwoPi = 6.2831853, kHalfTurn = 3.14159;
         auto angleOf = [&](const utPoint_c& p) {
             double a = std::atan2(p.y() - centre.y(), p.x() - centre.x());

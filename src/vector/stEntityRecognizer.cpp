@@ -10,14 +10,13 @@
 #include <utility>
 
 #include "config/propertyTable.h"
+#include "foundation/mathConstants.h"
 #include "vector/circleFit.h"
 #include "vector/conicFit.h"
 
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-
 // A spline of five or more points becomes an arc when it stays this close to its circle.
 constexpr double kArcTolerance = 1.01;  // sketch units
 // End points closer than this in x and in y make a closed run.

@@ -12,13 +12,13 @@
 #include <utility>
 
 #include "config/propertyTable.h"
+#include "foundation/mathConstants.h"
 #include "vector/bezierFit.h"
 
 namespace Vemora {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kClosedRunDistance = 1.0;
 constexpr double kClosedSplineTolerance = 0.1;
 constexpr double kSamePoint = 1e-6;
