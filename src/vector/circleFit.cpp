@@ -15,11 +15,10 @@ namespace Vemora {
 
 namespace {
 
-constexpr int kArcFitSteps = 300;
-constexpr double kArcFitConvergence = 5e-6;  // relative change of the centre
+constexpr int kFitSteps = 300;
 
-bool centreSettled(double now, double before) {
-    return now == before || std::fabs(now - before) < kArcFitConvergence * std::fabs(before);
+bool settled(double now, double before, double tolerance) {
+    return now == before || std::fabs(now - before) < tolerance * std::fabs(before);
 }
 
 // Adds the distance l and, for a point off the centre, the unit vector (ux, uy).
@@ -80,72 +79,84 @@ void centroid(const std::vector<utPoint_c>& points, double& mx, double& my) {
     my /= double(points.size());
 }
 
-void fitPlain(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
-    double mx = 0.0, my = 0.0;
-    centroid(points, mx, my);
-    centre = utPoint_c(mx, my);
-    double r = 0.0;
-    for (int step = 0; step < kArcFitSteps; ++step) {
-        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
-        sumsFrom(0, points, centre, sumL, sumX, sumY);
-        const utPoint_c next = nextCentre(mx, my, double(points.size()), sumL, sumX, sumY, r);
-        const bool settled =
-            centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
-        centre = next;
-        if (settled) break;
+// The sums of one step for the centre c: of the distances and of the unit vectors.
+using tmpStepSums_t = void (*)(const std::vector<utPoint_c>& points, const utPoint_c& c,
+                               double& sumL, double& sumX, double& sumY);
+
+void plainSums(const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL, double& sumX,
+               double& sumY) {
+    sumsFrom(0, points, c, sumL, sumX, sumY);
+}
+
+void hypotSums(const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL, double& sumX,
+               double& sumY) {
+    for (const utPoint_c& p : points) {
+        const double dx = c.x() - p.x(), dy = c.y() - p.y();
+        const double l = std::hypot(dx, dy);
+        sumL += l;
+        if (l > 0.0) {  // a point on the centre has no direction
+            sumX += dx / l;
+            sumY += dy / l;
+        }
     }
-    radius = r;
 }
 
 #if defined(VEMORA_AVX2_FIT)
-// The same steps with the distances and quotients of four points at a time.
-__attribute__((target("avx2"))) void fitAvx2(const std::vector<utPoint_c>& points,
-                                             utPoint_c& centre, double& radius) {
-    double mx = 0.0, my = 0.0;
-    centroid(points, mx, my);
-    centre = utPoint_c(mx, my);
-    double r = 0.0;
+// The plain sums with the distances and quotients of four points at a time.
+__attribute__((target("avx2"))) void avx2Sums(const std::vector<utPoint_c>& points,
+                                              const utPoint_c& c, double& sumL, double& sumX,
+                                              double& sumY) {
     const size_t n = points.size();
-    for (int step = 0; step < kArcFitSteps; ++step) {
-        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
-        const __m256d cx = _mm256_set1_pd(centre.x()), cy = _mm256_set1_pd(centre.y());
-        size_t i = 0;
-        for (; i + 4 <= n; i += 4) {
-            const utPoint_c* p = points.data() + i;
-            const __m256d px = _mm256_set_pd(p[3].x(), p[2].x(), p[1].x(), p[0].x());
-            const __m256d py = _mm256_set_pd(p[3].y(), p[2].y(), p[1].y(), p[0].y());
-            const __m256d dx = _mm256_sub_pd(cx, px), dy = _mm256_sub_pd(cy, py);
-            const __m256d l =
-                _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)));
-            const __m256d ux = _mm256_div_pd(dx, l), uy = _mm256_div_pd(dy, l);
-            alignas(32) double ls[4], xs[4], ys[4];
-            _mm256_store_pd(ls, l);
-            _mm256_store_pd(xs, ux);
-            _mm256_store_pd(ys, uy);
-            for (int k = 0; k < 4; ++k) add(ls[k], xs[k], ys[k], sumL, sumX, sumY);
-        }
-        sumsFrom(i, points, centre, sumL, sumX, sumY);
-        const utPoint_c next = nextCentre(mx, my, double(n), sumL, sumX, sumY, r);
-        const bool settled =
-            centreSettled(next.x(), centre.x()) && centreSettled(next.y(), centre.y());
-        centre = next;
-        if (settled) break;
+    const __m256d cx = _mm256_set1_pd(c.x()), cy = _mm256_set1_pd(c.y());
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const utPoint_c* p = points.data() + i;
+        const __m256d px = _mm256_set_pd(p[3].x(), p[2].x(), p[1].x(), p[0].x());
+        const __m256d py = _mm256_set_pd(p[3].y(), p[2].y(), p[1].y(), p[0].y());
+        const __m256d dx = _mm256_sub_pd(cx, px), dy = _mm256_sub_pd(cy, py);
+        const __m256d l =
+            _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)));
+        const __m256d ux = _mm256_div_pd(dx, l), uy = _mm256_div_pd(dy, l);
+        alignas(32) double ls[4], xs[4], ys[4];
+        _mm256_store_pd(ls, l);
+        _mm256_store_pd(xs, ux);
+        _mm256_store_pd(ys, uy);
+        for (int k = 0; k < 4; ++k) add(ls[k], xs[k], ys[k], sumL, sumX, sumY);
     }
-    radius = r;
+    sumsFrom(i, points, c, sumL, sumX, sumY);
 }
 #endif
+
+tmpStepSums_t stepSums(const utCircleFitRule_c& rule) {
+    if (rule.hypotDistances) return hypotSums;
+#if defined(VEMORA_AVX2_FIT)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return avx2Sums;
+#endif
+    return plainSums;
+}
 
 }  // namespace
 
-void eberlyCircle(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
-#if defined(VEMORA_AVX2_FIT)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
-        fitAvx2(points, centre, radius);
-        return;
+void eberlyCircle(const std::vector<utPoint_c>& points, const utCircleFitRule_c& rule,
+                  utPoint_c& centre, double& radius) {
+    const tmpStepSums_t sums = stepSums(rule);
+    double mx = 0.0, my = 0.0;
+    centroid(points, mx, my);
+    centre = utPoint_c(mx, my);
+    double r = 0.0;
+    for (int step = 0; step < kFitSteps; ++step) {
+        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
+        sums(points, centre, sumL, sumX, sumY);
+        const double before = r;
+        const utPoint_c next = nextCentre(mx, my, double(points.size()), sumL, sumX, sumY, r);
+        const bool done = settled(next.x(), centre.x(), rule.tolerance) &&
+                          settled(next.y(), centre.y(), rule.tolerance) &&
+                          (!rule.radiusSettles || settled(r, before, rule.tolerance));
+        centre = next;
+        if (done) break;
     }
-#endif
-    fitPlain(points, centre, radius);
+    radius = r;
 }
 
 }  // namespace Vemora

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/mathConstants.h"
+#include "vector/circleFit.h"
 #include "vector/conicFit.h"
 
 namespace Vemora {
@@ -137,13 +138,6 @@ stSketch_c* stEllipticCurveRecognizer_c::iProcessFitting(stSketch_c* sketch) {
 // Circle recognizer by iterative geometric least squares
 
 namespace {
-constexpr int kCircleFitSteps = 300;
-constexpr double kCircleFitConvergence = 0.00005;  // relative change of centre and radius
-
-bool converged(double now, double before) {
-    return now == before || std::fabs(now - before) < kCircleFitConvergence * std::fabs(before);
-}
-
 class tmpFeatureRecognizer_c : public tmpCloningVisitor_c {
 public:
     tmpFeatureRecognizer_c(stSketch_c& output, double maxMeanDeviation)
@@ -161,7 +155,7 @@ public:
         }
         utPoint_c centre;
         double radius = 0.0;
-        fitCircle(points, centre, radius);
+        eberlyCircle(points, kCurveRecognizerCircleFit, centre, radius);
         double deviation = 0.0;
         for (const utPoint_c& p : points) deviation += std::fabs((p - centre).length() - radius);
         deviation /= double(points.size());
@@ -187,41 +181,6 @@ public:
     }
 
 private:
-    // Each step moves the centre to the mean plus the mean radius times the mean unit vector
-    // from the points to the current centre.
-    static void fitCircle(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
-        const double n = double(points.size());
-        double mx = 0.0, my = 0.0;
-        for (const utPoint_c& p : points) {
-            mx += p.x();
-            my += p.y();
-        }
-        mx /= n;
-        my /= n;
-        double a = mx, b = my, r = 0.0;
-        for (int step = 0; step < kCircleFitSteps; ++step) {
-            double sumL = 0.0, sumA = 0.0, sumB = 0.0;
-            for (const utPoint_c& p : points) {
-                const double l = std::hypot(a - p.x(), b - p.y());
-                sumL += l;
-                if (l > 0.0) {  // a point on the centre has no direction
-                    sumA += (a - p.x()) / l;
-                    sumB += (b - p.y()) / l;
-                }
-            }
-            const double l = sumL / n;
-            const double newA = mx + l * sumA / n;
-            const double newB = my + l * sumB / n;
-            const bool done = converged(newA, a) && converged(newB, b) && converged(l, r);
-            a = newA;
-            b = newB;
-            r = l;
-            if (done) break;
-        }
-        centre.set(a, b);
-        radius = r;
-    }
-
     double maxMeanDeviation_;
 };
 }  // namespace

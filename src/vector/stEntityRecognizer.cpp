@@ -285,7 +285,7 @@ bool stEntityRecognizer_c::checkIfArc(const std::vector<utPoint_c>& points, doub
 
     utPoint_c centre;
     double r = 0.0;
-    eberlyCircle(points, centre, r);
+    eberlyCircle(points, kArcTestCircleFit, centre, r);
 
     // An open run: the circle of that radius through both end points, on the side away from the
     // run's middle point (arcs of at most half a turn).
