@@ -164,12 +164,11 @@ public:
     void setPrefix(const wchar_t*) override {}
 };
 
-// Nodes that hold text and can have no children.
+// Nodes that can have no children (attributes refuse children with texts of their own).
 template <class I>
-class tmpXmlCharacterDataImpl_c : public tmpXmlNodeImplBase_c<I> {
+class tmpXmlLeafImpl_c : public tmpXmlNodeImplBase_c<I> {
 public:
-    tmpXmlCharacterDataImpl_c(stXmlDocument_c* owner, const wchar_t* data)
-        : tmpXmlNodeImplBase_c<I>(owner), data_(data) {}
+    using tmpXmlNodeImplBase_c<I>::tmpXmlNodeImplBase_c;
 
     stXmlNode_c* appendChild(stXmlNode_c*) override { throw stXmlDOMException_c(kLeafHierarchy); }
     stXmlNode_c* removeChild(stXmlNode_c*) override { throw stXmlDOMException_c(kLeafHierarchy); }
@@ -179,6 +178,14 @@ public:
     stXmlNode_c* replaceChild(stXmlNode_c*, stXmlNode_c*) override {
         throw stXmlDOMException_c(kHierarchy);
     }
+};
+
+// Nodes that hold text.
+template <class I>
+class tmpXmlCharacterDataImpl_c : public tmpXmlLeafImpl_c<I> {
+public:
+    tmpXmlCharacterDataImpl_c(stXmlDocument_c* owner, const wchar_t* data)
+        : tmpXmlLeafImpl_c<I>(owner), data_(data) {}
 
     const wchar_t* getNodeValue() const override { return data_; }
     void setNodeValue(const wchar_t* value) override { setData(value); }
@@ -270,20 +277,12 @@ public:
     stXmlNode_c* cloneNode(bool) const override { return new stXmlCommentImpl_c(doc, getData()); }
 };
 
-class stXmlProcessingInstructionImpl_c : public tmpXmlNodeImplBase_c<stXmlProcessingInstruction_c> {
+class stXmlProcessingInstructionImpl_c : public tmpXmlLeafImpl_c<stXmlProcessingInstruction_c> {
 public:
     stXmlProcessingInstructionImpl_c(stXmlDocument_c* owner, const wchar_t* target,
                                      const wchar_t* data)
-        : tmpXmlNodeImplBase_c(owner), target_(target), data_(data) {}
+        : tmpXmlLeafImpl_c(owner), target_(target), data_(data) {}
 
-    stXmlNode_c* appendChild(stXmlNode_c*) override { throw stXmlDOMException_c(kLeafHierarchy); }
-    stXmlNode_c* removeChild(stXmlNode_c*) override { throw stXmlDOMException_c(kLeafHierarchy); }
-    stXmlNode_c* insertBefore(stXmlNode_c*, stXmlNode_c*) override {
-        throw stXmlDOMException_c(kHierarchy);
-    }
-    stXmlNode_c* replaceChild(stXmlNode_c*, stXmlNode_c*) override {
-        throw stXmlDOMException_c(kHierarchy);
-    }
     stXmlNode_c* cloneNode(bool) const override {
         return new stXmlProcessingInstructionImpl_c(doc, target_, data_);
     }
