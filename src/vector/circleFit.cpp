@@ -21,18 +21,24 @@ bool settled(double now, double before, double tolerance) {
     return now == before || std::fabs(now - before) < tolerance * std::fabs(before);
 }
 
+// The sums of one step: of the distances to the centre and of the unit vectors towards it. Each
+// kernel sums into a value of its own, so no store can alias the points it reads.
+struct tmpStepSums_c {
+    double l = 0.0, x = 0.0, y = 0.0;
+};
+
 // Adds the distance l and, for a point off the centre, the unit vector (ux, uy).
-inline void add(double l, double ux, double uy, double& sumL, double& sumX, double& sumY) {
-    sumL += l;
+inline void add(double l, double ux, double uy, tmpStepSums_c& s) {
+    s.l += l;
     if (l > 0.0) {
-        sumX += ux;
-        sumY += uy;
+        s.x += ux;
+        s.y += uy;
     }
 }
 
 // The sums of one step over the points from i on: two at a time, then one.
 inline void sumsFrom(size_t i, const std::vector<utPoint_c>& points, const utPoint_c& c,
-                     double& sumL, double& sumX, double& sumY) {
+                     tmpStepSums_c& s) {
 #if defined(__SSE2__)
     const __m128d cx = _mm_set1_pd(c.x()), cy = _mm_set1_pd(c.y());
     for (; i + 2 <= points.size(); i += 2) {
@@ -46,26 +52,25 @@ inline void sumsFrom(size_t i, const std::vector<utPoint_c>& points, const utPoi
         _mm_storeu_pd(ls, l);
         _mm_storeu_pd(xs, ux);
         _mm_storeu_pd(ys, uy);
-        add(ls[0], xs[0], ys[0], sumL, sumX, sumY);
-        add(ls[1], xs[1], ys[1], sumL, sumX, sumY);
+        add(ls[0], xs[0], ys[0], s);
+        add(ls[1], xs[1], ys[1], s);
     }
 #endif
     for (; i < points.size(); ++i) {
         const utVector_c d = c - points[i];
         const double l = d.length();
         if (l > 0.0) {
-            add(l, d.x() / l, d.y() / l, sumL, sumX, sumY);
+            add(l, d.x() / l, d.y() / l, s);
         } else {
-            add(l, 0.0, 0.0, sumL, sumX, sumY);
+            add(l, 0.0, 0.0, s);
         }
     }
 }
 
 // One step: the next centre from the centroid (mx, my) and the sums for the centre c.
-inline utPoint_c nextCentre(double mx, double my, double n, double sumL, double sumX, double sumY,
-                            double& r) {
-    r = sumL / n;
-    return utPoint_c(mx + r * sumX / n, my + r * sumY / n);
+inline utPoint_c nextCentre(double mx, double my, double n, const tmpStepSums_c& s, double& r) {
+    r = s.l / n;
+    return utPoint_c(mx + r * s.x / n, my + r * s.y / n);
 }
 
 void centroid(const std::vector<utPoint_c>& points, double& mx, double& my) {
@@ -79,33 +84,31 @@ void centroid(const std::vector<utPoint_c>& points, double& mx, double& my) {
     my /= double(points.size());
 }
 
-// The sums of one step for the centre c: of the distances and of the unit vectors.
-using tmpStepSums_t = void (*)(const std::vector<utPoint_c>& points, const utPoint_c& c,
-                               double& sumL, double& sumX, double& sumY);
-
-void plainSums(const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL, double& sumX,
-               double& sumY) {
-    sumsFrom(0, points, c, sumL, sumX, sumY);
+tmpStepSums_c plainSums(const std::vector<utPoint_c>& points, const utPoint_c& c) {
+    tmpStepSums_c s;
+    sumsFrom(0, points, c, s);
+    return s;
 }
 
-void hypotSums(const std::vector<utPoint_c>& points, const utPoint_c& c, double& sumL, double& sumX,
-               double& sumY) {
+tmpStepSums_c hypotSums(const std::vector<utPoint_c>& points, const utPoint_c& c) {
+    tmpStepSums_c s;
     for (const utPoint_c& p : points) {
         const double dx = c.x() - p.x(), dy = c.y() - p.y();
         const double l = std::hypot(dx, dy);
-        sumL += l;
+        s.l += l;
         if (l > 0.0) {  // a point on the centre has no direction
-            sumX += dx / l;
-            sumY += dy / l;
+            s.x += dx / l;
+            s.y += dy / l;
         }
     }
+    return s;
 }
 
 #if defined(VEMORA_AVX2_FIT)
 // The plain sums with the distances and quotients of four points at a time.
-__attribute__((target("avx2"))) void avx2Sums(const std::vector<utPoint_c>& points,
-                                              const utPoint_c& c, double& sumL, double& sumX,
-                                              double& sumY) {
+__attribute__((target("avx2"))) tmpStepSums_c avx2Sums(const std::vector<utPoint_c>& points,
+                                                       const utPoint_c& c) {
+    tmpStepSums_c s;
     const size_t n = points.size();
     const __m256d cx = _mm256_set1_pd(c.x()), cy = _mm256_set1_pd(c.y());
     size_t i = 0;
@@ -121,35 +124,26 @@ __attribute__((target("avx2"))) void avx2Sums(const std::vector<utPoint_c>& poin
         _mm256_store_pd(ls, l);
         _mm256_store_pd(xs, ux);
         _mm256_store_pd(ys, uy);
-        for (int k = 0; k < 4; ++k) add(ls[k], xs[k], ys[k], sumL, sumX, sumY);
+        for (int k = 0; k < 4; ++k) add(ls[k], xs[k], ys[k], s);
     }
-    sumsFrom(i, points, c, sumL, sumX, sumY);
+    sumsFrom(i, points, c, s);
+    return s;
 }
 #endif
 
-tmpStepSums_t stepSums(const utCircleFitRule_c& rule) {
-    if (rule.hypotDistances) return hypotSums;
-#if defined(VEMORA_AVX2_FIT)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return avx2Sums;
-#endif
-    return plainSums;
-}
-
-}  // namespace
-
-void eberlyCircle(const std::vector<utPoint_c>& points, const utCircleFitRule_c& rule,
-                  utPoint_c& centre, double& radius) {
-    const tmpStepSums_t sums = stepSums(rule);
+// The steps with the sums of `Kernel`; inlined into each fit below, so that every kernel runs
+// in a loop of its own.
+template <tmpStepSums_c (*Kernel)(const std::vector<utPoint_c>&, const utPoint_c&)>
+inline void iterate(const std::vector<utPoint_c>& points, const utCircleFitRule_c& rule,
+                    utPoint_c& centre, double& radius) {
     double mx = 0.0, my = 0.0;
     centroid(points, mx, my);
     centre = utPoint_c(mx, my);
     double r = 0.0;
     for (int step = 0; step < kFitSteps; ++step) {
-        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
-        sums(points, centre, sumL, sumX, sumY);
+        const tmpStepSums_c s = Kernel(points, centre);
         const double before = r;
-        const utPoint_c next = nextCentre(mx, my, double(points.size()), sumL, sumX, sumY, r);
+        const utPoint_c next = nextCentre(mx, my, double(points.size()), s, r);
         const bool done = settled(next.x(), centre.x(), rule.tolerance) &&
                           settled(next.y(), centre.y(), rule.tolerance) &&
                           (!rule.radiusSettles || settled(r, before, rule.tolerance));
@@ -157,6 +151,32 @@ void eberlyCircle(const std::vector<utPoint_c>& points, const utCircleFitRule_c&
         if (done) break;
     }
     radius = r;
+}
+
+#if defined(VEMORA_AVX2_FIT)
+__attribute__((target("avx2"), flatten)) void fitAvx2(const std::vector<utPoint_c>& points,
+                                                      const utCircleFitRule_c& rule,
+                                                      utPoint_c& centre, double& radius) {
+    iterate<avx2Sums>(points, rule, centre, radius);
+}
+#endif
+
+}  // namespace
+
+void eberlyCircle(const std::vector<utPoint_c>& points, const utCircleFitRule_c& rule,
+                  utPoint_c& centre, double& radius) {
+    if (rule.hypotDistances) {
+        iterate<hypotSums>(points, rule, centre, radius);
+        return;
+    }
+#if defined(VEMORA_AVX2_FIT)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        fitAvx2(points, rule, centre, radius);
+        return;
+    }
+#endif
+    iterate<plainSums>(points, rule, centre, radius);
 }
 
 }  // namespace Vemora
