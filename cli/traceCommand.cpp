@@ -17,6 +17,7 @@
 #include "parameterKeys.h"
 #include "pathText.h"
 #include "progress.h"
+#include "raster/inkTest.h"
 
 namespace Vemora {
 
@@ -77,8 +78,7 @@ stOutputFormat_e outputFormat(const stTraceOptions_c& o) {
 }
 
 bool isInk(const utRasterData_c& raster, int x, int y, int blackLevel) {
-    const uint32_t p = raster.pixel(unsigned(x), unsigned(y));
-    return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * blackLevel;
+    return Vemora::isInk(raster.pixel(unsigned(x), unsigned(y)), blackLevel);
 }
 
 // One line on an empty result: it is written as asked, but nobody should take it for a success

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/propertyTable.h"
+#include "raster/inkTest.h"
 #include "raster/utInkMask.h"
 
 namespace Vemora {
@@ -130,6 +131,10 @@ stDescriptor_c* stSpvAlgorithm_c::isA() { return desc(); }
 stXmlElement_c* stSpvAlgorithm_c::toXml(stXmlElement_c* element) const { return element; }
 
 void stSpvAlgorithm_c::fromXml(stXmlElement_c* element) { properties().read(*this, element); }
+
+bool stSpvAlgorithm_c::isBlack(int col, int row) const {
+    return raster_ && isInk(raster_->pixel(unsigned(col), unsigned(row)), blackLevel_);
+}
 
 bool stSpvAlgorithm_c::setBlackLevel(int level) {
     if (level < 0 || level > 255) return false;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "rasterDrawing.h"
@@ -564,6 +565,28 @@ TEST(stSpvAlgorithmTest, MissingBlackLevelSettingMeansNothingIsInk) {
     fillBox(r, 20, 10, 119, 14);
     std::unique_ptr<stSketch_c> sketch(a.trace(&r, nullptr, 0, 0));
     EXPECT_EQ(sketch->entitiesCount(), 0);
+}
+
+// Regression: three times a black level read from a configuration overflowed an int; 1431655766
+// became 2, which left black strokes ink and the paper white. Past 255 every pixel is ink, as at
+// 256: the whole raster is one blot reaching every border, and no stroke is traced.
+TEST(stSpvAlgorithmTest, BlackLevelsBeyondTheChannelRangeMakeEveryPixelInk) {
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    auto strokesAt = [&r](const wchar_t* level) {
+        const std::wstring text = std::wstring(L"<Processor><BlackLevel>") + level +
+                                  L"</BlackLevel><LengthStepLength>17</LengthStepLength>"
+                                  L"<MaxWidthDeviation>3</MaxWidthDeviation>"
+                                  L"<ScanLineThreshold>2</ScanLineThreshold></Processor>";
+        auto doc = xmlFromText(text.c_str());
+        stSpvAlgorithm_c a;
+        a.fromXml(doc->getDocumentElement());
+        return std::unique_ptr<stSketch_c>(a.trace(&r, nullptr, 0, 0))->entitiesCount();
+    };
+    EXPECT_EQ(strokesAt(L"187"), 1);
+    EXPECT_EQ(strokesAt(L"256"), 0);
+    EXPECT_EQ(strokesAt(L"1431655766"), 0);
+    EXPECT_EQ(strokesAt(L"2147483647"), 0);
 }
 
 TEST(stSpvAlgorithmTest, CancelledProgressEndsTheSeedScan) {

@@ -71,12 +71,7 @@ public:
 
     // Ink test: the mean of the three channels is strictly below the black level. No bounds check.
     // Only a run has a raster: outside one nothing is black.
-    bool isBlack(int col, int row) const {
-        if (!raster_) return false;
-        const uint32_t p = raster_->pixel(unsigned(col), unsigned(row));
-        // (R + G + B) / 3 < level, exactly, without the division.
-        return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * blackLevel_;
-    }
+    bool isBlack(int col, int row) const;
 
 private:
     friend class stSpvAlgorithmTestAccess_c;
