@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include <vemora/spv/stSketchTracer.h>
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 
 #include <algorithm>

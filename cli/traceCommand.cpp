@@ -1,6 +1,6 @@
 #include "traceCommand.h"
 
-#include <vemora/spv/stSketchTracer.h>
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/xml/stXmlParser.h>
 
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #include <vemora/foundation/utPoint.h>
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/sketch/stSketch.h>
-#include <vemora/spv/stSketchTracer.h>
+#include <vemora/engine/stSketchTracer.h>
 
 #include <cstddef>
 #include <cstdint>
