@@ -228,52 +228,20 @@ TEST(stSpvAlgorithmTest, HorizontalBarGivesOneTrackOnItsCentreLine) {
     EXPECT_EQ(access.run(r).countPrimitives(), first);
 }
 
-TEST(stSpvAlgorithmTest, SeedsOnAStrokeAlreadyTracedAreAbandoned) {
-    utRasterData_c r = blankRaster(140, 40);
-    fillBox(r, 20, 10, 119, 14);
-    stSpvAlgorithmTestAccess_c access;
-    access.prepare(r);
-    int traced = 0, abandoned = 0;
-    stSpvTrackInfo_c track;
-    while (access.getTrack(track)) {
-        if (access.traceTrack(track)) {
-            access.appendTrack(track);
-            ++traced;
-        } else {
-            ++abandoned;
-        }
-    }
-    EXPECT_EQ(traced, 1);
-    // Rows 12 and 14 and every scanned column from 20 to 118 find the bar again.
-    EXPECT_GE(abandoned, 2 + 50);
-    EXPECT_EQ(access.sketch().countPrimitives(), 1);
-}
-
-TEST(stSpvAlgorithmTest, QueuedSeedsOnTracedStrokesAreDroppedAndTheRestKeepTheirTurn) {
-    utRasterData_c r = blankRaster(140, 60);
-    fillBox(r, 20, 10, 119, 14);  // traced first
-    fillBox(r, 30, 30, 34, 55);
+// Seeds are traced last found first. Row 10 finds only the left bar, which is traced whole; row 30
+// then crosses all three bars, and of its seeds the one on the traced bar is dropped while the
+// other two keep their turn: the right bar is traced before the middle one.
+TEST(stSpvAlgorithmTest, SeedsOfOneScanLineAreTracedLastFoundFirst) {
+    utRasterData_c r = blankRaster(140, 70);
+    fillBox(r, 30, 10, 34, 55);
+    fillBox(r, 60, 30, 64, 55);
     fillBox(r, 90, 30, 94, 55);
-    stSpvAlgorithmTestAccess_c access;
-    access.prepare(r);
-    access.scanRow(12);
-    stSpvTrackInfo_c track;
-    ASSERT_TRUE(access.getTrack(track));
-    ASSERT_TRUE(access.traceTrack(track));
-    access.appendTrack(track);
-
-    // Two seeds on the upright bars, one on the traced bar, two more on the upright bars.
-    access.scanRow(40);
-    access.scanRow(12);
-    access.scanRow(44);
-    ASSERT_EQ(access.seedCount(), 5u);
-    access.dropCoveredSeeds();
-    ASSERT_EQ(access.seedCount(), 4u);
-    std::vector<int> xs;
-    while (access.seedCount() > 0 && access.getTrack(track))
-        xs.push_back(int(track.currentPoint().x()) / 10);
-    // Last in, first out, as queued: the bar at x 90 before the one at x 30, twice.
-    EXPECT_EQ(xs, (std::vector<int>{9, 3, 9, 3}));
+    std::vector<double> columns;
+    for (const auto& track : tracesOf(r)) {
+        for (const stSpvPoint_c& p : track) EXPECT_EQ(p.x(), track.front().x());
+        columns.push_back(track.front().x());
+    }
+    EXPECT_EQ(columns, (std::vector<double>{32, 92, 62}));
 }
 
 TEST(stSpvAlgorithmTest, VerticalBarGivesOneTrackOnItsCentreLine) {

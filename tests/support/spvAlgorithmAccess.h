@@ -33,9 +33,6 @@ public:
     }
     void scanRow(int row) { a_.scanRow(row); }
     void scanColumn(int col) { a_.scanColumn(col); }
-    bool getTrack(stSpvTrackInfo_c& track) { return a_.getTrack(track); }
-    void dropCoveredSeeds() { a_.dropCoveredSeeds(); }
-    bool traceTrack(stSpvTrackInfo_c& track) { return a_.traceTrack(track); }
     void appendTrack(const stSpvTrackInfo_c& track) { a_.appendTrack(track); }
     stSketch_c* translate(double dx, double dy) const {
         return stSpvAlgorithmImpl_c::translate(a_.sketch(), dx, dy);
