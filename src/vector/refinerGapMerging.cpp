@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "raster/inkTest.h"
 #include "vector/refinerSearchGrid.h"
 
 namespace Vemora {
@@ -272,11 +273,7 @@ bool tmpGapsRefiner_c::isInk(long long col, long long row) const {
         row >= (long long)raster_->height()) {
         return false;
     }
-    const uint32_t px = raster_->pixel(unsigned(col), unsigned(row));
-    // The mean of the channels below the threshold, in whole numbers: a sum s of three channels
-    // lies a third away from any multiple of 3 unless it is one, so s / 3 < t exactly when s < 3t.
-    const long long sum = ((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF);
-    return sum < 3 * (long long)darknessThreshold_;
+    return Vemora::isInk(raster_->pixel(unsigned(col), unsigned(row)), darknessThreshold_);
 }
 
 namespace {
