@@ -21,13 +21,13 @@
 // Engine and tools
 #include <vemora/engine/stEngineConfiguration.h>
 #include <vemora/engine/stProcessor.h>
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/engine/stTool.h>
 #include <vemora/engine/stToolContext.h>
 #include <vemora/engine/stToolListener.h>
 #include <vemora/engine/stVMREngine.h>
 
 // Sparse pixel vectorization
-#include <vemora/spv/stSketchTracer.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvSketch.h>
