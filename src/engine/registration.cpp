@@ -9,6 +9,7 @@
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
 #include <vemora/vector/stEntityRecognizer.h>
+#include <vemora/vector/stJunctionsProcessor.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
@@ -16,9 +17,10 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stProcessor_c::desc(),       stRasterProcessor_c::desc(),     stTracingAlgorithm_c::desc(),
-        stSketchProcessor_c::desc(), stSegmentizer_c::desc(),         stEntityRecognizer_c::desc(),
-        stSketchRefiner_c::desc(),   stVectorizationParams_c::desc(), stSpvAlgorithm_c::desc(),
+        stProcessor_c::desc(),        stRasterProcessor_c::desc(), stTracingAlgorithm_c::desc(),
+        stSketchProcessor_c::desc(),  stSegmentizer_c::desc(),     stJunctionsProcessor_c::desc(),
+        stEntityRecognizer_c::desc(), stSketchRefiner_c::desc(),   stVectorizationParams_c::desc(),
+        stSpvAlgorithm_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

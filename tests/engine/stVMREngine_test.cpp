@@ -22,7 +22,8 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()),
               std::vector<std::wstring>{L"SpvAlgorithm"});
     EXPECT_EQ(namesOf(engine.vectorProcessorNames()),
-              (std::vector<std::wstring>{L"Segmentizer", L"EntityRecognizer", L"SketchRefiner"}));
+              (std::vector<std::wstring>{L"Segmentizer", L"JunctionsProcessor", L"EntityRecognizer",
+                                         L"SketchRefiner"}));
     // The kind bases themselves are registered but listed nowhere.
     EXPECT_EQ(engine.findConfigurable(L"RasterProcessor"), stRasterProcessor_c::desc());
     EXPECT_EQ(engine.findConfigurable(L"TracingAlgorithm"), stTracingAlgorithm_c::desc());
