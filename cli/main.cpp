@@ -15,6 +15,7 @@
 #include "optionValues.h"
 #include "parameterKeys.h"
 #include "pathText.h"
+#include "toolCommand.h"
 #include "traceCommand.h"
 
 using namespace Vemora;
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     trace->add_flag("--overlay", o.overlay, "SVG: draw the image underneath the vectors");
     trace->add_flag("-q,--quiet", o.quiet, "No progress display and no summary");
     trace->footer(keysHelp());
+    stToolCommands_c toolCommands(app);
 
     if (argc <= 1) {
         std::fputs(app.help().c_str(), stderr);
@@ -92,6 +94,7 @@ int main(int argc, char** argv) {
             }
             runTrace(o);
         }
+        if (toolCommands.parsed()) toolCommands.run();
         return EXIT_SUCCESS;
     } catch (const std::bad_alloc&) {
         return fail(o.input + ": not enough memory for this image");

@@ -19,6 +19,7 @@
 #include <vemora/config/utValue.h>
 
 // Engine and tools
+#include <vemora/engine/stEngineConfiguration.h>
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stTool.h>
 #include <vemora/engine/stToolContext.h>
@@ -49,6 +50,10 @@
 
 // Raster
 #include <vemora/raster/stPiIndexing.h>
+
+// Interactive commands
+#include <vemora/commands/stCommand.h>
+#include <vemora/commands/stCommandScript.h>
 
 // XML
 #include <vemora/xml/stXmlNode.h>

@@ -4,6 +4,7 @@
 
 #include "engine/registration.h"
 
+#include <vemora/commands/stCommand.h>
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
 #include <vemora/spv/stSpvAlgorithm.h>
@@ -17,9 +18,16 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stProcessor_c::desc(),        stRasterProcessor_c::desc(), stTracingAlgorithm_c::desc(),
-        stSketchProcessor_c::desc(),  stSegmentizer_c::desc(),     stJunctionsProcessor_c::desc(),
-        stEntityRecognizer_c::desc(), stSketchRefiner_c::desc(),   stVectorizationParams_c::desc(),
+        stCommand_c::desc(),
+        stProcessor_c::desc(),
+        stRasterProcessor_c::desc(),
+        stTracingAlgorithm_c::desc(),
+        stSketchProcessor_c::desc(),
+        stSegmentizer_c::desc(),
+        stJunctionsProcessor_c::desc(),
+        stEntityRecognizer_c::desc(),
+        stSketchRefiner_c::desc(),
+        stVectorizationParams_c::desc(),
         stSpvAlgorithm_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);

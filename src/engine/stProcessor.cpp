@@ -1,6 +1,5 @@
 #include <vemora/engine/stProcessor.h>
 
-#include <vemora/engine/stTool.h>
 #include <vemora/engine/stToolContext.h>
 #include <vemora/foundation/utException.h>
 #include <vemora/foundation/utRasterData.h>
@@ -12,6 +11,8 @@
 #include <new>
 #include <typeinfo>
 #include <vector>
+
+#include "engine/toolNotifications.h"
 
 namespace Vemora {
 
@@ -49,30 +50,32 @@ stDescriptor_c* stSketchProcessor_c::isA() { return desc(); }
 
 stProcessor_c::~stProcessor_c() = default;
 
-bool stProcessor_c::notifyStarted() { return owner_ ? owner_->notifyStarted() : true; }
+bool stProcessor_c::notifyStarted() {
+    return owner_ ? stToolNotifications_c::started(*owner_) : true;
+}
 
 bool stProcessor_c::notifyStepStarted(const wchar_t* step) {
-    return owner_ ? owner_->notifyStepStarted(step) : true;
+    return owner_ ? stToolNotifications_c::stepStarted(*owner_, step) : true;
 }
 
 bool stProcessor_c::notifyProgress(int percent) {
-    return owner_ ? owner_->notifyProgress(percent) : true;
+    return owner_ ? stToolNotifications_c::progress(*owner_, percent) : true;
 }
 
 void stProcessor_c::notifyStepFinished(const wchar_t* step) {
-    if (owner_) owner_->notifyStepFinished(step);
+    if (owner_) stToolNotifications_c::stepFinished(*owner_, step);
 }
 
 void stProcessor_c::notifyFinished() {
-    if (owner_) owner_->notifyFinished();
+    if (owner_) stToolNotifications_c::finished(*owner_);
 }
 
 void stProcessor_c::notifyError(const wchar_t* a, const wchar_t* b) {
-    if (owner_) owner_->notifyError(a, b);
+    if (owner_) stToolNotifications_c::error(*owner_, a, b);
 }
 
 void stProcessor_c::notifyLogMessage(const wchar_t* a, const wchar_t* b) {
-    if (owner_) owner_->notifyLogMessage(a, b);
+    if (owner_) stToolNotifications_c::logMessage(*owner_, a, b);
 }
 
 // ---------------------------------------------------------------------------------------------

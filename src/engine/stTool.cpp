@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/toolNotifications.h"
+
 namespace Vemora {
 
 namespace {
@@ -105,15 +107,9 @@ const wchar_t* stToolDefinition_c::description() const {
 
 void stToolDefinition_c::setName(const wchar_t* name) {
     stXmlElement_c* e = checked();
-    // Tool names are unique among the definitions of a document (this one included).
-    if (const stXmlNode_c* parent = e->getParentNode()) {
-        for (stXmlNode_c* n = parent->getFirstChild(); n; n = n->getNextSibling()) {
-            const stXmlElement_c* sibling = asElement(n);
-            if (sibling && sameText(sibling->getTagName(), e->getTagName()) &&
-                sameText(sibling->getAttribute(L"name"), name))
-                throw stEngineException_c(kInvalidName);
-        }
-    }
+    // Tool names are unique among the engine's definitions (this one included).
+    if (stVMREngine_c::getEngine().toolDefinitionByName(name).valid())
+        throw stEngineException_c(kInvalidName);
     e->setAttribute(L"name", name);
 }
 
@@ -362,6 +358,25 @@ void stTool_c::notifyLogMessage(const wchar_t* a, const wchar_t* b) {
         l->onLogMessage(this, a, b);
         return true;
     });
+}
+
+// The processors' notifications, relayed to the tool that owns them.
+bool stToolNotifications_c::started(stTool_c& tool) { return tool.notifyStarted(); }
+bool stToolNotifications_c::stepStarted(stTool_c& tool, const wchar_t* step) {
+    return tool.notifyStepStarted(step);
+}
+bool stToolNotifications_c::progress(stTool_c& tool, int percent) {
+    return tool.notifyProgress(percent);
+}
+void stToolNotifications_c::stepFinished(stTool_c& tool, const wchar_t* step) {
+    tool.notifyStepFinished(step);
+}
+void stToolNotifications_c::finished(stTool_c& tool) { tool.notifyFinished(); }
+void stToolNotifications_c::error(stTool_c& tool, const wchar_t* a, const wchar_t* b) {
+    tool.notifyError(a, b);
+}
+void stToolNotifications_c::logMessage(stTool_c& tool, const wchar_t* a, const wchar_t* b) {
+    tool.notifyLogMessage(a, b);
 }
 
 }  // namespace Vemora

@@ -2,12 +2,15 @@
 
 #include <vemora/config/stConfigurable.h>
 #include <vemora/engine/stProcessor.h>
+#include <vemora/engine/stToolListener.h>
 
 #include <algorithm>
 #include <cassert>
 #include <cwchar>
+#include <string>
 
 #include "engine/registration.h"
+#include "foundation/platform.h"
 
 namespace Vemora {
 
@@ -30,7 +33,14 @@ stVMREngine_c& stVMREngine_c::getEngine() {
     return engine;
 }
 
-stVMREngine_c::stVMREngine_c() { registerLibraryClasses(*this); }
+stVMREngine_c::stVMREngine_c() {
+    // The configuration tells the engine's listeners through this pointer: asking getEngine()
+    // for them now would re-enter the construction of the engine.
+    configuration_.engine_ = this;
+    const std::wstring path = platform::libraryFolder() + L"Data/orvexconfig.xml";
+    configuration_.load(path.c_str());
+    registerLibraryClasses(*this);
+}
 
 stVMREngine_c::~stVMREngine_c() = default;
 
@@ -71,6 +81,19 @@ void stVMREngine_c::addListener(stEngineListener_c* listener) { listeners_.push_
 void stVMREngine_c::removeListener(stEngineListener_c* listener) {
     auto it = std::find(listeners_.begin(), listeners_.end(), listener);
     if (it != listeners_.end()) listeners_.erase(it);
+}
+
+void stVMREngine_c::notifyConfigurationChanged() {
+    // Listeners may come and go while being told: each one of the list as it was is told unless
+    // it has been removed meanwhile.
+    const std::vector<stEngineListener_c*> snapshot = listeners_;
+    for (size_t i = 0; i < snapshot.size(); ++i) {
+        stEngineListener_c* const l = snapshot[i];
+        const auto listed = size_t(std::count(listeners_.begin(), listeners_.end(), l));
+        // A listener added twice is told twice, unless one of its entries went.
+        const auto before = size_t(std::count(snapshot.begin(), snapshot.begin() + long(i), l));
+        if (before < listed) l->onConfigurationChanged(configuration_);
+    }
 }
 
 }  // namespace Vemora

@@ -93,10 +93,12 @@ TEST(stToolDefinitionTest, BecomesInvalidWhenItsElementLeavesTheDocument) {
     EXPECT_FALSE(survivor.valid());
 }
 
-TEST(stToolDefinitionTest, NamesAreUniqueWithinTheDocument) {
-    auto doc = xmlFromText(kToolText);
-    stToolDefinition_c def(firstTool(*doc));
-    for (const wchar_t* taken : {L"Other", L"SPV"}) {
+TEST(stToolDefinitionTest, NamesAreUniqueAmongTheEnginesTools) {
+    stVMREngine_c& engine = stVMREngine_c::getEngine();
+    engine.undefineAllTools();
+    engine.defineTool(L"Other", L"", {}, {}, {});
+    stToolDefinition_c def = engine.defineTool(L"Mine", L"", {}, {}, {});
+    for (const wchar_t* taken : {L"Other", L"Mine"}) {
         try {
             def.setName(taken);
             FAIL() << "accepted a taken name";
@@ -106,8 +108,10 @@ TEST(stToolDefinitionTest, NamesAreUniqueWithinTheDocument) {
     }
     def.setName(L"Renamed");
     EXPECT_STREQ(def.name(), L"Renamed");
+    EXPECT_TRUE(engine.toolDefinitionByName(L"Renamed").valid());
     def.setDescription(L"new");
     EXPECT_STREQ(def.description(), L"new");
+    engine.undefineAllTools();
 }
 
 TEST(stToolDefinitionTest, UpdateKeepsTheSettingsOfEntriesThatStay) {

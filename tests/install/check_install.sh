@@ -17,6 +17,9 @@ for f in include/vemora.h lib/libvmrkeru.so lib/Data/orvexconfig.xml \
     [ -e "$prefix/$f" ] || { echo "missing from the install: $f" >&2; exit 1; }
 done
 
+# The installed tool finds the configuration document installed beside the library.
+"$prefix/bin/vemora" tools | grep -q '^SPV	' || { echo "vemora tools: no SPV tool in the install" >&2; exit 1; }
+
 # pkg-config
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 # shellcheck disable=SC2046,SC2086

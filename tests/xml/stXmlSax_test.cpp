@@ -190,6 +190,9 @@ TEST(stXmlSaxParserTest, ReadsFilesAsUtf8OrLatin1UpToByteFF) {
         {"byte FF ends the input",
          "<a>ab</a>\xFF<b>never read</b>",
          {L"begin", L"<a", L"'ab'", L"/a", L"end"}},
+        {"a NUL byte ends the input as well (a name cut at it could not be written back)",
+         std::string("<a>ab</a><\0\0/>", 14),
+         {L"begin", L"<a", L"'ab'", L"/a", L"end"}},
         {"byte FF inside text ends the input",
          "<a>ab\xFF"
          "cd</a>",

@@ -96,7 +96,6 @@ public:
 private:
     // Turns p about centre by angle radians (clockwise with the y axis up).
     static void rotatePoint(const utPoint_c& centre, utPoint_c& point, double angle);
-    friend class stTracingAlgorithmTestAccess_c;
 };
 
 // Turns a sketch into a sketch.

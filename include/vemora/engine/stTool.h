@@ -30,7 +30,8 @@ public:
 
     const wchar_t* name() const;
     const wchar_t* description() const;
-    // Throws stEngineException_c "Invalid name!" when a tool definition of that name exists.
+    // Throws stEngineException_c "Invalid name!" when the engine has a tool definition of that
+    // name (this one included).
     void setName(const wchar_t* name);
     void setDescription(const wchar_t* text);
 
@@ -114,7 +115,7 @@ public:
     stToolListener_c* listenerAt(int i) const { return listeners_[size_t(i)]; }
 
 protected:
-    friend class stProcessor_c;
+    friend struct stToolNotifications_c;  // the processors' way to these
     // The first listener answering false stops the dispatch; the result is then false.
     bool notifyStarted();
     bool notifyStepStarted(const wchar_t* step);
