@@ -3,9 +3,13 @@
 #include <vemora/foundation/utRect.h>
 #include <vemora/sketch/stSketch.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <vector>
+
+#include "vector/cellGrid.h"
 
 namespace Vemora {
 
@@ -120,9 +124,30 @@ void tmpGapProcessor_c::compare(int n, int e) {
     }
 }
 
-void tmpGapProcessor_c::pair(bool /*indexed*/) {
-    for (int n = 1; n < int(records_.size()); ++n) {
-        for (int e = 0; e < n; ++e) compare(n, e);
+// Indexed, N is compared with the earlier records that have an end in a cell near one of its
+// ends, in the same order: the others have no end closer than d to N's and make no joint.
+void tmpGapProcessor_c::pair(bool indexed) {
+    const int count = int(records_.size());
+    if (!indexed || !(d_ > 0.0) || !std::isfinite(d_)) {
+        for (int n = 1; n < count; ++n) {
+            for (int e = 0; e < n; ++e) compare(n, e);
+        }
+        return;
+    }
+    tmpCellGrid_c grid(2.0 * d_);
+    std::vector<int> near, more;
+    const auto around = [&](const utPoint_c& p, std::vector<int>& out) {
+        grid.queryBox(p.x() - d_, p.y() - d_, p.x() + d_, p.y() + d_, out);
+    };
+    for (int n = 0; n < count; ++n) {
+        const tmpEndRecord_c& N = records_[size_t(n)];
+        around(N.point[0], near);
+        around(N.point[1], more);
+        near.insert(near.end(), more.begin(), more.end());
+        std::sort(near.begin(), near.end());
+        near.erase(std::unique(near.begin(), near.end()), near.end());
+        for (int e : near) compare(n, e);
+        for (const utPoint_c& p : N.point) grid.insertBox(n, p.x(), p.y(), p.x(), p.y());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "config/propertyTable.h"
+#include "vector/cellGrid.h"
 #include "vector/junctionsCleaning.h"
 #include "vector/junctionsGeometry.h"
 
@@ -27,6 +28,23 @@ bool withinBox(const utPoint_c& a, const utPoint_c& b, double d) {
 }
 
 double distance(const utPoint_c& a, const utPoint_c& b) { return (a - b).length(); }
+
+// Cells hold a typical line and at least twice the reach, so that a shape meets few of them.
+double cellSize(const std::vector<junctions::tmpShape_c>& shapes, double reach) {
+    std::vector<double> sizes;
+    for (const junctions::tmpShape_c& s : shapes) {
+        if (s.kind != junctions::tmpShape_c::kLine) continue;
+        const double size =
+            std::max(std::fabs(s.end.x() - s.start.x()), std::fabs(s.end.y() - s.start.y()));
+        if (std::isfinite(size)) sizes.push_back(size);
+    }
+    double cell = 2.0 * reach;
+    if (!sizes.empty()) {
+        std::nth_element(sizes.begin(), sizes.begin() + sizes.size() / 2, sizes.end());
+        cell = std::max(cell, sizes[sizes.size() / 2]);
+    }
+    return cell > 0.0 && std::isfinite(cell) ? cell : 1.0;
+}
 
 }  // namespace
 
@@ -117,6 +135,17 @@ void stJunctionsProcessor_c::fromXml(stXmlElement_c* element) { properties().rea
 // Lookups
 
 stJunctionsProcessor_c::stJunction_c* stJunctionsProcessor_c::findJunction(const utPoint_c& p) {
+    if (junctionGrid_) {
+        // Candidates come in creation order, like the scan's.
+        std::vector<int> near;
+        junctionGrid_->queryBox(p.x() - deviation_, p.y() - deviation_, p.x() + deviation_,
+                                p.y() + deviation_, near);
+        for (int i : near) {
+            if (withinBox(junctions_[size_t(i)]->point(), p, deviation_))
+                return junctions_[size_t(i)].get();
+        }
+        return nullptr;
+    }
     for (const auto& j : junctions_) {
         if (withinBox(j->point(), p, deviation_)) return j.get();
     }
@@ -131,6 +160,7 @@ stJunctionsProcessor_c::stEntityJunctionsInfo_c* stJunctionsProcessor_c::findJun
 }
 
 void stJunctionsProcessor_c::clear() {
+    junctionGrid_.reset();
     infoOf_.clear();
     infos_.clear();
     junctions_.clear();
@@ -147,6 +177,7 @@ stJunctionsProcessor_c::stEntityJunctionsInfo_c* stJunctionsProcessor_c::infoFor
 stJunctionsProcessor_c::stJunction_c* stJunctionsProcessor_c::junctionNear(const utPoint_c& p) {
     if (stJunction_c* j = findJunction(p)) return j;
     junctions_.push_back(std::make_unique<stJunction_c>(p));
+    if (junctionGrid_) junctionGrid_->insertBox(junctionsCount() - 1, p.x(), p.y(), p.x(), p.y());
     return junctions_.back().get();
 }
 
@@ -214,25 +245,67 @@ void stJunctionsProcessor_c::endRun() {
 // ---------------------------------------------------------------------------------------------
 // Junction search
 
+// Every entity is met with every other, in sketch order. Indexed, the others are those that share
+// a grid cell with it, still in sketch order: the pairs left out meet nowhere, so the junctions and
+// their order come out the same. A tolerance that is not finite leaves nothing to narrow.
 void stJunctionsProcessor_c::buildJunctions(stSketch_c& sketch) {
+    using junctions::tmpShape_c;
     const int n = sketch.entitiesCount();
-    std::vector<junctions::tmpShape_c> shapes(static_cast<size_t>(n));
+    std::vector<tmpShape_c> shapes(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) shapes[size_t(i)] = junctions::shapeOf(*sketch.entityAt(i));
 
+    const double reach = std::max(deviation_, 0.0);
+    std::unique_ptr<tmpCellGrid_c> grid;
+    if (useIndex_ && std::isfinite(deviation_)) {
+        const double cell = cellSize(shapes, reach);
+        grid = std::make_unique<tmpCellGrid_c>(cell);
+        for (int i = 0; i < n; ++i) {
+            const tmpShape_c& s = shapes[size_t(i)];
+            if (s.kind == tmpShape_c::kLine) {
+                grid->insertSegment(i, s.start, s.end, reach);
+            } else if (s.kind == tmpShape_c::kEllipseArc) {
+                // Elliptic arcs meet through their ends only.
+                for (const utPoint_c& p : {s.start, s.end})
+                    grid->insertBox(i, p.x() - reach, p.y() - reach, p.x() + reach, p.y() + reach);
+            }
+        }
+        junctionGrid_ = std::make_unique<tmpCellGrid_c>(cell);
+    }
+
+    std::vector<int> others, more;
     std::vector<utPoint_c> points;
+    const auto meet = [&](stEntityJunctionsInfo_c* info, const tmpShape_c& a, int j) {
+        points.clear();
+        junctions::meetingPoints(a, shapes[size_t(j)], deviation_, points);
+        for (const utPoint_c& p : points) {
+            stJunction_c* junction = junctionNear(p);
+            info->addJunction(junction, deviation_);
+            junction->addInfo(info);
+        }
+    };
     for (int i = 0; i < n; ++i) {
         stEntityJunctionsInfo_c* info = infoFor(sketch.entityAt(i));
-        const junctions::tmpShape_c& a = shapes[size_t(i)];
-        if (a.kind == junctions::tmpShape_c::kNone) continue;
-        for (int j = 0; j < n; ++j) {
-            if (j == i) continue;
-            points.clear();
-            junctions::meetingPoints(a, shapes[size_t(j)], deviation_, points);
-            for (const utPoint_c& p : points) {
-                stJunction_c* junction = junctionNear(p);
-                info->addJunction(junction, deviation_);
-                junction->addInfo(info);
+        const tmpShape_c& a = shapes[size_t(i)];
+        if (a.kind == tmpShape_c::kNone) continue;
+        if (!grid) {
+            for (int j = 0; j < n; ++j) {
+                if (j != i) meet(info, a, j);
             }
+            continue;
+        }
+        if (a.kind == tmpShape_c::kLine) {
+            grid->querySegment(a.start, a.end, reach, others);
+        } else {
+            grid->queryBox(a.start.x() - reach, a.start.y() - reach, a.start.x() + reach,
+                           a.start.y() + reach, others);
+            grid->queryBox(a.end.x() - reach, a.end.y() - reach, a.end.x() + reach,
+                           a.end.y() + reach, more);
+            others.insert(others.end(), more.begin(), more.end());
+            std::sort(others.begin(), others.end());
+            others.erase(std::unique(others.begin(), others.end()), others.end());
+        }
+        for (int j : others) {
+            if (j != i) meet(info, a, j);
         }
     }
 }

@@ -13,6 +13,7 @@ namespace Vemora {
 class stEntity_c;
 class stLine_c;
 class stSketch_c;
+class tmpCellGrid_c;
 template <class Owner>
 class tmpPropertyTable_c;
 
@@ -161,6 +162,8 @@ private:
 
     bool useIndex_ = true;
     std::unordered_map<const stEntity_c*, stEntityJunctionsInfo_c*> infoOf_;
+    // Over the junctions of the current search, when it is indexed.
+    std::unique_ptr<tmpCellGrid_c> junctionGrid_;
 };
 
 }  // namespace Vemora
