@@ -253,6 +253,8 @@ void stJunctionsProcessor_c::buildJunctions(stSketch_c& sketch) {
     const int n = sketch.entitiesCount();
     std::vector<tmpShape_c> shapes(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) shapes[size_t(i)] = junctions::shapeOf(*sketch.entityAt(i));
+    infos_.reserve(infos_.size() + size_t(n));
+    infoOf_.reserve(infoOf_.size() + size_t(n));
 
     const double reach = std::max(deviation_, 0.0);
     std::unique_ptr<tmpCellGrid_c> grid;

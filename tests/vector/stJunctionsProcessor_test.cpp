@@ -84,13 +84,15 @@ TEST(stJunctionsProcessorTest, SwitchedOffOrGivenNullReturnsItsArgument) {
 TEST(stJunctionsProcessorTest, CleaningKeepsTheLastOfEqualEntitiesAndDropsDegenerateOnes) {
     stSketch_c in;
     auto* first = new stLine_c(utPoint_c(0, 0), utPoint_c(30, 17));
-    first->setAttributes(new stEntityAttributes_c(1, 0, 1.0));
+    const stEntityAttributes_c firstAttributes(1, 0, 1.0);
+    first->setAttributes(&firstAttributes);
     in.addEntity(first);
     in.addEntity(new stLine_c(utPoint_c(5, 5), utPoint_c(5, 5)));
     in.addEntity(new stSpline_c(std::vector<utPoint_c>{{7, 7}, {7, 7}}));
     in.addEntity(new stCircle_c(utPoint_c(80, 80), 5));
     auto* last = new stLine_c(utPoint_c(0, 0), utPoint_c(30, 17));
-    last->setAttributes(new stEntityAttributes_c(2, 0, 1.0));
+    const stEntityAttributes_c lastAttributes(2, 0, 1.0);
+    last->setAttributes(&lastAttributes);
     in.addEntity(last);
     in.addEntity(new stCircle_c(utPoint_c(80, 80), 6));  // not equal: kept
 
@@ -239,7 +241,8 @@ TEST(stJunctionsProcessorTest, EllipsesTurnOntoTheAxisAndOtherKindsStay) {
 TEST(stJunctionsProcessorTest, SplinesComeBackWholeAndRepeatedRunsStartAfresh) {
     stSketch_c in;
     auto* spline = new stSpline_c(std::vector<utPoint_c>{{0, 0}, {20, 30}, {40, 10}, {70, 45}});
-    spline->setAttributes(new stEntityAttributes_c(7, 0, 3.0));
+    const stEntityAttributes_c splineAttributes(7, 0, 3.0);
+    spline->setAttributes(&splineAttributes);
     in.addEntity(spline);
     in.addEntity(new stSpline_c(std::vector<utPoint_c>{{200, 0}, {230, 40}}));
     in.addEntity(new stCircle_c(utPoint_c(300, 300), 4));
