@@ -24,11 +24,12 @@
 #include <string>
 #include <vector>
 
-#include <vemora/spv/stSketchTracer.h>
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 
 #include <algorithm>
 
+#include "raster/inkTest.h"
 #include "syntheticDrawing.h"
 
 using namespace Vemora;
@@ -68,10 +69,8 @@ void floorPass(const utRasterData_c& raster, utRasterData_c& copy) {
     size_t ink = 0;
     const uint32_t* p = copy.data();
     const size_t n = size_t(copy.width()) * copy.height();
-    for (size_t i = 0; i < n; ++i) {
-        const uint32_t v = p[i];
-        ink += int(((v >> 16) & 0xFF) + ((v >> 8) & 0xFF) + (v & 0xFF)) < 3 * 187;
-    }
+    const int limit = inkSumLimit(187);
+    for (size_t i = 0; i < n; ++i) ink += isInkBelow(p[i], limit);
     benchmark::DoNotOptimize(ink);
 }
 

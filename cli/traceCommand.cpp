@@ -1,6 +1,6 @@
 #include "traceCommand.h"
 
-#include <vemora/spv/stSketchTracer.h>
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/xml/stXmlParser.h>
 
 #include <cstdio>
@@ -15,14 +15,14 @@
 #include "parameterKeys.h"
 #include "pathText.h"
 #include "progress.h"
+#include "raster/inkTest.h"
 
 namespace Vemora {
 
 namespace {
 
 bool isInk(const utRasterData_c& raster, int x, int y, int blackLevel) {
-    const uint32_t p = raster.pixel(unsigned(x), unsigned(y));
-    return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * blackLevel;
+    return Vemora::isInk(raster.pixel(unsigned(x), unsigned(y)), blackLevel);
 }
 
 // Why a sketch is empty, for the line that says so: nobody should take an empty drawing for a

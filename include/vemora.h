@@ -21,13 +21,13 @@
 // Engine and tools
 #include <vemora/engine/stEngineConfiguration.h>
 #include <vemora/engine/stProcessor.h>
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/engine/stTool.h>
 #include <vemora/engine/stToolContext.h>
 #include <vemora/engine/stToolListener.h>
 #include <vemora/engine/stVMREngine.h>
 
 // Sparse pixel vectorization
-#include <vemora/spv/stSketchTracer.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stSpvPoint.h>
 #include <vemora/spv/stSpvSketch.h>
@@ -40,16 +40,22 @@
 #include <vemora/vector/stEntityRecognizer.h>
 #include <vemora/vector/stGapHealer.h>
 #include <vemora/vector/stJunctionsProcessor.h>
+#include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 #include <vemora/vector/stTangentRelationProcessor.h>
+
+// Outline tracing
+#include <vemora/outline/stOutlineAlgorithm.h>
 
 // Sketch
 #include <vemora/sketch/stEntity.h>
 #include <vemora/sketch/stSketch.h>
 
 // Raster
+#include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stPiIndexing.h>
+#include <vemora/raster/stRasterFilters.h>
 
 // Interactive commands
 #include <vemora/commands/stCommand.h>

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <vector>
 
-namespace Vemora {
+#include "foundation/mathConstants.h"
 
-constexpr double kPi = 3.14159265358979323846;
+namespace Vemora {
 
 // A circular arc as start angle and signed sweep in sketch coordinates (radians; positive runs
 // toward increasing angles, which is clockwise on screen because y points down).

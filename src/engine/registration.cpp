@@ -7,10 +7,14 @@
 #include <vemora/commands/stCommand.h>
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
+#include <vemora/outline/stOutlineAlgorithm.h>
+#include <vemora/raster/stClusterization.h>
+#include <vemora/raster/stRasterFilters.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
 #include <vemora/vector/stEntityRecognizer.h>
 #include <vemora/vector/stJunctionsProcessor.h>
+#include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
 
@@ -18,17 +22,31 @@ namespace Vemora {
 
 void registerLibraryClasses(stVMREngine_c& engine) {
     stDescriptor_c* const classes[] = {
-        stCommand_c::desc(),
-        stProcessor_c::desc(),
-        stRasterProcessor_c::desc(),
-        stTracingAlgorithm_c::desc(),
-        stSketchProcessor_c::desc(),
-        stSegmentizer_c::desc(),
-        stJunctionsProcessor_c::desc(),
-        stEntityRecognizer_c::desc(),
-        stSketchRefiner_c::desc(),
-        stVectorizationParams_c::desc(),
-        stSpvAlgorithm_c::desc(),
+        // One class a line, in the order of the registration table (the classes of rows
+        // not listed here are not built yet).
+        // 1 "ColoredOutlineAlgorithm"
+        stCommand_c::desc(),                // 2
+        stOutlineAlgorithm_c::desc(),       // 3
+        stProcessor_c::desc(),              // 4
+        stRasterProcessor_c::desc(),        // 5
+        stTracingAlgorithm_c::desc(),       // 6
+        stSketchProcessor_c::desc(),        // 7
+        stSegmentizer_c::desc(),            // 8
+        stPolygonalApproximator_c::desc(),  // 9
+        stJunctionsProcessor_c::desc(),     // 10
+        stThresholdFilter_c::desc(),        // 11
+        stThiningFilter_c::desc(),          // 12
+        stSharpenFilter_c::desc(),          // 13
+        stNoiseFilter_c::desc(),            // 14
+        stGaussianFilter_c::desc(),         // 15
+        stEdgeFilter_c::desc(),             // 16
+        stCustomFilter_c::desc(),           // 17
+        stClusterization_c::desc(),         // 18
+        stBrightnessAndContrast_c::desc(),  // 19
+        stEntityRecognizer_c::desc(),       // 20
+        stSketchRefiner_c::desc(),          // 21
+        stVectorizationParams_c::desc(),    // 22
+        stSpvAlgorithm_c::desc(),           // 23
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

@@ -3,11 +3,11 @@
 
 #include <cmath>
 
+#include "foundation/mathConstants.h"
+
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
 // Lines whose normals are this close to parallel do not cross.
 constexpr double kParallelDet = 1e-10;
 // A point this close to a bounding ray of an arc counts as on it.

@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "raster/inkTest.h"
+
 namespace Vemora {
 
 namespace {
@@ -51,10 +53,6 @@ void transpose64(uint64_t a[64]) {
 }
 #endif
 
-bool isInk(uint32_t p, int threshold) {
-    return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < threshold;
-}
-
 #if defined(__SSE2__)
 // The ink bits of 64 pixels, pixel k in bit k, four pixels to a vector. Each pixel's 16-bit halves
 // take B + G and R (B and R where they are, G shifted down onto B), one multiply-add of the halves
@@ -88,7 +86,7 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 uint64_t packInk(const uint32_t* p, int threshold) {
     uint8_t flags[64];
-    for (int k = 0; k < 64; ++k) flags[k] = isInk(p[k], threshold) ? 1 : 0;
+    for (int k = 0; k < 64; ++k) flags[k] = isInkBelow(p[k], threshold) ? 1 : 0;
     uint64_t word = 0;
     for (int b = 0; b < 8; ++b) {
         uint64_t bytes;
@@ -109,7 +107,7 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
       rows_(rowWords_ * size_t(raster.height())),
       columns_(columnWords_ * size_t(raster.width())) {
     if (rows_.empty()) return;  // no pixels, and no words to hold their bits
-    const int threshold = 3 * level;
+    const int threshold = inkSumLimit(level);
     const uint32_t* pixels = raster.data();
     for (int y = 0; y < height_; ++y) {
         const uint32_t* row = pixels + size_t(y) * size_t(width_);
@@ -119,7 +117,7 @@ utInkMask_c::utInkMask_c(const utRasterData_c& raster, int level)
         if (x0 < width_) {
             uint64_t word = 0;
             for (int k = 0; k < width_ - x0; ++k)
-                word |= uint64_t(isInk(row[x0 + k], threshold)) << k;
+                word |= uint64_t(isInkBelow(row[x0 + k], threshold)) << k;
             out[x0 >> 6] = word;
         }
     }

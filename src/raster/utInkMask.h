@@ -16,7 +16,7 @@ class utRasterData_c;
 class utInkMask_c {
 public:
     utInkMask_c() = default;
-    // Ink where (R + G + B) / 3 < level, the mean taken exactly.
+    // Ink by the ink test of raster/inkTest.h at the given black level.
     utInkMask_c(const utRasterData_c& raster, int level);
 
     int width() const { return width_; }

@@ -7,10 +7,11 @@
 #include <typeinfo>
 #include <utility>
 
+#include "foundation/mathConstants.h"
+
 namespace Vemora {
 
 namespace {
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
 // Radius of a three-point arc whose points fix no circle.
 constexpr double kNoCircleRadius = 1e99;
 

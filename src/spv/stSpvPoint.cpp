@@ -4,11 +4,9 @@
 #include <cstdlib>
 #include <initializer_list>
 
-namespace Vemora {
+#include "foundation/mathConstants.h"
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
-}  // namespace
+namespace Vemora {
 
 bool stSpvPoint_c::isEqual(int x1, int y1, int x2, int y2, int tol) {
     return std::abs(x1 - x2) <= tol && std::abs(y1 - y2) <= tol;

@@ -4,10 +4,11 @@
 #include <cmath>
 #include <utility>
 
+#include "foundation/mathConstants.h"
+
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kHalfPi = kPi / 2.0;
 }  // namespace
 

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/mathConstants.h"
+
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-// The rotation is handed out in degrees with this value of pi.
+// The rotation is handed out in degrees with this value of pi, deliberately cut short: the
+// degrees of every recognised ellipse and elliptic arc are worked out with it, so the full value
+// would move them in their last digits and change the traced output.
 constexpr double kPhiPi = 3.141592654;
 // Eigenvalues of the reduced system at or below this belong to the ellipse solution.
 constexpr double kEllipseEigenvalue = 1e-8;

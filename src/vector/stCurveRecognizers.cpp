@@ -7,41 +7,14 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/mathConstants.h"
+#include "vector/circleFit.h"
+#include "vector/cloningVisitor.h"
 #include "vector/conicFit.h"
 
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-
-// Carries every entity into the output sketch as a clone (polylines and regions whole, without
-// visiting their members); the recognizers replace visitSpline.
-class tmpCloningVisitor_c : public stEntityVisitor_c {
-public:
-    explicit tmpCloningVisitor_c(stSketch_c& output) : output_(output) {}
-
-    void visitPoint(stPoint_c& e) override { keep(e); }
-    void visitLine(stLine_c& e) override { keep(e); }
-    void visitArc(stArc_c& e) override { keep(e); }
-    void visitCircle(stCircle_c& e) override { keep(e); }
-    void visitEllipse(stEllipse_c& e) override { keep(e); }
-    void visitEllipseArc(stEllipseArc_c& e) override { keep(e); }
-    void visitSpline(stSpline_c& e) override { keep(e); }
-    bool enterPolyline(stPolyline_c& e) override { return keep(e), false; }
-    bool enterRegion(stRegion_c& e) override { return keep(e), false; }
-
-protected:
-    void keep(const stEntity_c& e) { output_.addEntity(e.clone()); }
-    // Adds a new entity drawn like `from`.
-    void replace(const stEntity_c& from, stEntity_c* made) {
-        std::unique_ptr<stEntity_c> entity(made);
-        entity->setAttributes(&from.attributes());
-        output_.addEntity(entity.release());
-    }
-
-private:
-    stSketch_c& output_;
-};
 
 // Runs a visitor over `input` into a new sketch; the caller owns the result.
 template <class Visitor, class... Args>
@@ -137,13 +110,6 @@ stSketch_c* stEllipticCurveRecognizer_c::iProcessFitting(stSketch_c* sketch) {
 // Circle recognizer by iterative geometric least squares
 
 namespace {
-constexpr int kCircleFitSteps = 300;
-constexpr double kCircleFitConvergence = 0.00005;  // relative change of centre and radius
-
-bool converged(double now, double before) {
-    return now == before || std::fabs(now - before) < kCircleFitConvergence * std::fabs(before);
-}
-
 class tmpFeatureRecognizer_c : public tmpCloningVisitor_c {
 public:
     tmpFeatureRecognizer_c(stSketch_c& output, double maxMeanDeviation)
@@ -161,7 +127,7 @@ public:
         }
         utPoint_c centre;
         double radius = 0.0;
-        fitCircle(points, centre, radius);
+        eberlyCircle(points, kCurveRecognizerCircleFit, centre, radius);
         double deviation = 0.0;
         for (const utPoint_c& p : points) deviation += std::fabs((p - centre).length() - radius);
         deviation /= double(points.size());
@@ -171,6 +137,9 @@ public:
         }
 
         // The arc runs counter-clockwise between the end points over at most half a turn.
+        // Both values are deliberately cut short: a negative angle is lifted by this two pi into
+        // the arc's angles, and this half turn decides which way an arc of nearly half a turn
+        // runs, so the full values would change the arcs this recognizer makes.
         constexpr double kTwoPi = 6.2831853, kHalfTurn = 3.14159;
         auto angleOf = [&](const utPoint_c& p) {
             double a = std::atan2(p.y() - centre.y(), p.x() - centre.x());
@@ -184,41 +153,6 @@ public:
     }
 
 private:
-    // Each step moves the centre to the mean plus the mean radius times the mean unit vector
-    // from the points to the current centre.
-    static void fitCircle(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
-        const double n = double(points.size());
-        double mx = 0.0, my = 0.0;
-        for (const utPoint_c& p : points) {
-            mx += p.x();
-            my += p.y();
-        }
-        mx /= n;
-        my /= n;
-        double a = mx, b = my, r = 0.0;
-        for (int step = 0; step < kCircleFitSteps; ++step) {
-            double sumL = 0.0, sumA = 0.0, sumB = 0.0;
-            for (const utPoint_c& p : points) {
-                const double l = std::hypot(a - p.x(), b - p.y());
-                sumL += l;
-                if (l > 0.0) {  // a point on the centre has no direction
-                    sumA += (a - p.x()) / l;
-                    sumB += (b - p.y()) / l;
-                }
-            }
-            const double l = sumL / n;
-            const double newA = mx + l * sumA / n;
-            const double newB = my + l * sumB / n;
-            const bool done = converged(newA, a) && converged(newB, b) && converged(l, r);
-            a = newA;
-            b = newB;
-            r = l;
-            if (done) break;
-        }
-        centre.set(a, b);
-        radius = r;
-    }
-
     double maxMeanDeviation_;
 };
 }  // namespace

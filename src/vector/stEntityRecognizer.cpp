@@ -10,14 +10,14 @@
 #include <utility>
 
 #include "config/propertyTable.h"
+#include "foundation/mathConstants.h"
 #include "vector/circleFit.h"
+#include "vector/cloningVisitor.h"
 #include "vector/conicFit.h"
 
 namespace Vemora {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
-
 // A spline of five or more points becomes an arc when it stays this close to its circle.
 constexpr double kArcTolerance = 1.01;  // sketch units
 // End points closer than this in x and in y make a closed run.
@@ -48,21 +48,10 @@ double distance(const utPoint_c& p, const utPoint_c& q) { return (p - q).length(
 
 // Recognizes the splines of a sketch into a result sketch; everything else is cloned into it,
 // polylines and regions whole.
-class tmpEntityProcessor_c : public stEntityVisitor_c {
+class tmpEntityProcessor_c : public tmpCloningVisitor_c {
 public:
     tmpEntityProcessor_c(stSketch_c& result, double maxError)
-        : result_(result), maxError_(maxError) {}
-
-    bool enterSketch(stSketch_c&) override { return true; }
-    void leaveSketch(stSketch_c&) override {}
-    void visitPoint(stPoint_c& e) override { keep(e); }
-    void visitLine(stLine_c& e) override { keep(e); }
-    void visitArc(stArc_c& e) override { keep(e); }
-    void visitCircle(stCircle_c& e) override { keep(e); }
-    void visitEllipse(stEllipse_c& e) override { keep(e); }
-    void visitEllipseArc(stEllipseArc_c& e) override { keep(e); }
-    bool enterPolyline(stPolyline_c& e) override { return keep(e), false; }
-    bool enterRegion(stRegion_c& e) override { return keep(e), false; }
+        : tmpCloningVisitor_c(result), maxError_(maxError) {}
 
     void visitSpline(stSpline_c& spline) override {
         const std::vector<utPoint_c>& p = spline.points();
@@ -88,15 +77,13 @@ public:
     }
 
 private:
-    void keep(const stEntity_c& e) { result_.addEntity(e.clone()); }
-
     // A two-point spline of colour 0 and line type 0; dropped unless longer than the maximum error.
     void piece(const utPoint_c& p, const utPoint_c& q, double width) {
         if (!(distance(p, q) > maxError_)) return;
         auto spline = std::make_unique<stSpline_c>(std::vector<utPoint_c>{p, q});
         const stEntityAttributes_c attributes(0, 0, width);
         spline->setAttributes(&attributes);
-        result_.addEntity(spline.release());
+        add(spline.release());
     }
 
     void recognizeArc(const stSpline_c& spline) {
@@ -113,8 +100,7 @@ private:
         } else {
             made = std::make_unique<stArc_c>(utPoint_c(cx, cy), r, start, end);
         }
-        made->setAttributes(&spline.attributes());
-        result_.addEntity(made.release());
+        replace(spline, made.release());
     }
 
     // The longest leg carries the spline; hooks at both ends are cut off when the other two legs
@@ -152,7 +138,6 @@ private:
         }
     }
 
-    stSketch_c& result_;
     const double maxError_;
 };
 }  // namespace
@@ -286,7 +271,7 @@ bool stEntityRecognizer_c::checkIfArc(const std::vector<utPoint_c>& points, doub
 
     utPoint_c centre;
     double r = 0.0;
-    eberlyCircle(points, centre, r);
+    eberlyCircle(points, kArcTestCircleFit, centre, r);
 
     // An open run: the circle of that radius through both end points, on the side away from the
     // run's middle point (arcs of at most half a turn).

@@ -12,13 +12,14 @@
 #include <utility>
 
 #include "config/propertyTable.h"
+#include "foundation/mathConstants.h"
 #include "vector/bezierFit.h"
+#include "vector/cloningVisitor.h"
 
 namespace Vemora {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kClosedRunDistance = 1.0;
 constexpr double kClosedSplineTolerance = 0.1;
 constexpr double kSamePoint = 1e-6;
@@ -50,32 +51,16 @@ double angleInFullTurn(const utVector_c& v) {
 
 // Hands every entity of the input sketch to the segmentizer's line and spline steps, and copies
 // the others into the output sketch.
-class tmpSplineSplitter_c : public stEntityVisitor_c {
+class tmpSplineSplitter_c : public tmpCloningVisitor_c {
 public:
     tmpSplineSplitter_c(stSketch_c& output, std::function<void(stLine_c&)> onLine,
                         std::function<void(stSpline_c&)> onSpline)
-        : output_(output), onLine_(std::move(onLine)), onSpline_(std::move(onSpline)) {}
+        : tmpCloningVisitor_c(output), onLine_(std::move(onLine)), onSpline_(std::move(onSpline)) {}
 
     void visitLine(stLine_c& line) override { onLine_(line); }
     void visitSpline(stSpline_c& spline) override { onSpline_(spline); }
-    void visitPoint(stPoint_c& e) override { copy(e); }
-    void visitArc(stArc_c& e) override { copy(e); }
-    void visitCircle(stCircle_c& e) override { copy(e); }
-    void visitEllipse(stEllipse_c& e) override { copy(e); }
-    void visitEllipseArc(stEllipseArc_c& e) override { copy(e); }
-    bool enterPolyline(stPolyline_c& e) override {
-        copy(e);
-        return false;
-    }
-    bool enterRegion(stRegion_c& e) override {
-        copy(e);
-        return false;
-    }
 
 private:
-    void copy(const stEntity_c& e) { output_.addEntity(e.clone()); }
-
-    stSketch_c& output_;
     std::function<void(stLine_c&)> onLine_;
     std::function<void(stSpline_c&)> onSpline_;
 };

@@ -17,9 +17,10 @@ import zlib
 VEMORA, EXAMPLES = sys.argv[1:3]
 
 
-def png_bytes(w, h, ink):
-    """An 8-bit grey PNG; ink(x, y) tells the black pixels."""
-    raw = b"".join(b"\0" + bytes(0 if ink(x, y) else 255 for x in range(w)) for y in range(h))
+def png_bytes(w, h, ink, ink_level=0, paper_level=255):
+    """An 8-bit grey PNG; ink(x, y) tells the ink pixels."""
+    raw = b"".join(b"\0" + bytes(ink_level if ink(x, y) else paper_level for x in range(w))
+                   for y in range(h))
 
     def chunk(tag, data):
         return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
@@ -50,7 +51,7 @@ class ToolCommandTest(unittest.TestCase):
         r = run("processors")
         self.assertEqual(r.returncode, 0, r.stderr)
         text = r.stdout.decode()
-        self.assertIn("tracing algorithms:\n  SpvAlgorithm\n", text)
+        self.assertIn("tracing algorithms:\n  OutlineAlgorithm\n  SpvAlgorithm\n", text)
         self.assertIn("  EntityRecognizer\n", text)
 
     def test_spv_tool_gives_the_tracers_entities(self):
@@ -61,6 +62,36 @@ class ToolCommandTest(unittest.TestCase):
             tool, trace = json.load(a), json.load(b)
         self.assertGreater(len(tool["entities"]), 20)
         self.assertEqual(tool["entities"], trace["entities"])
+
+    def test_clean_tool_traces_a_scan_on_grey_paper_as_on_white(self):
+        def strokes(x, y):
+            return (10 <= x < 150 and 10 <= y < 14) or (80 <= x < 84 and 20 <= y < 110)
+        grey, white = self.path("grey.png"), self.path("white.png")
+        with open(grey, "wb") as f:
+            f.write(png_bytes(160, 120, strokes, ink_level=40, paper_level=128))
+        with open(white, "wb") as f:
+            f.write(png_bytes(160, 120, strokes))
+        r = run("tool", "Clean", grey, "-o", self.path("clean.json"), "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(run("trace", white, "-o", self.path("white.json"), "-q").returncode, 0)
+        with open(self.path("clean.json")) as a, open(self.path("white.json")) as b:
+            clean, traced = json.load(a), json.load(b)
+        self.assertGreaterEqual(len(traced["entities"]), 2)
+        self.assertEqual(clean["entities"], traced["entities"])
+
+    def test_outline_tool_follows_the_rim_of_a_filled_area(self):
+        img = self.path("disc.png")
+        with open(img, "wb") as f:
+            f.write(png_bytes(120, 120, lambda x, y: (x - 60) ** 2 + (y - 60) ** 2 <= 40 ** 2))
+        r = run("tool", "Outline", img, "-o", self.path("disc.json"), "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("disc.json")) as f:
+            entities = json.load(f)["entities"]
+        self.assertEqual(len(entities), 1)
+        points = entities[0]["points"]
+        self.assertGreaterEqual(len(points), 8)
+        for x, y in points:  # on the rim, within the corridor the corners are kept in
+            self.assertAlmostEqual(((x - 60) ** 2 + (y - 60) ** 2) ** 0.5, 40.5, delta=3)
 
     def test_selection_lands_where_it_was_in_the_image(self):
         img = self.path("two.png")

@@ -23,10 +23,16 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     stVMREngine_c& engine = stVMREngine_c::getEngine();
     EXPECT_EQ(&engine, &stVMREngine_c::getEngine());
     EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()),
-              std::vector<std::wstring>{L"SpvAlgorithm"});
-    EXPECT_EQ(namesOf(engine.vectorProcessorNames()),
-              (std::vector<std::wstring>{L"Segmentizer", L"JunctionsProcessor", L"EntityRecognizer",
-                                         L"SketchRefiner"}));
+              (std::vector<std::wstring>{L"OutlineAlgorithm", L"SpvAlgorithm"}));
+    EXPECT_EQ(
+        namesOf(engine.vectorProcessorNames()),
+        (std::vector<std::wstring>{L"Segmentizer", L"PolygonalApproximator", L"JunctionsProcessor",
+                                   L"EntityRecognizer", L"SketchRefiner"}));
+    EXPECT_EQ(
+        namesOf(engine.rasterProcessorNames()),
+        (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
+                                   L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
+                                   L"CustomFilter", L"Clusterization", L"BrightnessAndContrast"}));
     // The kind bases themselves are registered but listed nowhere.
     EXPECT_EQ(engine.findConfigurable(L"RasterProcessor"), stRasterProcessor_c::desc());
     EXPECT_EQ(engine.findConfigurable(L"TracingAlgorithm"), stTracingAlgorithm_c::desc());
@@ -54,15 +60,16 @@ TEST(stVMREngineTest, UnregisteringRemovesTheClassAndItsName) {
     engine.unregisterConfigurable(L"SpvAlgorithm");
     EXPECT_EQ(engine.findConfigurable(L"SpvAlgorithm"), nullptr);
     EXPECT_EQ(engine.createConfigurable(L"SpvAlgorithm"), nullptr);
-    EXPECT_TRUE(engine.vectorizationProcessorNames().empty());
+    EXPECT_EQ(namesOf(engine.vectorizationProcessorNames()),
+              std::vector<std::wstring>{L"OutlineAlgorithm"});
     engine.unregisterConfigurable(L"SpvAlgorithm");  // absent: nothing happens
 
     // Registering twice lists twice; lookups find the first.
     engine.registerConfigurable(stSpvAlgorithm_c::desc());
     engine.registerConfigurable(stSpvAlgorithm_c::desc());
-    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 2u);
+    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 3u);
     engine.unregisterConfigurable(L"SpvAlgorithm");
-    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 1u);
+    EXPECT_EQ(engine.vectorizationProcessorNames().size(), 2u);
     EXPECT_EQ(engine.findConfigurable(L"SpvAlgorithm"), stSpvAlgorithm_c::desc());
 }
 

@@ -5,10 +5,10 @@
 // Input: width and height (1-96) in the first two bytes; the third byte's low bit asks for a start
 // point at the next two bytes (taken modulo the size); the rest gives one bit a pixel, row by row,
 // 1 for ink. Pixels past the end of the input are paper.
+#include <vemora/engine/stSketchTracer.h>
 #include <vemora/foundation/utPoint.h>
 #include <vemora/foundation/utRasterData.h>
 #include <vemora/sketch/stSketch.h>
-#include <vemora/spv/stSketchTracer.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -2,6 +2,8 @@
 #include <malloc.h>
 #include <vemora.h>
 
+#include "raster/stPiCoverage.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -226,8 +228,8 @@ TEST(stPiRowTest, RangeQueriesReportEveryOverlappingNode) {
     }
 }
 
-// Searches start from where the row's last one ended; whatever order the questions come in, and
-// however the row changed in between, every answer must be the one a fresh search gives.
+// Whatever order the questions come in, and however the row changed in between, every position
+// found must be the one a plain walk over the nodes gives.
 TEST(stPiRowTest, SearchesAgreeWithAFreshSearchInAnyOrder) {
     stPiRow_c row;
     std::mt19937 rng(5);
@@ -248,121 +250,6 @@ TEST(stPiRowTest, SearchesAgreeWithAFreshSearchInAnyOrder) {
         }
     }
     EXPECT_EQ(row.findPosition(std::nan("")), 0);
-}
-
-// Yes-or-no questions are answered without splitting the nodes; the answers must be those the
-// nodes give, whether the nodes were split yet or not, and after deletions that drop nodes.
-// Ends on a coarse grid so that shared, touching and zero-length intervals come up often.
-TEST(stPiRowTest, YesOrNoAnswersAgreeWithTheNodes) {
-    std::mt19937 rng(11);
-    std::uniform_int_distribution<int> grid(0, 60), length(0, 8), pick(0, 2), coin(0, 3);
-    void* const objects[] = {A, B, C};
-    for (int trial = 0; trial < 20; ++trial) {
-        // The later trials only insert, long enough for the spans waiting to be merged in. The
-        // places lie around 0, left of it, or across the end of the quick-answer range (2^20).
-        const bool deletes = trial < 10;
-        const double base = trial % 3 == 0 ? 0.0 : trial % 3 == 1 ? -10.25 : double(1 << 20) - 20.0;
-        stPiRow_c row;
-        std::vector<std::pair<double, double>> added;
-        for (int k = 0; k < (deletes ? 60 : 300); ++k) {
-            const double a = base + grid(rng) / 2.0;
-            const double b = a + length(rng) / 2.0;
-            void* const o = objects[pick(rng)];
-            if (deletes && coin(rng) == 0 && row.countNodes() > 0) {
-                row.deleteNode(a, b, o);
-            } else {
-                row.insertNode(k % 5 ? a : b, k % 5 ? b : a, o);  // some given reversed
-                added.emplace_back(a, b);
-            }
-            // Asked before the nodes are looked at on odd steps, after on even ones.
-            if (k % 2 == 0) row.countNodes();
-            std::vector<char> quick;
-            for (int q = -2; q <= 72; ++q) {
-                quick.push_back(row.findObjects(base + q / 2.0, nullptr));
-                quick.push_back(
-                    row.findObjects(base + q / 2.0, base + q / 2.0 + (q % 4) / 2.0, nullptr));
-            }
-            for (int q = -2, i = 0; q <= 72; ++q, i += 2) {
-                const double x = base + q / 2.0;
-                const double width = (q % 4) / 2.0;
-                bool point = false, span = false;
-                for (int n = 0; n < row.countNodes(); ++n) {
-                    const stPiNode_c& node = row.nodeAt(n);
-                    point = point || node.contains(x);
-                    span = span || (node.x1() <= x + width && x <= node.x2());
-                }
-                std::set<void*> found;
-                ASSERT_EQ(bool(quick[i]), point)
-                    << "trial " << trial << " step " << k << " x " << x;
-                ASSERT_EQ(row.findObjects(x, &found), point);
-                ASSERT_EQ(bool(quick[i + 1]), span)
-                    << "trial " << trial << " step " << k << " x " << x;
-                ASSERT_EQ(row.findObjects(x, x + width, &found), span);
-            }
-        }
-    }
-}
-
-// Whole and fractional places, places left of 0 and past the row's quick-answer range (2^20)
-// all get the answers of the spans themselves.
-TEST(stPiRowTest, AnswersHoldOutsideTheQuickRange) {
-    stPiRow_c row;
-    row.insertNode(-7.5, -2.0, A);
-    row.insertNode(-0.9, -0.6, C);
-    row.insertNode(3.25, 3.75, B);  // holds no whole number
-    row.insertNode(1048570.5, 1048590.0, C);
-    row.insertNode(2e6, 2e6, A);
-    struct Case {
-        double x, w;
-        bool point, span;
-    } cases[] = {
-        {-5, 0, true, true},          {-2, 0, true, true},       {-1.9, 0.5, false, false},
-        {-0.5, 1.0, false, false},    {-0.95, 1.0, false, true}, {-1.0, 4.25, false, true},
-        {3, 0.2, false, false},       {3, 0.25, false, true},    {3.5, 0, true, true},
-        {3.75, 0, true, true},        {4, 10, false, false},     {1048570, 0.25, false, false},
-        {1048575, 0, true, true},     {1048580, 0, true, true},  {1048590, 5, true, true},
-        {1048591, 5, false, false},   {2e6, 0, true, true},      {2e6 - 1, 0.5, false, false},
-        {1999999.5, 0.5, false, true}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(row.findObjects(c.x, nullptr), c.point) << c.x;
-        EXPECT_EQ(row.findObjects(c.x, c.x + c.w, nullptr), c.span) << c.x << " + " << c.w;
-    }
-    // A span reaching from beyond the range into the space after its last whole place.
-    stPiRow_c edge;
-    edge.insertNode(1048575.5, 1048580.0, B);
-    EXPECT_TRUE(edge.findObjects(1048575.2, 1048575.6, nullptr));
-    EXPECT_FALSE(edge.findObjects(1048575.2, 1048575.4, nullptr));
-    EXPECT_FALSE(edge.findObjects(1048575.0, nullptr));
-}
-
-// Spans narrower than a pixel that hold no whole number are kept apart from the whole places.
-// Many of them in one row, in any order and some twice, beside and between wider spans: every
-// question on an eighth-pixel grid gets the answer the spans themselves give.
-TEST(stPiRowTest, SpansHoldingNoWholeNumberAnswerExactly) {
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int> unit(0, 39), eighth(1, 7), wide(0, 5);
-    for (int trial = 0; trial < 10; ++trial) {
-        stPiRow_c row;
-        std::vector<std::pair<double, double>> spans;
-        for (int k = 0; k < 40; ++k) {
-            // Both ends within one unit space, strictly between its whole numbers.
-            const double a = unit(rng) + eighth(rng) / 8.0;
-            const double b = std::floor(a) + eighth(rng) / 8.0;
-            const double lo = std::min(a, b), hi = std::max(a, b);
-            const double last = k % 7 == 0 ? lo + wide(rng) : hi;  // now and then a wider one
-            for (int twice = 0; twice < (k % 5 == 0 ? 2 : 1); ++twice) row.insertNode(lo, last, A);
-            spans.emplace_back(lo, last);
-        }
-        for (int q = -8; q <= 41 * 8; ++q) {
-            const double x = q / 8.0;
-            for (double w : {0.0, 0.125, 0.5, 1.0}) {
-                bool expected = false;
-                for (const auto& [lo, hi] : spans) expected = expected || (lo <= x + w && x <= hi);
-                ASSERT_EQ(row.findObjects(x, x + w, nullptr), expected)
-                    << "trial " << trial << " x " << x << " w " << w;
-            }
-        }
-    }
 }
 
 TEST(stPiRowTest, DeletionKeepsTheObjectInNeighboursThatOnlyTouch) {
@@ -432,16 +319,6 @@ TEST(stPiIndexingTest, RowsOutsideTheIndexAreIgnored) {
     EXPECT_FALSE(index.findObjects(5.0, 1e300, nullptr));
     EXPECT_FALSE(index.findObjects(5.0, -1e300, nullptr));
     EXPECT_FALSE(index.findObjects(5.0, NAN, nullptr));
-    // Whole-numbered places: rows outside, and places left of 0 and past the rows' bits.
-    index.add(2, -8.0, -3.0, B);
-    index.add(2, 2e6, 2e6 + 5, B);
-    EXPECT_TRUE(index.covers(5, 1));
-    EXPECT_FALSE(index.covers(5, 3));
-    EXPECT_FALSE(index.covers(5, -1));
-    EXPECT_TRUE(index.covers(-4, 2));
-    EXPECT_FALSE(index.covers(-2, 2));
-    EXPECT_TRUE(index.covers(2000003, 2));
-    EXPECT_FALSE(index.covers(2000006, 2));
 }
 
 TEST(stPiIndexingTest, PointQueryUsesTheRowOfTruncatedY) {
@@ -553,123 +430,121 @@ TEST(stPiIndexingTest, DeferredSplittingChangesNoAnswerAndNoNode) {
     }
 }
 
-TEST(stPiIndexingTest, AChainAddedAtOnceAnswersAsItsPiecesAddedOneByOne) {
-    // Chains of pieces that overlap, touch, double back and leave gaps within a row, added at
-    // once to one index and piece by piece to the other.
+// Yes-or-no questions are answered from the index's covered set without splitting the nodes;
+// the answers must be those the nodes give, after insertions and after removals that drop nodes.
+// Ends on a coarse grid so that shared, touching and zero-length intervals come up often.
+TEST(stPiIndexingTest, YesOrNoAnswersAgreeWithTheNodes) {
     std::mt19937 rng(11);
-    std::uniform_int_distribution<int> coord(0, 60), stride(-9, 9), width(1, 8), length(1, 12);
+    std::uniform_int_distribution<int> grid(0, 60), length(0, 8), pick(0, 2), coin(0, 3);
     void* const objects[] = {A, B, C};
-    for (int trial = 0; trial < 10; ++trial) {
-        stPiIndexing_c together, apart;
-        together.init(34, 0);
-        apart.init(34, 0);
-        for (int chain = 0; chain < 8; ++chain) {
-            std::vector<utSkewRect_c> pieces;
-            double x = coord(rng) / 2.0, y = coord(rng) / 2.0;
-            for (int k = length(rng); k > 0; --k) {
-                const double nx = x + stride(rng) / 2.0, ny = y + stride(rng) / 4.0;
-                if (nx != x || ny != y) pieces.emplace_back(x, y, nx, ny, width(rng) / 2.0);
-                x = nx;
-                y = ny;
+    for (int trial = 0; trial < 20; ++trial) {
+        // The later trials only insert, long enough for the spans waiting to be merged in. The
+        // places lie around 0, left of it, or across the end of the quick-answer range (2^20).
+        const bool deletes = trial < 10;
+        const double base = trial % 3 == 0 ? 0.0 : trial % 3 == 1 ? -10.25 : double(1 << 20) - 20.0;
+        stPiIndexing_c index;
+        index.init(1, 0);
+        for (int k = 0; k < (deletes ? 60 : 300); ++k) {
+            const double a = base + grid(rng) / 2.0;
+            const double b = a + length(rng) / 2.0;
+            void* const o = objects[pick(rng)];
+            if (deletes && coin(rng) == 0 && a < b) {
+                // A rectangle within row 0 takes out [a, b], as an interval of the row would.
+                index.remove(utSkewRect_c(a, 0.5, b, 0.5, 0.25), o);
+            } else {
+                index.add(0, k % 5 ? a : b, k % 5 ? b : a, o);  // some given reversed
             }
-            void* const o = objects[chain % 3];
-            together.add(pieces, o);
-            for (const utSkewRect_c& r : pieces) apart.add(r, o);
-        }
-        for (int row = 0; row < 34; ++row) {
-            for (int q = -4; q < 140; ++q) {
-                const double at = q / 4.0;
-                ASSERT_EQ(together.findObjects(at, double(row), nullptr),
-                          apart.findObjects(at, double(row), nullptr))
-                    << "trial " << trial << " row " << row << " x " << at;
-                ASSERT_EQ(together.findObjects(row, at, at + 0.2, nullptr),
-                          apart.findObjects(row, at, at + 0.2, nullptr))
-                    << "trial " << trial << " row " << row << " span from " << at;
+            std::vector<char> quick;
+            for (int q = -2; q <= 72; ++q) {
+                const double x = base + q / 2.0;
+                quick.push_back(index.findObjects(x, 0.0, nullptr));
+                quick.push_back(index.findObjects(0, x, x + (q % 4) / 2.0, nullptr));
             }
-            ASSERT_EQ(describe(together.rowAt(row)), describe(apart.rowAt(row)))
-                << "trial " << trial << " row " << row;
+            const stPiRow_c& row = index.rowAt(0);
+            for (int q = -2, i = 0; q <= 72; ++q, i += 2) {
+                const double x = base + q / 2.0;
+                const double width = (q % 4) / 2.0;
+                bool point = false, span = false;
+                for (int n = 0; n < row.countNodes(); ++n) {
+                    const stPiNode_c& node = row.nodeAt(n);
+                    point = point || node.contains(x);
+                    span = span || (node.x1() <= x + width && x <= node.x2());
+                }
+                std::set<void*> found;
+                ASSERT_EQ(bool(quick[i]), point)
+                    << "trial " << trial << " step " << k << " x " << x;
+                ASSERT_EQ(index.findObjects(x, 0.0, &found), point);
+                ASSERT_EQ(bool(quick[i + 1]), span)
+                    << "trial " << trial << " step " << k << " x " << x;
+                ASSERT_EQ(index.findObjects(0, x, x + width, &found), span);
+            }
         }
     }
 }
 
-TEST(stPiIndexingTest, AnIndexKeepingNoObjectsAnswersYesOrNoAsOneThatKeepsThem) {
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int> coord(0, 50), width(0, 8);
-    stPiIndexing_c bare, full;
-    bare.init(30, 0);
-    bare.keepObjects(false);
-    full.init(30, 0);
-    std::vector<utSkewRect_c> chain;
-    for (int k = 0; k < 60; ++k) {
-        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0, coord(rng) / 2.0,
-                             width(rng) / 2.0);
-        if (r.start() == r.end()) continue;
-        if (k % 3 == 0) {
-            chain.push_back(r);
-            continue;
-        }
-        bare.add(r, A);
-        full.add(r, A);
-    }
-    bare.add(chain, B);
-    full.add(chain, B);
-    bare.add(3, 10.0, 12.0, C);
-    full.add(3, 10.0, 12.0, C);
-    // Removing from the bare index must not take anything out of its covered set.
-    bare.remove(chain.front(), B);
-    bare.remove(utSkewRect_c(9.0, 3.0, 13.0, 3.0, 1.0), C);
-    for (int row = 0; row < 30; ++row) {
-        for (int q = -2; q < 110; ++q) {
-            const double at = q / 4.0;
-            ASSERT_EQ(bare.findObjects(at, double(row), nullptr),
-                      full.findObjects(at, double(row), nullptr))
-                << "row " << row << " x " << at;
-            ASSERT_EQ(bare.findObjects(row, at, at + 0.3, nullptr),
-                      full.findObjects(row, at, at + 0.3, nullptr))
-                << "row " << row << " span from " << at;
-            if (q % 4 == 0) {
-                ASSERT_EQ(bare.covers(q / 4, row), full.findObjects(at, double(row), nullptr))
-                    << row << " " << q;
-                ASSERT_EQ(full.covers(q / 4, row), full.findObjects(at, double(row), nullptr))
-                    << row << " " << q;
-            }
-        }
-        EXPECT_EQ(bare.rowAt(row).countNodes(), row == 3 ? 1 : 0) << "row " << row;
-    }
-    bare.clear();
-    EXPECT_TRUE(bare.keepsObjects());
-}
-
-// The coarse question may answer yes near covered places, but never no where a box holds any.
-TEST(stPiIndexingTest, CoarseAnswerIsNoOnlyWhereNothingIsCovered) {
-    std::mt19937 rng(3);
-    std::uniform_int_distribution<int> coord(-8, 240), width(0, 12), size(0, 40);
+// Whole and fractional places, places left of 0 and past the covered set's quick-answer range
+// (2^20) all get the answers of the spans themselves.
+TEST(stPiIndexingTest, AnswersHoldOutsideTheQuickRange) {
     stPiIndexing_c index;
-    index.init(200, 0);
-    EXPECT_FALSE(index.mayCover(0, 0, 300, 199));
-    for (int k = 0; k < 40; ++k) {
-        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0 + 40, coord(rng) / 2.0,
-                             coord(rng) / 2.0 + 40, width(rng) / 2.0);
-        if (r.start() != r.end()) index.add(r, k % 2 ? A : B);
+    index.init(1, 0);
+    index.add(0, -7.5, -2.0, A);
+    index.add(0, -0.9, -0.6, C);
+    index.add(0, 3.25, 3.75, B);  // holds no whole number
+    index.add(0, 1048570.5, 1048590.0, C);
+    index.add(0, 2e6, 2e6, A);
+    struct Case {
+        double x, w;
+        bool point, span;
+    } cases[] = {
+        {-5, 0, true, true},          {-2, 0, true, true},       {-1.9, 0.5, false, false},
+        {-0.5, 1.0, false, false},    {-0.95, 1.0, false, true}, {-1.0, 4.25, false, true},
+        {3, 0.2, false, false},       {3, 0.25, false, true},    {3.5, 0, true, true},
+        {3.75, 0, true, true},        {4, 10, false, false},     {1048570, 0.25, false, false},
+        {1048575, 0, true, true},     {1048580, 0, true, true},  {1048590, 5, true, true},
+        {1048591, 5, false, false},   {2e6, 0, true, true},      {2e6 - 1, 0.5, false, false},
+        {1999999.5, 0.5, false, true}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(index.findObjects(c.x, 0.0, nullptr), c.point) << c.x;
+        EXPECT_EQ(index.findObjects(0, c.x, c.x + c.w, nullptr), c.span) << c.x << " + " << c.w;
     }
-    index.add(150, -3.0, 2.0, C);  // partly left of 0
-    int noes = 0;
-    for (int q = 0; q < 4000; ++q) {
-        const double x = coord(rng) / 2.0, y = coord(rng) * 0.8, w = size(rng) / 4.0,
-                     h = size(rng) / 4.0;
-        utRect_c box;
-        box.set(x, y, x + w, y + h);
-        if (index.mayCover(x, y, x + w, y + h)) continue;
-        ++noes;
-        ASSERT_FALSE(index.findObjects(box, nullptr)) << "box at " << x << ", " << y;
+    // A span reaching from beyond the range into the space after its last whole place.
+    stPiIndexing_c edge;
+    edge.init(1, 0);
+    edge.add(0, 1048575.5, 1048580.0, B);
+    EXPECT_TRUE(edge.findObjects(0, 1048575.2, 1048575.6, nullptr));
+    EXPECT_FALSE(edge.findObjects(0, 1048575.2, 1048575.4, nullptr));
+    EXPECT_FALSE(edge.findObjects(1048575.0, 0.0, nullptr));
+}
+
+// Spans narrower than a pixel that hold no whole number are kept apart from the whole places.
+// Many of them in one row, in any order and some twice, beside and between wider spans: every
+// question on an eighth-pixel grid gets the answer the spans themselves give.
+TEST(stPiIndexingTest, SpansHoldingNoWholeNumberAnswerExactly) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> unit(0, 39), eighth(1, 7), wide(0, 5);
+    for (int trial = 0; trial < 10; ++trial) {
+        stPiIndexing_c index;
+        index.init(1, 0);
+        std::vector<std::pair<double, double>> spans;
+        for (int k = 0; k < 40; ++k) {
+            // Both ends within one unit space, strictly between its whole numbers.
+            const double a = unit(rng) + eighth(rng) / 8.0;
+            const double b = std::floor(a) + eighth(rng) / 8.0;
+            const double lo = std::min(a, b), hi = std::max(a, b);
+            const double last = k % 7 == 0 ? lo + wide(rng) : hi;  // now and then a wider one
+            for (int twice = 0; twice < (k % 5 == 0 ? 2 : 1); ++twice) index.add(0, lo, last, A);
+            spans.emplace_back(lo, last);
+        }
+        for (int q = -8; q <= 41 * 8; ++q) {
+            const double x = q / 8.0;
+            for (double w : {0.0, 0.125, 0.5, 1.0}) {
+                bool expected = false;
+                for (const auto& [lo, hi] : spans) expected = expected || (lo <= x + w && x <= hi);
+                ASSERT_EQ(index.findObjects(0, x, x + w, nullptr), expected)
+                    << "trial " << trial << " x " << x << " w " << w;
+            }
+        }
     }
-    EXPECT_GT(noes, 1000);                            // far from the strokes it does say no
-    EXPECT_TRUE(index.mayCover(-50, 150, -40, 150));  // x left of the rows' bits counts as 0
-    EXPECT_TRUE(index.mayCover(0, 0, std::nan(""), 10));
-    EXPECT_FALSE(index.mayCover(5, 0, 4, 199));  // an empty box
-    index.clear();
-    index.init(200, 0);
-    EXPECT_FALSE(index.mayCover(-1e9, -1e9, 1e9, 1e9));
 }
 
 TEST(stPiIndexingTest, RowsTheCutMissesAreSkipped) {
@@ -774,4 +649,103 @@ TEST(stPiIndexingTest, AxisAlignedRectangleQuery) {
         EXPECT_EQ(index.findObjects(r, nullptr), expectFound);
     }
     EXPECT_FALSE(index.findObjects(utRect_c(), nullptr));  // uninitialized box
+}
+
+// ---------------------------------------------------------------------------------------------
+// The covered set alone, as a tracer keeps it
+
+// Chains of pieces that overlap, touch, double back and leave gaps within a row go into a covered
+// set at once and into an index piece by piece: the covered set must answer as the index's nodes.
+TEST(stPiCoverageTest, AChainAddedAtOnceAnswersAsTheNodesOfItsPieces) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> coord(0, 60), stride(-9, 9), width(1, 8), length(1, 12);
+    void* const objects[] = {A, B, C};
+    for (int trial = 0; trial < 10; ++trial) {
+        stPiCoverage_c together;
+        together.reset(34, 1);
+        stPiIndexing_c apart;
+        apart.init(34, 0);
+        for (int chain = 0; chain < 8; ++chain) {
+            std::vector<utSkewRect_c> pieces;
+            double x = coord(rng) / 2.0, y = coord(rng) / 2.0;
+            for (int k = length(rng); k > 0; --k) {
+                const double nx = x + stride(rng) / 2.0, ny = y + stride(rng) / 4.0;
+                if (nx != x || ny != y) pieces.emplace_back(x, y, nx, ny, width(rng) / 2.0);
+                x = nx;
+                y = ny;
+            }
+            together.add(pieces);
+            for (const utSkewRect_c& r : pieces) apart.add(r, objects[chain % 3]);
+        }
+        together.cover(3, 10.0, 12.0);
+        apart.add(3, 10.0, 12.0, C);
+        for (int row = 0; row < 34; ++row) {
+            const stPiRow_c& nodes = apart.rowAt(row);
+            for (int q = -4; q < 140; ++q) {
+                const double at = q / 4.0;
+                ASSERT_EQ(together.row(row).covers(at), nodes.findObjects(at, nullptr))
+                    << "trial " << trial << " row " << row << " x " << at;
+                ASSERT_EQ(together.row(row).coversSome(at, at + 0.2),
+                          nodes.findObjects(at, at + 0.2, nullptr))
+                    << "trial " << trial << " row " << row << " span from " << at;
+                if (q % 4 == 0) {
+                    ASSERT_EQ(together.covers(q / 4, row), nodes.findObjects(at, nullptr))
+                        << "trial " << trial << " row " << row << " x " << at;
+                }
+            }
+        }
+        const utSkewRect_c probe(2.0, 2.0, 20.0, 25.0, 3.0);
+        EXPECT_EQ(together.meets(probe), apart.findObjects(probe, nullptr));
+    }
+}
+
+TEST(stPiCoverageTest, WholePlacesOutsideTheRowsAndTheBits) {
+    stPiCoverage_c covered;
+    covered.reset(3, 1);
+    covered.cover(1, 0.0, 10.0);
+    covered.cover(2, -8.0, -3.0);
+    covered.cover(2, 2e6, 2e6 + 5);
+    EXPECT_TRUE(covered.covers(5, 1));
+    EXPECT_FALSE(covered.covers(5, 3));
+    EXPECT_FALSE(covered.covers(5, -1));
+    EXPECT_TRUE(covered.covers(-4, 2));
+    EXPECT_FALSE(covered.covers(-2, 2));
+    EXPECT_TRUE(covered.covers(2000003, 2));
+    EXPECT_FALSE(covered.covers(2000006, 2));
+}
+
+// The coarse question may answer yes near covered places, but never no where a box holds any.
+TEST(stPiCoverageTest, CoarseAnswerIsNoOnlyWhereNothingIsCovered) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> coord(-8, 240), width(0, 12), size(0, 40);
+    stPiCoverage_c covered;
+    covered.reset(200, 1);
+    stPiIndexing_c index;
+    index.init(200, 0);
+    EXPECT_FALSE(covered.mayCover(0, 0, 300, 199));
+    for (int k = 0; k < 40; ++k) {
+        const utSkewRect_c r(coord(rng) / 2.0, coord(rng) / 2.0 + 40, coord(rng) / 2.0,
+                             coord(rng) / 2.0 + 40, width(rng) / 2.0);
+        if (r.start() == r.end()) continue;
+        covered.add(&r, 1);
+        index.add(r, k % 2 ? A : B);
+    }
+    covered.cover(150, -3.0, 2.0);  // partly left of 0
+    index.add(150, -3.0, 2.0, C);
+    int noes = 0;
+    for (int q = 0; q < 4000; ++q) {
+        const double x = coord(rng) / 2.0, y = coord(rng) * 0.8, w = size(rng) / 4.0,
+                     h = size(rng) / 4.0;
+        utRect_c box;
+        box.set(x, y, x + w, y + h);
+        if (covered.mayCover(x, y, x + w, y + h)) continue;
+        ++noes;
+        ASSERT_FALSE(index.findObjects(box, nullptr)) << "box at " << x << ", " << y;
+    }
+    EXPECT_GT(noes, 1000);                              // far from the strokes it does say no
+    EXPECT_TRUE(covered.mayCover(-50, 150, -40, 150));  // x left of the rows' bits counts as 0
+    EXPECT_TRUE(covered.mayCover(0, 0, std::nan(""), 10));
+    EXPECT_FALSE(covered.mayCover(5, 0, 4, 199));  // an empty box
+    covered.reset(200, 1);
+    EXPECT_FALSE(covered.mayCover(-1e9, -1e9, 1e9, 1e9));
 }

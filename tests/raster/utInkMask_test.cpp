@@ -12,9 +12,10 @@ using namespace Vemora;
 
 namespace {
 
+// The ink rule as it is stated: the mean of the channels, in floating point, below the level.
 bool ink(const utRasterData_c& r, int x, int y, int level) {
     const uint32_t p = r.pixel(unsigned(x), unsigned(y));
-    return int(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) < 3 * level;
+    return (((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) / 3.0 < level;
 }
 
 // Random ink in runs of random length, grey levels near the threshold included.

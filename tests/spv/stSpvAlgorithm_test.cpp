@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "rasterDrawing.h"
@@ -36,8 +37,7 @@ struct PointCollector : stSpvPrimitiveVisitor_c {
 
 std::vector<std::vector<stSpvPoint_c>> tracesOf(utRasterData_c& raster,
                                                 const utPoint_c* start = nullptr) {
-    stSpvAlgorithm_c algorithm;
-    stSpvAlgorithmTestAccess_c access(algorithm);
+    stSpvAlgorithmTestAccess_c access;
     PointCollector collector;
     access.run(raster, start).visit(collector);
     return collector.tracks;
@@ -83,19 +83,22 @@ TEST(stSpvAlgorithmTest, BlackMeansAChannelMeanStrictlyBelowTheLevel) {
     r.setPixel(1, 0, 0x00BABBBBu);  // mean 186.67
     r.setPixel(2, 0, 0xFF000000u);  // the top byte is not colour
     r.setPixel(3, 0, 0x00FF0000u);  // pure red, mean 85
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c(a).prepare(r);
-    EXPECT_FALSE(a.isBlack(0, 0));
-    EXPECT_TRUE(a.isBlack(1, 0));
-    EXPECT_TRUE(a.isBlack(2, 0));
-    EXPECT_TRUE(a.isBlack(3, 0));
-    EXPECT_FALSE(a.isBlack(4, 0));
+    stSpvAlgorithmTestAccess_c access;
+    access.prepare(r);
+    EXPECT_FALSE(access.isBlack(0, 0));
+    EXPECT_TRUE(access.isBlack(1, 0));
+    EXPECT_TRUE(access.isBlack(2, 0));
+    EXPECT_TRUE(access.isBlack(3, 0));
+    EXPECT_FALSE(access.isBlack(4, 0));
+    access.impl().settings.blackLevel = 0;
+    EXPECT_FALSE(access.isBlack(2, 0));  // nothing is below 0
 
+    stSpvAlgorithm_c a;
     EXPECT_FALSE(a.setBlackLevel(256));
     EXPECT_FALSE(a.setBlackLevel(-1));
     EXPECT_EQ(a.blackLevel(), 187);
     ASSERT_TRUE(a.setBlackLevel(0));
-    EXPECT_FALSE(a.isBlack(2, 0));  // nothing is below 0
+    EXPECT_EQ(a.blackLevel(), 0);
 }
 
 TEST(stSpvAlgorithmTest, BeamsCountStepsWithTheOneStepWalkAsZero) {
@@ -105,8 +108,7 @@ TEST(stSpvAlgorithmTest, BeamsCountStepsWithTheOneStepWalkAsZero) {
         "#......",
         "##.....",
     });
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     access.prepare(r);
     struct Row {
         const char* name;
@@ -136,8 +138,7 @@ TEST(stSpvAlgorithmTest, BeamsAgreeWithAPixelWalkEverywhere) {
     drawStroke(r, 2, 3, 68, 60, 5);
     drawStroke(r, 0, 40, 69, 40, 3);  // touches both side borders
     drawStroke(r, 30, 0, 30, 66, 1);  // touches the top and bottom borders
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     access.prepare(r);
     const int dx[] = {-1, 0, 1, 0}, dy[] = {0, -1, 0, 1};
     auto walk = [&](int x, int y, int direction, int maxSteps) {
@@ -147,7 +148,7 @@ TEST(stSpvAlgorithmTest, BeamsAgreeWithAPixelWalkEverywhere) {
             y += dy[direction];
             if (x < 0 || y < 0 || x >= int(r.width()) || y >= int(r.height())) break;
             ++steps;
-            if (!a.isBlack(x, y) || ++black == maxSteps) break;
+            if (!access.isBlack(x, y) || ++black == maxSteps) break;
         }
         return steps == 1 ? 0 : steps;
     };
@@ -173,15 +174,14 @@ TEST(stSpvAlgorithmTest, SeedsDoNotDependOnTheOrderOfTheSearches) {
     drawStroke(r, 10, 60, 80, 12, 3);
     fillBox(r, 40, 2, 44, 77);
     auto seedsIn = [&r](bool backwards) {
-        stSpvAlgorithm_c a;
-        stSpvAlgorithmTestAccess_c access(a);
+        stSpvAlgorithmTestAccess_c access;
         access.prepare(r);
         std::vector<std::vector<double>> seeds;
         const int n = int(r.width() * r.height());
         for (int k = 0; k < n; ++k) {
             const int i = backwards ? n - 1 - k : k;
             const int x = i % int(r.width()), y = i / int(r.width());
-            if (!a.isBlack(x, y)) continue;
+            if (!access.isBlack(x, y)) continue;
             stSpvPoint_c seed;
             int direction = -1;
             access.findInitialPoint(x, y, seed, direction);
@@ -199,8 +199,7 @@ TEST(stSpvAlgorithmTest, SeedsDoNotDependOnTheOrderOfTheSearches) {
 TEST(stSpvAlgorithmTest, SeedIsCentredAndRunsAlongTheLongerExtent) {
     utRasterData_c r = blankRaster(140, 40);
     fillBox(r, 20, 10, 119, 14);  // 100 x 5
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     access.prepare(r);
     stSpvPoint_c seed;
     int direction = -1;
@@ -224,60 +223,25 @@ TEST(stSpvAlgorithmTest, HorizontalBarGivesOneTrackOnItsCentreLine) {
     EXPECT_EQ(tracks[0][2].w(), 5);
 
     // The same raster traced again by the same object gives the same track.
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     const int first = access.run(r).countPrimitives();
     EXPECT_EQ(access.run(r).countPrimitives(), first);
 }
 
-TEST(stSpvAlgorithmTest, SeedsOnAStrokeAlreadyTracedAreAbandoned) {
-    utRasterData_c r = blankRaster(140, 40);
-    fillBox(r, 20, 10, 119, 14);
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
-    access.prepare(r);
-    int traced = 0, abandoned = 0;
-    stSpvTrackInfo_c track;
-    while (access.getTrack(track)) {
-        if (access.traceTrack(track)) {
-            access.appendTrack(track);
-            ++traced;
-        } else {
-            ++abandoned;
-        }
-    }
-    EXPECT_EQ(traced, 1);
-    // Rows 12 and 14 and every scanned column from 20 to 118 find the bar again.
-    EXPECT_GE(abandoned, 2 + 50);
-    EXPECT_EQ(access.sketch().countPrimitives(), 1);
-}
-
-TEST(stSpvAlgorithmTest, QueuedSeedsOnTracedStrokesAreDroppedAndTheRestKeepTheirTurn) {
-    utRasterData_c r = blankRaster(140, 60);
-    fillBox(r, 20, 10, 119, 14);  // traced first
-    fillBox(r, 30, 30, 34, 55);
+// Seeds are traced last found first. Row 10 finds only the left bar, which is traced whole; row 30
+// then crosses all three bars, and of its seeds the one on the traced bar is dropped while the
+// other two keep their turn: the right bar is traced before the middle one.
+TEST(stSpvAlgorithmTest, SeedsOfOneScanLineAreTracedLastFoundFirst) {
+    utRasterData_c r = blankRaster(140, 70);
+    fillBox(r, 30, 10, 34, 55);
+    fillBox(r, 60, 30, 64, 55);
     fillBox(r, 90, 30, 94, 55);
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
-    access.prepare(r);
-    access.scanRow(12);
-    stSpvTrackInfo_c track;
-    ASSERT_TRUE(access.getTrack(track));
-    ASSERT_TRUE(access.traceTrack(track));
-    access.appendTrack(track);
-
-    // Two seeds on the upright bars, one on the traced bar, two more on the upright bars.
-    access.scanRow(40);
-    access.scanRow(12);
-    access.scanRow(44);
-    ASSERT_EQ(access.seedCount(), 5u);
-    access.dropCoveredSeeds();
-    ASSERT_EQ(access.seedCount(), 4u);
-    std::vector<int> xs;
-    while (access.seedCount() > 0 && access.getTrack(track))
-        xs.push_back(int(track.currentPoint().x()) / 10);
-    // Last in, first out, as queued: the bar at x 90 before the one at x 30, twice.
-    EXPECT_EQ(xs, (std::vector<int>{9, 3, 9, 3}));
+    std::vector<double> columns;
+    for (const auto& track : tracesOf(r)) {
+        for (const stSpvPoint_c& p : track) EXPECT_EQ(p.x(), track.front().x());
+        columns.push_back(track.front().x());
+    }
+    EXPECT_EQ(columns, (std::vector<double>{32, 92, 62}));
 }
 
 TEST(stSpvAlgorithmTest, VerticalBarGivesOneTrackOnItsCentreLine) {
@@ -321,8 +285,7 @@ TEST(stSpvAlgorithmTest, RunsReachingTheBorderGiveNoSeed) {
     utRasterData_c r = blankRaster(30, 30);
     fillBox(r, 20, 4, 29, 6);  // reaches the right border on rows 4-6
     fillBox(r, 2, 20, 4, 29);  // reaches the bottom border in columns 2-4
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     access.prepare(r);
     access.scanRow(4);
     access.scanColumn(3);
@@ -449,24 +412,22 @@ TEST(stSpvAlgorithmTest, HalfStepPointBesideAJunctionStaysOnTheStroke) {
 
 TEST(stSpvAlgorithmTest, RepeatedTrackPointsLeaveNoDegenerateFootprint) {
     utRasterData_c r = blankRaster(60, 20);
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     access.prepare(r);
     stSpvTrackInfo_c track(stSpvPoint_c(10, 10, 3, 1), kRight);
     track.addPoint(10, 10, 3, 1);
     track.addPoint(40, 10, 3, 1);
     access.appendTrack(track);
     EXPECT_EQ(access.sketch().countPrimitives(), 1);
-    EXPECT_TRUE(access.index().findObjects(25.0, 10.0, nullptr));
-    EXPECT_FALSE(access.index().findObjects(25.0, 14.0, nullptr));
+    EXPECT_TRUE(access.index().covers(25, 10));
+    EXPECT_FALSE(access.index().covers(25, 14));
 }
 
 TEST(stSpvAlgorithmTest, ScanStepBelowOneStillEndsTheScan) {
     utRasterData_c r = blankRaster(60, 20);
     fillBox(r, 5, 8, 50, 10);
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
-    a.setScanStep(0);
+    stSpvAlgorithmTestAccess_c access;
+    access.impl().settings.scanStep = 0;
     EXPECT_EQ(access.run(r).countPrimitives(), 1);
 }
 
@@ -520,9 +481,8 @@ TEST(stSpvAlgorithmTest, ClusterSizesBeyondTheBoundCorrectLikeTheBound) {
     for (int i = 0; i < 2; ++i) {
         stVectorizationParams_c params;
         params.pixelClasterSize = sizes[i];
-        stSpvAlgorithm_c algorithm;
-        algorithm.setParams(params);
-        stSpvAlgorithmTestAccess_c access(algorithm);
+        stSpvAlgorithmTestAccess_c access;
+        access.impl().settings.params = params;
         PointCollector collector;
         access.run(r).visit(collector);
         ASSERT_EQ(collector.tracks.size(), 1u);
@@ -533,8 +493,7 @@ TEST(stSpvAlgorithmTest, ClusterSizesBeyondTheBoundCorrectLikeTheBound) {
 }
 
 TEST(stSpvAlgorithmTest, TwoPointTracksBecomeLinesAndLongerOnesSplines) {
-    stSpvAlgorithm_c a;
-    stSpvAlgorithmTestAccess_c access(a);
+    stSpvAlgorithmTestAccess_c access;
     utRasterData_c r = blankRaster(60, 20);
     access.prepare(r);
     stSpvTrackInfo_c bar(stSpvPoint_c(10, 10, 3, 1), kRight);
@@ -564,6 +523,28 @@ TEST(stSpvAlgorithmTest, MissingBlackLevelSettingMeansNothingIsInk) {
     fillBox(r, 20, 10, 119, 14);
     std::unique_ptr<stSketch_c> sketch(a.trace(&r, nullptr, 0, 0));
     EXPECT_EQ(sketch->entitiesCount(), 0);
+}
+
+// Regression: three times a black level read from a configuration overflowed an int; 1431655766
+// became 2, which left black strokes ink and the paper white. Past 255 every pixel is ink, as at
+// 256: the whole raster is one blot reaching every border, and no stroke is traced.
+TEST(stSpvAlgorithmTest, BlackLevelsBeyondTheChannelRangeMakeEveryPixelInk) {
+    utRasterData_c r = blankRaster(140, 40);
+    fillBox(r, 20, 10, 119, 14);
+    auto strokesAt = [&r](const wchar_t* level) {
+        const std::wstring text = std::wstring(L"<Processor><BlackLevel>") + level +
+                                  L"</BlackLevel><LengthStepLength>17</LengthStepLength>"
+                                  L"<MaxWidthDeviation>3</MaxWidthDeviation>"
+                                  L"<ScanLineThreshold>2</ScanLineThreshold></Processor>";
+        auto doc = xmlFromText(text.c_str());
+        stSpvAlgorithm_c a;
+        a.fromXml(doc->getDocumentElement());
+        return std::unique_ptr<stSketch_c>(a.trace(&r, nullptr, 0, 0))->entitiesCount();
+    };
+    EXPECT_EQ(strokesAt(L"187"), 1);
+    EXPECT_EQ(strokesAt(L"256"), 0);
+    EXPECT_EQ(strokesAt(L"1431655766"), 0);
+    EXPECT_EQ(strokesAt(L"2147483647"), 0);
 }
 
 TEST(stSpvAlgorithmTest, CancelledProgressEndsTheSeedScan) {

@@ -59,23 +59,6 @@ TEST(stVectorizationParamsTest, NestedKeysReachTheirFields) {
     EXPECT_FALSE(p.runRefiner);
 }
 
-TEST(stVectorizationParamsTest, DefaultsAreTheTracerChainsSettings) {
-    const stVectorizationParams_c p;
-    EXPECT_TRUE(p.runClasterization && p.runRefiner && p.mergeGaps && p.runRecognizer &&
-                p.ellipseRecognition);
-    EXPECT_FALSE(p.linkCollinear || p.approximationMaxErrorUseWidth || p.linkCollinearUseWidth);
-    EXPECT_EQ(p.pixelClasterSize, 1);
-    EXPECT_EQ(p.blackLevel, 187);
-    EXPECT_EQ(p.approximationMaxError, 0.91);
-    EXPECT_EQ(p.linkCollinearMaxDeviation, 0.85);
-    EXPECT_EQ(p.linkCollinearMaxDistance, 5.0);
-    EXPECT_EQ(p.mergeGapsMaxDistance, 8.0);
-    EXPECT_EQ(p.recognizerMaxError, 0.45);
-    EXPECT_EQ(p.ellipseTolerance, 0.7);
-    EXPECT_EQ(p.ellipseMaxEccentricity, 0.99);
-    EXPECT_EQ(p.ellipseMinEccentricity, 0.05);
-}
-
 TEST(stVectorizationParamsTest, DistancesAndSizesHaveBoundsThatHoldTheDefaults) {
     double low = -1, high = -1;
     ASSERT_TRUE(

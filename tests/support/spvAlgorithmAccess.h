@@ -1,24 +1,28 @@
 #pragma once
 
-// The tracking internals of the sparse tracer, opened for tests and benchmarks only.
+// The tracking of the sparse tracer driven by hand, for tests and benchmarks: a tracer's private
+// implementation with its default settings, which impl() changes.
 
 #include <vemora/spv/stSpvAlgorithm.h>
+
+#include "spv/stSpvAlgorithmImpl.h"
 
 namespace Vemora {
 
 class stSpvAlgorithmTestAccess_c {
 public:
-    explicit stSpvAlgorithmTestAccess_c(stSpvAlgorithm_c& algorithm) : a_(algorithm) {}
+    stSpvAlgorithmImpl_c& impl() { return a_; }
 
     // Raster to SPV sketch: every stroke, or the one through start.
     const stSpvSketch_c& run(utRasterData_c& raster, const utPoint_c* start = nullptr) {
         a_.prepareRun(&raster);
         a_.runTracking(start);
-        return a_.spvSketch_;
+        return a_.sketch();
     }
     // Only the preparation, for driving the steps by hand.
     void prepare(utRasterData_c& raster) { a_.prepareRun(&raster); }
 
+    bool isBlack(int x, int y) const { return a_.isBlack(x, y); }
     int beam(int x, int y, int direction, int maxSteps) const {
         bool edge = true;
         const int n = a_.beam(x, y, edge, direction, maxSteps);
@@ -29,23 +33,16 @@ public:
     }
     void scanRow(int row) { a_.scanRow(row); }
     void scanColumn(int col) { a_.scanColumn(col); }
-    bool getTrack(stSpvTrackInfo_c& track) { return a_.getTrack(track); }
-    void dropCoveredSeeds() { a_.dropCoveredSeeds(); }
-    bool traceTrack(stSpvTrackInfo_c& track) { return a_.traceTrack(track); }
     void appendTrack(const stSpvTrackInfo_c& track) { a_.appendTrack(track); }
-    int traceStep(int& x, int& y, int& len, int& wMinus, int& wPlus, int direction,
-                  int maxSteps) const {
-        return a_.traceStep(x, y, len, wMinus, wPlus, direction, maxSteps);
-    }
     stSketch_c* translate(double dx, double dy) const {
-        return stSpvAlgorithm_c::translateSketch(a_.spvSketch_, dx, dy);
+        return stSpvAlgorithmImpl_c::translate(a_.sketch(), dx, dy);
     }
-    size_t seedCount() const { return a_.seeds_.size(); }
-    const stSpvSketch_c& sketch() const { return a_.spvSketch_; }
-    const stPiIndexing_c& index() const { return a_.index_; }
+    size_t seedCount() const { return a_.seedCount(); }
+    const stSpvSketch_c& sketch() const { return a_.sketch(); }
+    const stPiCoverage_c& index() const { return a_.index(); }
 
 private:
-    stSpvAlgorithm_c& a_;
+    stSpvAlgorithmImpl_c a_;
 };
 
 }  // namespace Vemora

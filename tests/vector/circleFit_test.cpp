@@ -1,79 +1,83 @@
-// The circle fit works out several points at a time; its result must be bit for bit that of the
-// plain one-point-at-a-time steps.
+// The least-squares circle fit, under the rules of both recognisers that use it.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
+#include "curvePoints.h"
 #include "vector/circleFit.h"
 
 using namespace Vemora;
+using vemora_test::circlePoints;
+using vemora_test::withNoise;
 
 namespace {
 
-void plainFit(const std::vector<utPoint_c>& points, utPoint_c& centre, double& radius) {
-    const double n = double(points.size());
-    double mx = 0.0, my = 0.0;
-    for (const utPoint_c& p : points) {
-        mx += p.x();
-        my += p.y();
-    }
-    mx /= n;
-    my /= n;
-    centre = utPoint_c(mx, my);
-    auto settled = [](double now, double before) {
-        return now == before || std::fabs(now - before) < 5e-6 * std::fabs(before);
-    };
-    for (int step = 0; step < 300; ++step) {
-        double sumL = 0.0, sumX = 0.0, sumY = 0.0;
-        for (const utPoint_c& p : points) {
-            const double dx = centre.x() - p.x(), dy = centre.y() - p.y();
-            const double l = std::sqrt(dx * dx + dy * dy);
-            sumL += l;
-            if (l > 0.0) {
-                sumX += dx / l;
-                sumY += dy / l;
-            }
-        }
-        radius = sumL / n;
-        const utPoint_c next(mx + radius * sumX / n, my + radius * sumY / n);
-        const bool done = settled(next.x(), centre.x()) && settled(next.y(), centre.y());
-        centre = next;
-        if (done) break;
-    }
-}
+struct RuleRow {
+    const char* name;
+    utCircleFitRule_c rule;
+    double tol;  // how close an iterated fit comes; the curve recognizer stops at a coarser change
+};
+
+const RuleRow kRules[] = {{"arc test", kArcTestCircleFit, 1e-3},
+                          {"curve recognizer", kCurveRecognizerCircleFit, 1e-2}};
 
 }  // namespace
 
-// Every count from 1 to 13 (all remainders of the four- and two-point steps), arcs that settle
-// and near-straight runs that use all steps, and a point lying on the starting centre.
-TEST(eberlyCircleTest, SameBitsAsOnePointAtATime) {
-    std::mt19937 rng(9);
-    std::uniform_real_distribution<double> noise(-0.4, 0.4);
-    for (int n = 1; n <= 13; ++n) {
-        for (int shape = 0; shape < 3; ++shape) {
-            std::vector<utPoint_c> points;
-            for (int i = 0; i < n; ++i) {
-                if (shape == 0)
-                    points.emplace_back(40 + 25 * std::cos(0.2 * i) + noise(rng),
-                                        40 + 25 * std::sin(0.2 * i));
-                if (shape == 1)
-                    points.emplace_back(3.0 * i + noise(rng), 0.01 * i * i + noise(rng));
-                if (shape == 2)
-                    points.emplace_back(i % 2 ? 2.0 : -2.0,
-                                        0.0);  // symmetric: the centroid is a point
-            }
-            if (shape == 2 && n % 2 == 1) points.back() = utPoint_c(0.0, 0.0);
-            utPoint_c got, want;
-            double gotR = -1.0, wantR = -1.0;
-            eberlyCircle(points, got, gotR);
-            plainFit(points, want, wantR);
-            SCOPED_TRACE(testing::Message() << n << " points, shape " << shape);
-            EXPECT_EQ(got.x(), want.x());
-            EXPECT_EQ(got.y(), want.y());
-            EXPECT_EQ(gotR, wantR);
+// Points of the 3-4-5 circle about (3, 4): the centroid is well off the centre, so the fit has to
+// walk there.
+TEST(eberlyCircleTest, FindsTheCircleThroughHandPickedPoints) {
+    const std::vector<std::vector<utPoint_c>> runs = {
+        {{8, 4}, {7, 7}, {6, 8}, {3, 9}, {0, 8}},
+        {{8, 4}, {7, 7}, {3, 9}, {-2, 4}, {3, -1}},
+        {{8, 4}, {7, 7}, {6, 8}, {3, 9}, {0, 8}, {-1, 7}, {-2, 4}}};
+    for (const RuleRow& row : kRules) {
+        for (size_t i = 0; i < runs.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << row.name << ", run " << i);
+            utPoint_c centre;
+            double radius = 0.0;
+            eberlyCircle(runs[i], row.rule, centre, radius);
+            EXPECT_NEAR(centre.x(), 3.0, row.tol);
+            EXPECT_NEAR(centre.y(), 4.0, row.tol);
+            EXPECT_NEAR(radius, 5.0, row.tol);
+        }
+    }
+}
+
+TEST(eberlyCircleTest, NoisyPointsOfThreeQuartersStayNearTheirCircle) {
+    const std::vector<utPoint_c> points =
+        withNoise(circlePoints(50, -20, 30, -30, 240, 41), 0.25, 7);
+    for (const RuleRow& row : kRules) {
+        SCOPED_TRACE(row.name);
+        utPoint_c centre;
+        double radius = 0.0;
+        eberlyCircle(points, row.rule, centre, radius);
+        EXPECT_NEAR(centre.x(), 50.0, 0.1);
+        EXPECT_NEAR(centre.y(), -20.0, 0.1);
+        EXPECT_NEAR(radius, 30.0, 0.1);
+    }
+}
+
+// A point on the centre has no direction: it adds its zero distance and nothing else. It comes
+// first so that the several-at-a-time steps meet it.
+TEST(eberlyCircleTest, DegenerateRunsGiveFiniteCircles) {
+    const std::vector<utPoint_c> onCentre = {{0, 0}, {2, 0}, {-2, 0}, {0, 2}, {0, -2}};
+    const std::vector<utPoint_c> single = {{4, 5}};
+    const std::vector<utPoint_c> repeated(6, utPoint_c(4, 5));
+    for (const RuleRow& row : kRules) {
+        SCOPED_TRACE(row.name);
+        utPoint_c centre;
+        double radius = -1.0;
+        eberlyCircle(onCentre, row.rule, centre, radius);
+        EXPECT_EQ(centre.x(), 0.0);
+        EXPECT_EQ(centre.y(), 0.0);
+        EXPECT_DOUBLE_EQ(radius, 8.0 / 5.0);
+        for (const auto* run : {&single, &repeated}) {
+            eberlyCircle(*run, row.rule, centre, radius);
+            EXPECT_EQ(centre.x(), 4.0);
+            EXPECT_EQ(centre.y(), 5.0);
+            EXPECT_EQ(radius, 0.0);
         }
     }
 }

@@ -76,6 +76,16 @@ public:
     virtual utRasterData_c* process(utRasterData_c* raster) = 0;
     // Filters a copy of the context's working raster and makes the result the working raster.
     bool apply(stToolContext_c* context) override;
+
+protected:
+    // Convolves the interior of src with the 3x3 kernel m into the interior of dst, which must
+    // have src's size; the outermost rows and columns of dst are left as they are. m[i][j] weighs
+    // the pixel at x offset i - 1 and y offset j - 1. Each channel's response is truncated and
+    // clamped to 0-255, or with normalize stretched from the lowest to the highest response over
+    // the image; magnitude replaces the three responses by the length of their vector and writes
+    // it as grey. Results are opaque (top byte 0xFF). Progress is reported after each column.
+    void apply3x3Filter(const utRasterData_c* src, const double m[3][3], utRasterData_c* dst,
+                        bool normalize, bool magnitude);
 };
 
 // Turns a raster into a sketch.

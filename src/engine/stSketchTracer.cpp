@@ -1,4 +1,4 @@
-#include <vemora/spv/stSketchTracer.h>
+#include <vemora/engine/stSketchTracer.h>
 
 #include <vemora/foundation/utException.h>
 #include <vemora/spv/stSpvAlgorithm.h>
