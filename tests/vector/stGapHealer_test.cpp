@@ -106,6 +106,7 @@ TEST(stEllipsePostProcessorTest, LineAndSplineEndsSnapOntoArcEndsCloserThanTheDi
     sketch.addEntity(new stLine_c(utPoint_c(20, 0), utPoint_c(40, 40)));  // exactly 10 away
     sketch.addEntity(new stSpline_c(std::vector<utPoint_c>{{3, 9}, {30, 30}, {50, 30}}));
     stEllipsePostProcessor_c p(&sketch, 10.0);
+    EXPECT_FALSE(p.consumesInput());
     EXPECT_EQ(p.process(&sketch), &sketch);
     expectPoint(at<stLine_c>(sketch, 1)->p2(), 10, 0);
     expectPoint(at<stLine_c>(sketch, 1)->p1(), 40, 0);

@@ -25,6 +25,7 @@ public:
     // Edits sketch in place and returns it; null gives null. Moved entities have their extents
     // grown to their new ends.
     stSketch_c* process(stSketch_c* sketch) override;
+    bool consumesInput() const override { return false; }
 
     double distance() const { return distance_; }
 

@@ -106,6 +106,7 @@ public:
     // Works on a copy: sketch is left to the caller, unchanged, and the caller owns the new sketch
     // returned. Switched off, or given null, it returns sketch itself.
     stSketch_c* process(stSketch_c* sketch) override;
+    bool consumesInput() const override { return false; }
 
     // The first junction, in creation order, within the deviation of p in x and in y; null when
     // there is none.

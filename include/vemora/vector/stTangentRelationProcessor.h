@@ -27,6 +27,7 @@ public:
 
     // Returns sketch itself, unchanged; null gives null.
     stSketch_c* process(stSketch_c* sketch) override;
+    bool consumesInput() const override { return false; }
 
     // Tangent line ends met by the last process.
     int tangentCount() const { return tangentCount_; }
