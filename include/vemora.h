@@ -36,10 +36,14 @@
 
 // Vector post-processing
 #include <vemora/vector/stCurveRecognizers.h>
+#include <vemora/vector/stEllipsePostProcessor.h>
 #include <vemora/vector/stEntityRecognizer.h>
+#include <vemora/vector/stGapHealer.h>
+#include <vemora/vector/stJunctionsProcessor.h>
 #include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
+#include <vemora/vector/stTangentRelationProcessor.h>
 
 // Outline tracing
 #include <vemora/outline/stColoredOutlineAlgorithm.h>

@@ -14,6 +14,7 @@
 #include <vemora/spv/stSpvAlgorithm.h>
 #include <vemora/spv/stVectorizationParams.h>
 #include <vemora/vector/stEntityRecognizer.h>
+#include <vemora/vector/stJunctionsProcessor.h>
 #include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
@@ -33,20 +34,20 @@ void registerLibraryClasses(stVMREngine_c& engine) {
         stSketchProcessor_c::desc(),          // 7
         stSegmentizer_c::desc(),              // 8
         stPolygonalApproximator_c::desc(),    // 9
-        // 10 "JunctionsProcessor"
-        stThresholdFilter_c::desc(),        // 11
-        stThiningFilter_c::desc(),          // 12
-        stSharpenFilter_c::desc(),          // 13
-        stNoiseFilter_c::desc(),            // 14
-        stGaussianFilter_c::desc(),         // 15
-        stEdgeFilter_c::desc(),             // 16
-        stCustomFilter_c::desc(),           // 17
-        stClusterization_c::desc(),         // 18
-        stBrightnessAndContrast_c::desc(),  // 19
-        stEntityRecognizer_c::desc(),       // 20
-        stSketchRefiner_c::desc(),          // 21
-        stVectorizationParams_c::desc(),    // 22
-        stSpvAlgorithm_c::desc(),           // 23
+        stJunctionsProcessor_c::desc(),       // 10
+        stThresholdFilter_c::desc(),          // 11
+        stThiningFilter_c::desc(),            // 12
+        stSharpenFilter_c::desc(),            // 13
+        stNoiseFilter_c::desc(),              // 14
+        stGaussianFilter_c::desc(),           // 15
+        stEdgeFilter_c::desc(),               // 16
+        stCustomFilter_c::desc(),             // 17
+        stClusterization_c::desc(),           // 18
+        stBrightnessAndContrast_c::desc(),    // 19
+        stEntityRecognizer_c::desc(),         // 20
+        stSketchRefiner_c::desc(),            // 21
+        stVectorizationParams_c::desc(),      // 22
+        stSpvAlgorithm_c::desc(),             // 23
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }
