@@ -60,6 +60,7 @@
 
 // Interactive commands
 #include <vemora/commands/stCommand.h>
+#include <vemora/commands/stCommandContext.h>
 #include <vemora/commands/stCommandScript.h>
 
 // XML
