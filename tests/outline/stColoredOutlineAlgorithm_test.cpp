@@ -184,10 +184,10 @@ TEST(stColoredOutlineAlgorithmTest, SeedsOutsideTheWorkingAreaAreSkipped) {
 }
 
 TEST(stColoredOutlineAlgorithmTest, SpecksAreDeletedAndHolesKept) {
-    // A one-pixel speck gives a rim too short to keep; a 6 x 6 hole stays. Leaks of the dropped
-    // contours show under the sanitizer.
+    // A 2 x 2 speck gives a rim of six points, too short to keep (a single pixel gives none at
+    // all); a 6 x 6 hole stays. Leaks of the dropped contours show under the sanitizer.
     utRasterData_c r = uniform(50, 50, kBlue);
-    r.setPixel(10, 10, kRed);
+    vemora_test::fillBox(r, 10, 10, 11, 11, kRed);
     vemora_test::fillBox(r, 30, 30, 35, 35, kRed);
     stColoredOutlineAlgorithm_c a;
     const auto s = traceFrom(a, r, 25, 5);
@@ -196,6 +196,21 @@ TEST(stColoredOutlineAlgorithmTest, SpecksAreDeletedAndHolesKept) {
     const Box hole = boxOf(pointsOf(*s, 1));
     EXPECT_NEAR(hole.x1, 30, 1.0);
     EXPECT_NEAR(hole.x2, 36, 1.0);
+}
+
+TEST(stColoredOutlineAlgorithmTest, RimsOfMillionsOfCellsAreFollowedWhole) {
+    // 62,001 holes of 3 x 3 pixels: 44 rim cells each, 2.7 million in all, more than scratch
+    // lists of a fixed 10 MB of 4-byte cells could hold. Every hole keeps its rim.
+    utRasterData_c r = uniform(1000, 1000, kBlue);
+    for (int y = 2; y + 2 < 1000; y += 4)
+        for (int x = 2; x + 2 < 1000; x += 4) vemora_test::fillBox(r, x, y, x + 2, y + 2, kRed);
+    stColoredOutlineAlgorithm_c a;
+    const auto s = traceFrom(a, r, 1, 1);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->entitiesCount(), 1 + 249 * 249);
+    const Box last = boxOf(pointsOf(*s, s->entitiesCount() - 1));
+    EXPECT_NEAR(last.x1, 994, 1.0);
+    EXPECT_NEAR(last.y2, 997, 1.0);
 }
 
 TEST(stColoredOutlineAlgorithmTest, ContoursMoveWithTheirRegion) {
