@@ -16,7 +16,7 @@ namespace {
 
 const wchar_t* const kStep = L"Outline vectorization for felt rendered images...";
 
-// Contours of fewer points are specks left by single odd pixels.
+// Contours of fewer points are the rims of specks, a few odd pixels together.
 constexpr int kMinContourPoints = 9;
 
 stConfigurable_c* create() { return new stColoredOutlineAlgorithm_c(); }
