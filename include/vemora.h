@@ -53,6 +53,7 @@
 #include <vemora/sketch/stSketch.h>
 
 // Raster
+#include <vemora/raster/stBinarization.h>
 #include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stPiIndexing.h>
 #include <vemora/raster/stRasterFilters.h>

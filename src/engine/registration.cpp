@@ -8,6 +8,7 @@
 #include <vemora/engine/stProcessor.h>
 #include <vemora/engine/stVMREngine.h>
 #include <vemora/outline/stOutlineAlgorithm.h>
+#include <vemora/raster/stBinarization.h>
 #include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stRasterFilters.h>
 #include <vemora/spv/stSpvAlgorithm.h>
@@ -47,6 +48,8 @@ void registerLibraryClasses(stVMREngine_c& engine) {
         stSketchRefiner_c::desc(),          // 21
         stVectorizationParams_c::desc(),    // 22
         stSpvAlgorithm_c::desc(),           // 23
+        // Our own classes, after the table's rows.
+        stBinarization_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

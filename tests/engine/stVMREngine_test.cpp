@@ -28,11 +28,11 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
         namesOf(engine.vectorProcessorNames()),
         (std::vector<std::wstring>{L"Segmentizer", L"PolygonalApproximator", L"JunctionsProcessor",
                                    L"EntityRecognizer", L"SketchRefiner"}));
-    EXPECT_EQ(
-        namesOf(engine.rasterProcessorNames()),
-        (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
-                                   L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
-                                   L"CustomFilter", L"Clusterization", L"BrightnessAndContrast"}));
+    EXPECT_EQ(namesOf(engine.rasterProcessorNames()),
+              (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
+                                         L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
+                                         L"CustomFilter", L"Clusterization",
+                                         L"BrightnessAndContrast", L"Binarization"}));
     // The kind bases themselves are registered but listed nowhere.
     EXPECT_EQ(engine.findConfigurable(L"RasterProcessor"), stRasterProcessor_c::desc());
     EXPECT_EQ(engine.findConfigurable(L"TracingAlgorithm"), stTracingAlgorithm_c::desc());
