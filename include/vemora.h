@@ -43,6 +43,7 @@
 #include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
+#include <vemora/vector/stStrokeWidthMeter.h>
 #include <vemora/vector/stTangentRelationProcessor.h>
 
 // Outline tracing

@@ -18,6 +18,7 @@
 #include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
+#include <vemora/vector/stStrokeWidthMeter.h>
 
 namespace Vemora {
 
@@ -50,6 +51,7 @@ void registerLibraryClasses(stVMREngine_c& engine) {
         stSpvAlgorithm_c::desc(),           // 23
         // Our own classes, after the table's rows.
         stBinarization_c::desc(),
+        stStrokeWidthMeter_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

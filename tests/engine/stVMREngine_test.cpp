@@ -27,7 +27,7 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     EXPECT_EQ(
         namesOf(engine.vectorProcessorNames()),
         (std::vector<std::wstring>{L"Segmentizer", L"PolygonalApproximator", L"JunctionsProcessor",
-                                   L"EntityRecognizer", L"SketchRefiner"}));
+                                   L"EntityRecognizer", L"SketchRefiner", L"StrokeWidthMeter"}));
     EXPECT_EQ(namesOf(engine.rasterProcessorNames()),
               (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
                                          L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
