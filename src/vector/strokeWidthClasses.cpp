@@ -13,9 +13,15 @@ namespace Vemora {
 
 namespace {
 
-// Thick strokes are at least this many times as wide as thin ones, on average by ratio; drawing
-// standards step line widths by a factor of 1.4 and pair thick with thin at 2.
-constexpr double kLeastThickToThin = 1.5;
+// Thick strokes are at least this many times as wide as thin ones, on average by ratio: one step
+// of the standard series of line widths, which steps by the square root of 2 (and pairs thick
+// with thin at 2).
+constexpr double kLeastThickToThin = 1.41;
+// Two classes, not one broad hump that any split would cut in two: between the commonest thin
+// width and the commonest thick width (whole pixels, by length) lies a width at most half as
+// common as the rarer of the two.
+constexpr double kDeepestValley = 0.5;
+constexpr int kWidthBins = 256;
 
 struct tmpWidth_c {
     double width;
@@ -58,7 +64,21 @@ double thickStrokeWidth(const stSketch_c& sketch) {
             ratio = std::exp(m1 - m0);
         }
     }
-    return ratio >= kLeastThickToThin ? limit : 0.0;
+    if (!(ratio >= kLeastThickToThin)) return 0.0;
+
+    std::vector<double> bins(kWidthBins, 0.0);
+    for (const tmpWidth_c& w : widths)
+        bins[size_t(std::min(std::lround(w.width), long(kWidthBins - 1)))] += w.weight;
+    int thinPeak = -1, thickPeak = -1;
+    for (int i = 0; i < kWidthBins; ++i) {
+        int& peak = i < limit ? thinPeak : thickPeak;
+        if (bins[size_t(i)] > 0.0 && (peak < 0 || bins[size_t(i)] > bins[size_t(peak)])) peak = i;
+    }
+    if (thinPeak < 0 || thickPeak < 0) return 0.0;
+    const double rarerPeak = std::min(bins[size_t(thinPeak)], bins[size_t(thickPeak)]);
+    double valley = rarerPeak;
+    for (int i = thinPeak + 1; i < thickPeak; ++i) valley = std::min(valley, bins[size_t(i)]);
+    return valley <= kDeepestValley * rarerPeak ? limit : 0.0;
 }
 
 }  // namespace Vemora

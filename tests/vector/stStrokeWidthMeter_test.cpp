@@ -80,6 +80,13 @@ TEST(stStrokeWidthMeterTest, WidthsSplitIntoThinAndThickOnlyWhenTheyFormTwoClass
     one.addEntity(withWidth(new stLine_c({0, 0}, {100, 0}), 3.0));
     one.addEntity(withWidth(new stLine_c({0, 10}, {100, 10}), 3.5));
     EXPECT_EQ(thickStrokeWidth(one), 0.0);
+    // Widths of 3 to 8 px in one broad hump: the two halves lie 1.7 times apart, yet no width
+    // class stands apart from another.
+    stSketch_c hump;
+    const double lengths[] = {100, 200, 300, 300, 200, 100};
+    for (int w = 3; w <= 8; ++w)
+        hump.addEntity(withWidth(new stLine_c({0, 10.0 * w}, {lengths[w - 3], 10.0 * w}), w));
+    EXPECT_EQ(thickStrokeWidth(hump), 0.0);
     stSketch_c unmeasured;
     unmeasured.addEntity(new stLine_c({0, 0}, {100, 0}));
     unmeasured.addEntity(new stCircle_c({50, 50}, 20));

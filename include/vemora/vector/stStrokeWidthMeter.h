@@ -60,8 +60,11 @@ private:
 // The width from which a stroke of the sketch counts as thick: the split of its entities'
 // widths, weighted by their length, into the two classes that lie furthest apart (Otsu's split,
 // on the logarithm of the width, so that it goes by ratio). 0 when the widths do not form two
-// classes, those of the thick strokes at least 1.5 times those of the thin on average (a drawing
-// of one line width, or widths never measured).
+// classes: the thick strokes must be at least 1.41 times as wide as the thin on average (one step
+// of the standard line width series), and between the commonest thin and the commonest thick
+// width, in whole pixels, some width must be at most half as common as the rarer of the two, so
+// that one broad spread of widths is not cut in two. A drawing of one line width, or of widths
+// never measured, has no split.
 VEMORA_API double thickStrokeWidth(const stSketch_c& sketch);
 
 }  // namespace Vemora
