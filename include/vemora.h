@@ -43,6 +43,7 @@
 #include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
+#include <vemora/vector/stStrokeWidthMeter.h>
 #include <vemora/vector/stTangentRelationProcessor.h>
 
 // Outline tracing
@@ -54,6 +55,7 @@
 #include <vemora/sketch/stSketch.h>
 
 // Raster
+#include <vemora/raster/stBinarization.h>
 #include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stPiIndexing.h>
 #include <vemora/raster/stRasterFilters.h>

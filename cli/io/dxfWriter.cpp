@@ -13,6 +13,8 @@
 
 #include "entityGeometry.h"
 
+#include <vemora/vector/stStrokeWidthMeter.h>
+
 #include <array>
 #include <charconv>
 #include <ostream>
@@ -30,6 +32,9 @@ constexpr std::array<int, 24> kLineweights = {0,  5,   9,   13,  15,  18,  20,  
 // A pixel without a stated resolution is taken as the 96-per-inch pixel of screens.
 constexpr double kMmPerBarePixel = 25.4 / 96.0;
 constexpr double kDefaultWidth = 1.0;
+// Layers of the width classes, when the drawing's widths form two.
+constexpr const char* kThinLayer = "THIN";
+constexpr const char* kThickLayer = "THICK";
 
 // Group codes and values gathered as text, handed to a stream in one piece.
 class tmpDxfOut_c {
@@ -107,11 +112,30 @@ struct tmpHandles_c {
     }
 };
 
+// The layers of the width classes: none when thickFrom is 0, else THIN below it and THICK from
+// it on.
+struct tmpWidthLayers_c {
+    double thickFrom = 0.0;
+    unsigned thin = 0, thick = 0;
+
+    tmpWidthLayers_c(tmpDxfOut_c& o, double thickWidth) : thickFrom(thickWidth) {
+        if (thickFrom > 0.0) {
+            thin = o.newHandle();
+            thick = o.newHandle();
+        }
+    }
+    const char* layerOf(const stEntity_c& e) const {
+        if (!(thickFrom > 0.0)) return "0";
+        return e.attributes().width() >= thickFrom ? kThickLayer : kThinLayer;
+    }
+};
+
 // Writes the entities of the model space, each turned into CAD coordinates.
 class tmpEntityWriter_c : public stEntityVisitor_c {
 public:
-    tmpEntityWriter_c(tmpDxfOut_c& o, const stDrawingFrame_c& f, unsigned owner)
-        : o_(o), f_(f), owner_(owner) {}
+    tmpEntityWriter_c(tmpDxfOut_c& o, const stDrawingFrame_c& f, unsigned owner,
+                      const tmpWidthLayers_c& layers)
+        : o_(o), f_(f), owner_(owner), layers_(layers) {}
 
     void visitPoint(stPoint_c& e) override {
         if (!finite(e.p())) return;
@@ -201,7 +225,7 @@ private:
         o_.handle(5, o_.newHandle());
         o_.handle(330, owner_);
         o_.code(100, "AcDbEntity");
-        o_.code(8, "0");
+        o_.code(8, layers_.layerOf(e));
         const int lw = lineweight(e.attributes().width());
         if (lw >= 0) o_.code(370, lw);
         o_.code(100, subclass);
@@ -311,6 +335,7 @@ private:
     tmpDxfOut_c& o_;
     const stDrawingFrame_c& f_;
     unsigned owner_;
+    const tmpWidthLayers_c& layers_;
 };
 
 void header(tmpDxfOut_c& o, const stDrawingFrame_c& f, unsigned handseed) {
@@ -367,7 +392,8 @@ void record(tmpDxfOut_c& o, const char* type, unsigned handle, unsigned table, c
     o.code(70, 0);
 }
 
-void tables(tmpDxfOut_c& o, const tmpHandles_c& h, const stDrawingFrame_c& f) {
+void tables(tmpDxfOut_c& o, const tmpHandles_c& h, const tmpWidthLayers_c& layers,
+            const stDrawingFrame_c& f) {
     const double w = std::max(1.0, f.width * f.scale), ht = std::max(1.0, f.height * f.scale);
     o.code(0, "SECTION");
     o.code(2, "TABLES");
@@ -414,11 +440,16 @@ void tables(tmpDxfOut_c& o, const tmpHandles_c& h, const stDrawingFrame_c& f) {
     }
     o.code(0, "ENDTAB");
 
-    tableStart(o, "LAYER", h.layerTable, 1);
-    record(o, "LAYER", h.layer0, h.layerTable, "AcDbLayerTableRecord", "0");
-    o.code(62, 7);
-    o.code(6, "Continuous");
-    o.code(370, -3);
+    const bool classes = layers.thickFrom > 0.0;
+    tableStart(o, "LAYER", h.layerTable, classes ? 3 : 1);
+    for (const auto& [handle, name] :
+         {std::pair{h.layer0, "0"}, {layers.thin, kThinLayer}, {layers.thick, kThickLayer}}) {
+        if (!handle) continue;
+        record(o, "LAYER", handle, h.layerTable, "AcDbLayerTableRecord", name);
+        o.code(62, 7);
+        o.code(6, "Continuous");
+        o.code(370, -3);
+    }
     o.code(0, "ENDTAB");
 
     tableStart(o, "STYLE", h.styleTable, 1);
@@ -575,8 +606,9 @@ void writeDxf(const stSketch_c& sketch, const stDrawingFrame_c& frame, std::ostr
     // handle after them.
     tmpDxfOut_c counter;
     const tmpHandles_c handles(counter);
+    const tmpWidthLayers_c layers(counter, thickStrokeWidth(sketch));
     {
-        tmpEntityWriter_c writer(counter, frame, handles.modelRecord);
+        tmpEntityWriter_c writer(counter, frame, handles.modelRecord, layers);
         for (int i = 0; i < sketch.entitiesCount(); ++i) {
             if (stEntity_c* e = sketch.entityAt(i)) e->visit(writer);
         }
@@ -584,7 +616,7 @@ void writeDxf(const stSketch_c& sketch, const stDrawingFrame_c& frame, std::ostr
 
     tmpDxfOut_c o;
     header(o, frame, counter.nextHandle());
-    tables(o, handles, frame);
+    tables(o, handles, layers, frame);
     blocks(o, handles);
     o.code(0, "SECTION");
     o.code(2, "ENTITIES");

@@ -9,6 +9,7 @@
 #include <vemora/engine/stVMREngine.h>
 #include <vemora/outline/stColoredOutlineAlgorithm.h>
 #include <vemora/outline/stOutlineAlgorithm.h>
+#include <vemora/raster/stBinarization.h>
 #include <vemora/raster/stClusterization.h>
 #include <vemora/raster/stRasterFilters.h>
 #include <vemora/spv/stSpvAlgorithm.h>
@@ -18,6 +19,7 @@
 #include <vemora/vector/stPolygonalApproximator.h>
 #include <vemora/vector/stSegmentizer.h>
 #include <vemora/vector/stSketchRefiner.h>
+#include <vemora/vector/stStrokeWidthMeter.h>
 
 namespace Vemora {
 
@@ -48,6 +50,9 @@ void registerLibraryClasses(stVMREngine_c& engine) {
         stSketchRefiner_c::desc(),            // 21
         stVectorizationParams_c::desc(),      // 22
         stSpvAlgorithm_c::desc(),             // 23
+        // Our own classes, after the table's rows.
+        stBinarization_c::desc(),
+        stStrokeWidthMeter_c::desc(),
     };
     for (stDescriptor_c* d : classes) engine.registerConfigurable(d);
 }

@@ -2,6 +2,8 @@
 #include "io/atomicFile.h"
 #include "io/imageReader.h"
 
+#include <vemora/vector/stStrokeWidthMeter.h>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -16,6 +18,8 @@
 #include <unistd.h>
 
 #include <csignal>
+
+#include "rasterDrawing.h"
 
 using namespace Vemora;
 
@@ -199,6 +203,48 @@ TEST(sketchWriterTest, SplinesBecomeBSplinesOrPolylines) {
     EXPECT_EQ(e[1].values.at(70)[0], "1");
     // 3 px at 96 per inch is 0.79 mm: lineweight 80.
     EXPECT_EQ(e[2].values.at(370)[0], "80");
+}
+
+TEST(sketchWriterTest, ThickAndThinStrokesLandOnLayersOfTheirOwnWithTheirWidths) {
+    // Outlines of 7 px and dimension lines of 2 px, measured on the drawing, 300 dpi.
+    utRasterData_c drawing = vemora_test::blankRaster(100, 50);
+    vemora_test::drawStroke(drawing, 10, 10, 90, 10, 7.0);
+    vemora_test::drawStroke(drawing, 90, 10, 90, 40, 7.0);
+    vemora_test::drawStroke(drawing, 10, 30.5, 80, 30.5, 2.0);
+    vemora_test::drawStroke(drawing, 10, 40.5, 80, 40.5, 2.0);
+    stSketch_c sketch;
+    sketch.addEntity(new stLine_c({10, 10}, {90, 10}));
+    sketch.addEntity(new stLine_c({90, 10}, {90, 40}));
+    sketch.addEntity(new stLine_c({10, 30.5}, {80, 30.5}));
+    sketch.addEntity(new stLine_c({10, 40.5}, {80, 40.5}));
+    stStrokeWidthMeter_c meter;
+    ASSERT_TRUE(meter.measure(sketch, drawing, utPoint_c(0, 0)));
+
+    const stDrawingFrame_c mm = stDrawingFrame_c::forImage(100, 50, 300.0, stUnits_e::Millimetres);
+    const std::string dxf = dxfOf(sketch, mm);
+    const auto e = dxfEntities(dxf);
+    ASSERT_EQ(e.size(), 4u);
+    // 7 px at 300 dpi is 0.59 mm: lineweight 60; 2 px is 0.17 mm: 18.
+    const char* layers[] = {"THICK", "THICK", "THIN", "THIN"};
+    const char* weights[] = {"60", "60", "18", "18"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(e[i].values.at(8)[0], layers[i]);
+        EXPECT_EQ(e[i].values.at(370)[0], weights[i]);
+    }
+    EXPECT_NE(dxf.find("LAYER\n  5\n"), std::string::npos);
+    EXPECT_NE(dxf.find("\n  2\nTHICK\n"), std::string::npos);
+    EXPECT_NE(dxf.find("\n  2\nTHIN\n"), std::string::npos);
+
+    const std::string svg = svgOf(sketch, mm);
+    EXPECT_NE(svg.find("M10 10L90 10\" stroke-width=\"7\""), std::string::npos) << svg;
+    EXPECT_NE(svg.find("M10 30.5L80 30.5\" stroke-width=\"2\""), std::string::npos) << svg;
+
+    // One width throughout: everything stays on layer 0.
+    stSketch_c even;
+    even.addEntity(new stLine_c({10, 30.5}, {80, 30.5}));
+    even.addEntity(new stLine_c({10, 40.5}, {80, 40.5}));
+    ASSERT_TRUE(meter.measure(even, drawing, utPoint_c(0, 0)));
+    for (const DxfEntity& d : dxfEntities(dxfOf(even, mm))) EXPECT_EQ(d.values.at(8)[0], "0");
 }
 
 TEST(sketchWriterTest, SvgArcsKeepTheirTurnAndOverlayEmbedsThePicture) {

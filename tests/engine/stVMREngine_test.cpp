@@ -28,12 +28,12 @@ TEST(stVMREngineTest, LoadingRegistersTheLibraryClassesByKind) {
     EXPECT_EQ(
         namesOf(engine.vectorProcessorNames()),
         (std::vector<std::wstring>{L"Segmentizer", L"PolygonalApproximator", L"JunctionsProcessor",
-                                   L"EntityRecognizer", L"SketchRefiner"}));
-    EXPECT_EQ(
-        namesOf(engine.rasterProcessorNames()),
-        (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
-                                   L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
-                                   L"CustomFilter", L"Clusterization", L"BrightnessAndContrast"}));
+                                   L"EntityRecognizer", L"SketchRefiner", L"StrokeWidthMeter"}));
+    EXPECT_EQ(namesOf(engine.rasterProcessorNames()),
+              (std::vector<std::wstring>{L"ThresholdFilter", L"ThiningFilter", L"SharpenFilter",
+                                         L"NoiseFilter", L"GaussianFilter", L"EdgeFilter",
+                                         L"CustomFilter", L"Clusterization",
+                                         L"BrightnessAndContrast", L"Binarization"}));
     // The kind bases themselves are registered but listed nowhere.
     EXPECT_EQ(engine.findConfigurable(L"RasterProcessor"), stRasterProcessor_c::desc());
     EXPECT_EQ(engine.findConfigurable(L"TracingAlgorithm"), stTracingAlgorithm_c::desc());
