@@ -2,6 +2,7 @@
 
 #include <vemora.h>
 #include "expectBox.h"
+#include "foundation/mathConstants.h"
 
 #include <cmath>
 #include <string>
@@ -12,7 +13,6 @@ using vemora_test::expectBox;
 
 namespace {
 constexpr double kTol = 1e-9;
-constexpr double kPi = 3.14159265358979323846;
 
 // Records the visitor calls as short tags ("bar 2" = a bar of width 2).
 struct Recorder : stSpvPrimitiveVisitor_c {
