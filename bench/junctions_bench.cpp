@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "junctionScene.h"
+#include "plainAndGrid.h"
 
 using namespace Vemora;
 
@@ -73,23 +74,10 @@ void bench(benchmark::State& state, const char* compared) {
 void BM_JunctionsProcessor(benchmark::State& state) { bench<junctions>(state, "plain scan"); }
 void BM_GapHealer(benchmark::State& state) { bench<heal>(state, "plain scan"); }
 
-BENCHMARK(BM_JunctionsProcessor)
-    ->Args({1000, 0})
-    ->Args({1000, 1})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({100000, 1})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GapHealer)
-    ->Args({1000, 0})
-    ->Args({1000, 1})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({100000, 1})
-    ->Unit(benchmark::kMillisecond);
-// The quadratic scans on the largest sketch take minutes: measured once each.
-BENCHMARK(BM_JunctionsProcessor)->Args({100000, 0})->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GapHealer)->Args({100000, 0})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JunctionsProcessor)->Apply(vemora_bench::plainAndGrid);
+BENCHMARK(BM_GapHealer)->Apply(vemora_bench::plainAndGrid);
+BENCHMARK(BM_JunctionsProcessor)->Apply(vemora_bench::plainOnceAtTheLargest);
+BENCHMARK(BM_GapHealer)->Apply(vemora_bench::plainOnceAtTheLargest);
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "brokenStrokes.h"
+#include "plainAndGrid.h"
 #include "vector/sketchRefinerEngines.h"
 
 using namespace Vemora;
@@ -57,15 +58,8 @@ void BM_SketchRefiner(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK(BM_SketchRefiner)
-    ->Args({1000, 0})
-    ->Args({1000, 1})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({100000, 1})
-    ->Unit(benchmark::kMillisecond);
-// The quadratic scan on the largest sketch takes minutes: measured once.
-BENCHMARK(BM_SketchRefiner)->Args({100000, 0})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SketchRefiner)->Apply(vemora_bench::plainAndGrid);
+BENCHMARK(BM_SketchRefiner)->Apply(vemora_bench::plainOnceAtTheLargest);
 
 }  // namespace
 

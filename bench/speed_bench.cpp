@@ -11,56 +11,29 @@
 // and xRasterAdded the peak above that base over the raster's bytes.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include <vemora/engine/stSketchTracer.h>
 #include <vemora/spv/stSpvAlgorithm.h>
 
-#include <algorithm>
-
+#include "childPeakMemory.h"
 #include "raster/inkTest.h"
+#include "stopwatch.h"
 #include "syntheticDrawing.h"
 
 using namespace Vemora;
+using namespace vemora_bench;
 
 namespace {
 
-const char* const kChildFlag = "--trace-in-child";
+// 1000 x 800, A3 and A0, with a stroke density like a busy engineering drawing.
+const DrawingSize kSizes[] = {{1000, 800, 60}, kA3, kA0};
+constexpr int kSizeCount = int(sizeof kSizes / sizeof kSizes[0]);
 
-struct Size {
-    unsigned w, h;
-    int strokes;
-};
-// 1000 x 800, A3 and A0 at 300 dpi, with a stroke density like a busy engineering drawing.
-const Size kSizes[] = {{1000, 800, 60}, {3508, 4961, 900}, {9933, 14043, 7000}};
-
-const utRasterData_c& drawing(int i) {
-    static std::map<int, std::unique_ptr<utRasterData_c>> cache;
-    auto& slot = cache[i];
-    if (!slot) {
-        const Size& s = kSizes[i];
-        slot =
-            std::make_unique<utRasterData_c>(vemora_bench::syntheticDrawing(s.w, s.h, s.strokes));
-    }
-    return *slot;
-}
-
-double seconds(const std::function<void()>& work) {
-    const auto t0 = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
+const utRasterData_c& drawing(int i) { return cachedDrawing(kSizes[i]); }
 
 // The floor: copy the raster (into memory already mapped, so page faults do not count) and test
 // every pixel once for ink (mean of the channels below 187).
@@ -78,7 +51,7 @@ void floorPass(const utRasterData_c& raster, utRasterData_c& copy) {
 double floorSeconds(const utRasterData_c& raster) {
     utRasterData_c copy(raster);
     double best = 1e30;
-    for (int k = 0; k < 3; ++k) best = std::min(best, seconds([&] { floorPass(raster, copy); }));
+    for (int k = 0; k < 3; ++k) best = std::min(best, secondsOf([&] { floorPass(raster, copy); }));
     return best;
 }
 
@@ -93,7 +66,7 @@ void BM_Floor(benchmark::State& state) {
     const utRasterData_c& r = drawing(int(state.range(0)));
     utRasterData_c copy(r);
     double total = 0;
-    for (auto _ : state) total += seconds([&] { floorPass(r, copy); });
+    for (auto _ : state) total += secondsOf([&] { floorPass(r, copy); });
     report(state, r, total / double(state.iterations()));
 }
 
@@ -109,16 +82,16 @@ void timeTrace(benchmark::State& state) {
         Tracer first;
         std::unique_ptr<stSketch_c> sketch;
         state.counters["coldMs"] =
-            seconds([&] { sketch.reset(first.trace(&raster, nullptr, 0, 0)); }) * 1e3;
+            secondsOf([&] { sketch.reset(first.trace(&raster, nullptr, 0, 0)); }) * 1e3;
     }
     for (auto _ : state) {
         auto tracer = std::make_unique<Tracer>();
         std::unique_ptr<stSketch_c> sketch;
-        const double t = seconds([&] { sketch.reset(tracer->trace(&raster, nullptr, 0, 0)); });
+        const double t = secondsOf([&] { sketch.reset(tracer->trace(&raster, nullptr, 0, 0)); });
         state.SetIterationTime(t);
         total += t;
         benchmark::DoNotOptimize(sketch->entitiesCount());
-        deleting += seconds([&] {
+        deleting += secondsOf([&] {
             sketch.reset();
             tracer.reset();
         });
@@ -130,27 +103,13 @@ void timeTrace(benchmark::State& state) {
 void BM_SpvTrace(benchmark::State& state) { timeTrace<stSpvAlgorithm_c>(state); }
 void BM_TracerChain(benchmark::State& state) { timeTrace<stSketchTracer_c>(state); }
 
-// A figure of this process's /proc/self/status in kB, such as "VmHWM" (the peak resident
-// memory so far) or "VmRSS" (the resident memory now); 0 when unknown.
-long statusKB(const char* key) {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    const std::string format = std::string(key) + ": %ld kB";
-    char line[256];
-    long kb = 0;
-    while (std::fgets(line, sizeof line, f))
-        if (std::sscanf(line, format.c_str(), &kb) == 1) break;
-    std::fclose(f);
-    return kb;
-}
-
 // The child's work for the peak memory benchmark: draw the raster, trace it (SPV only for chain
 // 0, else the whole chain) and print the process's peak resident memory. Exits 0 when something
 // was traced.
 int traceInChild(int size, bool chain) {
-    const Size& s = kSizes[size];
+    const DrawingSize& s = kSizes[size];
     const long baseKB = statusKB("VmRSS");
-    utRasterData_c raster = vemora_bench::syntheticDrawing(s.w, s.h, s.strokes);
+    utRasterData_c raster = syntheticDrawing(s.w, s.h, s.strokes);
     std::unique_ptr<stSketch_c> sketch;
     if (chain) {
         stSketchTracer_c tracer;
@@ -159,7 +118,7 @@ int traceInChild(int size, bool chain) {
         stSpvAlgorithm_c spv;
         sketch.reset(spv.trace(&raster, nullptr, 0, 0));
     }
-    std::printf("%ld %ld\n", statusKB("VmHWM"), baseKB);
+    printPeak(baseKB);
     return sketch && sketch->entitiesCount() > 0 ? 0 : 1;
 }
 
@@ -168,23 +127,9 @@ int traceInChild(int size, bool chain) {
 // at its highest. Args: size 0/1/2; 0 for SPV only, 1 for the chain.
 void BM_PeakMemory(benchmark::State& state) {
     const int size = int(state.range(0));
-    const Size& s = kSizes[size];
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
-        state.SkipWithError("cannot find this program");
-        return;
-    }
-    const std::string command = std::string("'") + self + "' " + kChildFlag + " " +
-                                std::to_string(size) + " " + std::to_string(state.range(1));
+    const DrawingSize& s = kSizes[size];
     long peakKB = 0, baseKB = 0;
-    for (auto _ : state) {
-        std::FILE* child = popen(command.c_str(), "r");
-        if (!child || std::fscanf(child, "%ld %ld", &peakKB, &baseKB) != 2 || pclose(child) != 0 ||
-            peakKB <= 0) {
-            state.SkipWithError("the tracing child failed");
-            return;
-        }
-    }
+    if (!peakOfChild(state, size, state.range(1), peakKB, baseKB)) return;
     const double peakMB = double(peakKB) / 1024.0;
     const double rasterMB = double(s.w) * s.h * 4 / (1024.0 * 1024.0);
     state.counters["peakMB"] = peakMB;
@@ -198,27 +143,16 @@ void BM_PeakMemory(benchmark::State& state) {
 }
 
 // The machine is shared: each timing is repeated, and the median of the repetitions is quoted.
-constexpr int kRepetitions = 5;
-BENCHMARK(BM_Floor)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->Repetitions(kRepetitions)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_SpvTrace)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseManualTime()
-    ->Repetitions(kRepetitions)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_TracerChain)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->UseManualTime()
-    ->Repetitions(kRepetitions)
-    ->ReportAggregatesOnly(true);
+void repeatedAtEachSize(benchmark::internal::Benchmark* b) {
+    b->DenseRange(0, kSizeCount - 1)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+}
+BENCHMARK(BM_Floor)->Apply(repeatedAtEachSize);
+BENCHMARK(BM_SpvTrace)->Apply(repeatedAtEachSize)->UseManualTime();
+BENCHMARK(BM_TracerChain)->Apply(repeatedAtEachSize)->UseManualTime();
 BENCHMARK(BM_PeakMemory)
     ->ArgsProduct({{0, 1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
@@ -226,15 +160,4 @@ BENCHMARK(BM_PeakMemory)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], kChildFlag) == 0) {
-        const int size = std::atoi(argv[2]);
-        if (size < 0 || size > 2) return 2;
-        return traceInChild(size, std::atoi(argv[3]) != 0);
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return mainWithChild(argc, argv, kSizeCount, traceInChild); }

@@ -3,10 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <functional>
+#include <algorithm>
 
 #include "spvAlgorithmAccess.h"
+#include "stopwatch.h"
 #include "syntheticDrawing.h"
 
 using namespace Vemora;
@@ -30,12 +30,6 @@ size_t floorPass(const stSpvAlgorithmTestAccess_c& tracer, const utRasterData_c&
     return black;
 }
 
-double secondsOf(const std::function<void()>& work) {
-    const auto t0 = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 void setPixelRate(benchmark::State& state) {
     state.counters["MPix/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6,
                                                   benchmark::Counter::kIsIterationInvariantRate);
@@ -54,13 +48,15 @@ void BM_SpvTracking(benchmark::State& state) {
     access.prepare(drawing());
     double floor = 1e9;
     for (int i = 0; i < 3; ++i)
-        floor = std::min(
-            floor, secondsOf([&] { benchmark::DoNotOptimize(floorPass(access, drawing())); }));
+        floor = std::min(floor, vemora_bench::secondsOf([&] {
+                             benchmark::DoNotOptimize(floorPass(access, drawing()));
+                         }));
 
     double traced = 0.0;
     size_t primitives = 0;
     for (auto _ : state) {
-        traced += secondsOf([&] { primitives = access.run(drawing()).countPrimitives(); });
+        traced +=
+            vemora_bench::secondsOf([&] { primitives = access.run(drawing()).countPrimitives(); });
     }
     setPixelRate(state);
     state.counters["primitives"] = double(primitives);

@@ -6,7 +6,10 @@
 #include "rasterDrawing.h"
 
 #include <cmath>
+#include <map>
+#include <memory>
 #include <random>
+#include <tuple>
 
 namespace vemora_bench {
 
@@ -42,6 +45,24 @@ inline Vemora::utRasterData_c syntheticDrawing(unsigned w, unsigned h, int strok
         }
     }
     return r;
+}
+
+struct DrawingSize {
+    unsigned w, h;
+    int strokes;
+};
+// A3 and A0 at 300 dpi, with a stroke density like a busy engineering drawing.
+constexpr DrawingSize kA3{3508, 4961, 900};
+constexpr DrawingSize kA0{9933, 14043, 7000};
+
+// The drawing of that size, drawn on the first call and kept for the program's run.
+inline const Vemora::utRasterData_c& cachedDrawing(const DrawingSize& s) {
+    static std::map<std::tuple<unsigned, unsigned, int>, std::unique_ptr<Vemora::utRasterData_c>>
+        cache;
+    auto& slot = cache[{s.w, s.h, s.strokes}];
+    if (!slot)
+        slot = std::make_unique<Vemora::utRasterData_c>(syntheticDrawing(s.w, s.h, s.strokes));
+    return *slot;
 }
 
 }  // namespace vemora_bench

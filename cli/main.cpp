@@ -46,14 +46,11 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     stTraceOptions_c o;
-    std::string offset, from, dpi, maxPixels;
+    std::string offset, from;
+    stDrawingOptionTexts_c drawingTexts;
     CLI::App* trace = app.add_subcommand(
         "trace", "Trace an image file (PNG, TIFF, JPEG, PNM, BMP) into DXF, SVG or JSON");
-    trace->add_option("INPUT", o.input, "Image file")->required();
-    trace
-        ->add_option("-o,--output", o.output,
-                     "Output file: .dxf, .svg or .json; - for standard output")
-        ->required();
+    addInputAndOutput(*trace, o);
     trace->add_option("--format", o.format,
                       "Output format: dxf, svg or json; needed with -o -, agrees with a file's "
                       "extension");
@@ -63,13 +60,7 @@ int main(int argc, char** argv) {
         ->type_name("X,Y");
     trace->add_option("--set", o.settings, "KEY=VALUE of the parameter set (repeatable)");
     trace->add_option("--params", o.paramsFile, "Parameter set as an XML file");
-    trace->add_option("--dpi", dpi, "Resolution in dots per inch (default: the image file's)")
-        ->type_name("DPI");
-    trace->add_option("--units", o.units, "Drawing units: px, mm or in (default px)");
-    trace->add_option("--max-pixels", maxPixels, "Refuse images of more pixels (default 2^28)")
-        ->type_name("N");
-    trace->add_flag("--overlay", o.overlay, "SVG: draw the image underneath the vectors");
-    trace->add_flag("-q,--quiet", o.quiet, "No progress display and no summary");
+    addDrawingOptions(*trace, o, drawingTexts);
     trace->footer(keysHelp());
     stToolCommands_c toolCommands(app);
 
@@ -88,10 +79,7 @@ int main(int argc, char** argv) {
         if (trace->parsed()) {
             if (trace->count("--offset")) o.offset = parseIntPair("--offset", offset);
             if (trace->count("--from")) o.from = parseIntPair("--from", from);
-            if (trace->count("--dpi")) o.dpi = parseDpi("--dpi", dpi);
-            if (trace->count("--max-pixels")) {
-                o.maxPixels = parsePositiveCount("--max-pixels", maxPixels);
-            }
+            readDrawingOptions(*trace, drawingTexts, o);
             runTrace(o);
         }
         if (toolCommands.parsed()) toolCommands.run();

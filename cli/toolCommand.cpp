@@ -204,11 +204,7 @@ stToolCommands_c::stToolCommands_c(CLI::App& app) {
     tool_ =
         app.add_subcommand("tool", "Run a tool of the configuration document over an image file");
     tool_->add_option("NAME", o.tool, "Tool name (vemora tools lists them)")->required();
-    tool_->add_option("INPUT", o.input, "Image file")->required();
-    tool_
-        ->add_option("-o,--output", o.output,
-                     "Output file: .dxf, .svg or .json; - for standard output")
-        ->required();
+    addInputAndOutput(*tool_, o);
     tool_->add_option("--conf", o.configuration,
                       "Saved configuration of the tool (default: Default)");
     tool_->add_option("--format", o.format, "Output format: dxf, svg or json; needed with -o -");
@@ -219,13 +215,7 @@ stToolCommands_c::stToolCommands_c(CLI::App& app) {
         ->type_name("SX,SY");
     tool_->add_option("--config", o.configFile,
                       "Configuration document to read instead of the one beside the library");
-    tool_->add_option("--dpi", dpi_, "Resolution in dots per inch (default: the image file's)")
-        ->type_name("DPI");
-    tool_->add_option("--units", o.units, "Drawing units: px, mm or in (default px)");
-    tool_->add_option("--max-pixels", maxPixels_, "Refuse images of more pixels (default 2^28)")
-        ->type_name("N");
-    tool_->add_flag("--overlay", o.overlay, "SVG: draw the image underneath the vectors");
-    tool_->add_flag("-q,--quiet", o.quiet, "No progress display and no summary");
+    addDrawingOptions(*tool_, o, drawingTexts_);
 
     tools_ = app.add_subcommand("tools", "List the tools of the configuration document");
     tools_->add_option("--config", listConfig_, "Configuration document to read instead");
@@ -246,8 +236,7 @@ void stToolCommands_c::run() {
     if (tool_->count("--pick")) o.pick = parseIntPair("--pick", pick_);
     if (tool_->count("--select")) o.select = parseRectangle("--select", select_);
     if (tool_->count("--scale")) o.scale = parseScale("--scale", scale_);
-    if (tool_->count("--dpi")) o.dpi = parseDpi("--dpi", dpi_);
-    if (tool_->count("--max-pixels")) o.maxPixels = parsePositiveCount("--max-pixels", maxPixels_);
+    readDrawingOptions(*tool_, drawingTexts_, o);
     runTool(o);
 }
 

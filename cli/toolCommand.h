@@ -4,10 +4,11 @@
 // image file, and what the engine offers.
 
 #include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
+
+#include "imageCommandOptions.h"
 
 namespace CLI {
 class App;
@@ -15,21 +16,13 @@ class App;
 
 namespace Vemora {
 
-struct stToolOptions_c {
+struct stToolOptions_c : stImageCommandOptions_c {
     std::string tool;
-    std::string configuration;  // empty: "Default"
-    std::string input;
-    std::string output;                        // "-" for standard output
-    std::string format;                        // dxf, svg or json; needed with "-"
+    std::string configuration;                 // empty: "Default"
     std::optional<std::pair<int, int>> pick;   // the pixel a tool starts from
     std::optional<std::array<int, 4>> select;  // pixels x1..x2, y1..y2, ends included
     std::optional<std::pair<double, double>> scale;
     std::string configFile;  // another configuration document instead of the shipped one
-    std::optional<double> dpi;
-    std::string units = "px";
-    bool overlay = false;
-    bool quiet = false;
-    uint64_t maxPixels = uint64_t(1) << 28;
 };
 
 // The subcommands "tool", "tools" and "processors" of the command line, with their options.
@@ -46,7 +39,8 @@ private:
     CLI::App* tools_;
     CLI::App* processors_;
     stToolOptions_c options_;
-    std::string pick_, select_, scale_, dpi_, maxPixels_, listConfig_;
+    stDrawingOptionTexts_c drawingTexts_;
+    std::string pick_, select_, scale_, listConfig_;
 };
 
 // Runs the tool. Bad input (files, options, values, an unknown tool) throws std::runtime_error

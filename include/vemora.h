@@ -66,6 +66,7 @@
 #include <vemora/commands/stCommandScript.h>
 
 // XML
+#include <vemora/xml/stXmlElementHandle.h>
 #include <vemora/xml/stXmlNode.h>
 #include <vemora/xml/stXmlParser.h>
 #include <vemora/xml/stXmlSax.h>

@@ -150,10 +150,7 @@ public:
             line(e, e.p1(), e.p3());
             return;
         }
-        if (!finite(e.center()) || !finite(e.radius()) || !(e.radius() > 0.0) ||
-            !finite(e.startAngle()) || !finite(e.endAngle())) {
-            return;
-        }
+        if (!writableArc(e)) return;
         const stArcSpan_c span = arcSpan(e);
         if (std::fabs(span.sweep) >= 2.0 * kPi) {
             circle(e, e.center(), e.radius());
@@ -172,7 +169,7 @@ public:
     }
 
     void visitCircle(stCircle_c& e) override {
-        if (!finite(e.center()) || !finite(e.radius()) || !(e.radius() > 0.0)) return;
+        if (!writableCircle(e.center(), e.radius())) return;
         circle(e, e.center(), e.radius());
     }
 
@@ -260,9 +257,7 @@ private:
 
     void ellipse(const stEntity_c& e, double a, double b, double phi, const utPoint_c& c,
                  const stEllipseArc_c* arc) {
-        if (!finite(a) || !finite(b) || !finite(phi) || !finite(c) || !(a > 0.0) || !(b > 0.0)) {
-            return;
-        }
+        if (!writableEllipse(a, b, phi, c)) return;
         // The a axis in CAD coordinates (y flipped) and the b axis a quarter turn clockwise from
         // it; the major axis is the longer of the two.
         double ux, uy;

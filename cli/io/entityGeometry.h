@@ -46,6 +46,18 @@ inline bool finite(double v) { return std::isfinite(v); }
 inline bool finite(const utPoint_c& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
 bool allFinite(const std::vector<utPoint_c>& points);
 
+// Circles, arcs and ellipses a file can hold: finite values and sizes above zero.
+inline bool writableCircle(const utPoint_c& centre, double radius) {
+    return finite(centre) && finite(radius) && radius > 0.0;
+}
+inline bool writableArc(const stArc_c& arc) {
+    return writableCircle(arc.center(), arc.radius()) && finite(arc.startAngle()) &&
+           finite(arc.endAngle());
+}
+inline bool writableEllipse(double a, double b, double phi, const utPoint_c& centre) {
+    return finite(a) && finite(b) && finite(phi) && finite(centre) && a > 0.0 && b > 0.0;
+}
+
 // Control points of a chain of cubic Bezier pieces: 3k + 1 of them, k >= 1.
 inline bool isBezierChain(const std::vector<utPoint_c>& controls) {
     return controls.size() >= 4 && (controls.size() - 1) % 3 == 0;

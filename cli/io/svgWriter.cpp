@@ -138,10 +138,7 @@ public:
             if (finite(e.p1()) && finite(e.p3())) path(e, "M" + pt(e.p1()) + "L" + pt(e.p3()));
             return;
         }
-        if (!finite(e.center()) || !finite(e.radius()) || !(e.radius() > 0.0) ||
-            !finite(e.startAngle()) || !finite(e.endAngle())) {
-            return;
-        }
+        if (!writableArc(e)) return;
         const stArcSpan_c span = arcSpan(e);
         if (std::fabs(span.sweep) >= 2.0 * kPi) {
             circlePath(e, e.center(), e.radius());
@@ -158,19 +155,17 @@ public:
     }
 
     void visitCircle(stCircle_c& e) override {
-        if (finite(e.center()) && finite(e.radius()) && e.radius() > 0.0) {
-            circlePath(e, e.center(), e.radius());
-        }
+        if (writableCircle(e.center(), e.radius())) circlePath(e, e.center(), e.radius());
     }
 
     void visitEllipse(stEllipse_c& e) override {
-        if (!ellipseOk(e.a(), e.b(), e.phi(), e.center())) return;
+        if (!writableEllipse(e.a(), e.b(), e.phi(), e.center())) return;
         const stEllipseArc_c whole(e.a(), e.b(), e.phi(), 0.0, 360.0, e.center());
         ellipsePath(e, whole, {0.0, 360.0});
     }
 
     void visitEllipseArc(stEllipseArc_c& e) override {
-        if (!ellipseOk(e.a(), e.b(), e.phi(), e.center()) || !finite(e.startAngle()) ||
+        if (!writableEllipse(e.a(), e.b(), e.phi(), e.center()) || !finite(e.startAngle()) ||
             !finite(e.endAngle())) {
             return;
         }
@@ -196,10 +191,6 @@ public:
     }
 
 private:
-    static bool ellipseOk(double a, double b, double phi, const utPoint_c& c) {
-        return finite(a) && finite(b) && finite(phi) && finite(c) && a > 0.0 && b > 0.0;
-    }
-
     void path(const stEntity_c& e, const std::string& d) {
         out_ << "<path d=\"" << d << "\"";
         const double w = e.attributes().width();

@@ -34,47 +34,9 @@ bool isLanguageTag(const wchar_t* lang) {
 }
 }  // namespace
 
-stCommandDefinition_c::stCommandDefinition_c(stXmlElement_c* element) { attach(element); }
-
-stCommandDefinition_c::stCommandDefinition_c(const stCommandDefinition_c& other)
-    : stXmlDocListenerBase_c(other) {
-    attach(other.element_);
-}
-
-stCommandDefinition_c& stCommandDefinition_c::operator=(const stCommandDefinition_c& other) {
-    if (this != &other) {
-        detach();
-        attach(other.element_);
-    }
-    return *this;
-}
-
-stCommandDefinition_c::~stCommandDefinition_c() { detach(); }
-
-void stCommandDefinition_c::attach(stXmlElement_c* element) {
-    element_ = element;
-    document_ = element ? element->getOwnerDocument() : nullptr;
-    if (document_) document_->addListener(this);
-}
-
-void stCommandDefinition_c::detach() {
-    if (document_) document_->removeListener(this);
-    document_ = nullptr;
-    element_ = nullptr;
-}
-
-void stCommandDefinition_c::onNodeRemoved(stXmlDocument_c*, stXmlNode_c* node) {
-    if (node == element_) detach();
-}
-
-void stCommandDefinition_c::onDocumentDestroyed(stXmlDocument_c*) {
-    document_ = nullptr;  // the document is going: nothing to unregister from
-    element_ = nullptr;
-}
-
 stXmlElement_c* stCommandDefinition_c::checked() const {
-    if (!element_) throw stEngineException_c(kInvalidDefinition);
-    return element_;
+    if (!valid()) throw stEngineException_c(kInvalidDefinition);
+    return data();
 }
 
 stXmlElement_c* stCommandDefinition_c::findChildElement(const wchar_t* name,

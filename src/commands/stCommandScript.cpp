@@ -12,46 +12,8 @@ constexpr const wchar_t* kRefCount = L"refCount";
 // ---------------------------------------------------------------------------------------------
 // Step
 
-stCommandScriptStep_c::stCommandScriptStep_c(stXmlElement_c* element) { attach(element); }
-
-stCommandScriptStep_c::stCommandScriptStep_c(const stCommandScriptStep_c& other)
-    : stXmlDocListenerBase_c(other) {
-    attach(other.element_);
-}
-
-stCommandScriptStep_c& stCommandScriptStep_c::operator=(const stCommandScriptStep_c& other) {
-    if (this != &other) {
-        detach();
-        attach(other.element_);
-    }
-    return *this;
-}
-
-stCommandScriptStep_c::~stCommandScriptStep_c() { detach(); }
-
-void stCommandScriptStep_c::attach(stXmlElement_c* element) {
-    element_ = element;
-    document_ = element ? element->getOwnerDocument() : nullptr;
-    if (document_) document_->addListener(this);
-}
-
-void stCommandScriptStep_c::detach() {
-    if (document_) document_->removeListener(this);
-    document_ = nullptr;
-    element_ = nullptr;
-}
-
-void stCommandScriptStep_c::onNodeRemoved(stXmlDocument_c*, stXmlNode_c* node) {
-    if (node == element_) detach();
-}
-
-void stCommandScriptStep_c::onDocumentDestroyed(stXmlDocument_c*) {
-    document_ = nullptr;
-    element_ = nullptr;
-}
-
 void stCommandScriptStep_c::assertValid() const {
-    if (!element_) throw stEngineException_c(kInvalidScript);
+    if (!valid()) throw stEngineException_c(kInvalidScript);
 }
 
 // Steps hold nothing yet: the script syntax is still to come.
@@ -70,59 +32,46 @@ stCommandScriptVisitor_c::~stCommandScriptVisitor_c() = default;
 
 stCommandScript_c::stCommandScript_c(stXmlElement_c* element) { assign(element); }
 
-stCommandScript_c::stCommandScript_c(const stCommandScript_c& other)
-    : stXmlDocListenerBase_c(other) {
-    assign(other.element_);
+// A copy counts as one more holder, so it does not take the plain handle's copy.
+stCommandScript_c::stCommandScript_c(const stCommandScript_c& other) : stXmlElementHandle_c() {
+    assign(other.data());
 }
 
 stCommandScript_c& stCommandScript_c::operator=(const stCommandScript_c& other) {
-    if (this != &other) assign(other.element_);
+    if (this != &other) assign(other.data());
     return *this;
 }
 
 stCommandScript_c::~stCommandScript_c() {
-    if (element_) releaseRef();
-    detach();
-}
-
-void stCommandScript_c::attach(stXmlElement_c* element) {
-    element_ = element;
-    document_ = element ? element->getOwnerDocument() : nullptr;
-    if (document_) document_->addListener(this);
-}
-
-void stCommandScript_c::detach() {
-    if (document_) document_->removeListener(this);
-    document_ = nullptr;
-    element_ = nullptr;
+    if (valid()) releaseRef();
 }
 
 void stCommandScript_c::assign(stXmlElement_c* element) {
-    if (element == element_) return;
-    if (element_) releaseRef();
+    if (element == data()) return;
+    if (valid()) releaseRef();
     detach();
     attach(element);
-    if (element_) addRef();
+    if (valid()) addRef();
 }
 
 void stCommandScript_c::assertValid() const {
-    if (!element_) throw stEngineException_c(kInvalidScript);
+    if (!valid()) throw stEngineException_c(kInvalidScript);
 }
 
 void stCommandScript_c::addRef() {
     assertValid();
-    const int count = utString_c::parseInt(element_->getAttribute(kRefCount));
-    element_->setAttribute(kRefCount, utString_c(count + 1));
+    const int count = utString_c::parseInt(data()->getAttribute(kRefCount));
+    data()->setAttribute(kRefCount, utString_c(count + 1));
 }
 
 void stCommandScript_c::releaseRef() {
     assertValid();
-    const int count = utString_c::parseInt(element_->getAttribute(kRefCount));
+    const int count = utString_c::parseInt(data()->getAttribute(kRefCount));
     if (count > 1) {
-        element_->setAttribute(kRefCount, utString_c(count - 1));
+        data()->setAttribute(kRefCount, utString_c(count - 1));
         return;
     }
-    stXmlElement_c* const element = element_;
+    stXmlElement_c* const element = data();
     detach();
     // Other handles still on the element learn of the removal from the document.
     if (stXmlNode_c* parent = element->getParentNode()) delete parent->removeChild(element);
@@ -137,15 +86,6 @@ int stCommandScript_c::countSteps() const { return assertValid(), 0; }
 stCommandScriptStep_c stCommandScript_c::stepAt(int) const {
     assertValid();
     return stCommandScriptStep_c();
-}
-
-void stCommandScript_c::onNodeRemoved(stXmlDocument_c*, stXmlNode_c* node) {
-    if (node == element_) detach();
-}
-
-void stCommandScript_c::onDocumentDestroyed(stXmlDocument_c*) {
-    document_ = nullptr;
-    element_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,16 +12,14 @@ struct utDictionary_c::Map {
     std::map<std::wstring, utValue_c> entries;
 
     // The stored value of key; null when the key is null, absent or cannot even be looked up.
-    utValue_c* find(const wchar_t* key) noexcept {
-        if (!key) return nullptr;
-        try {
-            const auto it = entries.find(key);
-            return it == entries.end() ? nullptr : &it->second;
-        } catch (...) {
-            return nullptr;
-        }
-    }
-    const utValue_c* find(const wchar_t* key) const noexcept {
+    utValue_c* find(const wchar_t* key) noexcept { return lookup(entries, key); }
+    const utValue_c* find(const wchar_t* key) const noexcept { return lookup(entries, key); }
+
+private:
+    // Both finds, for a map of either constness.
+    template <class Entries>
+    static auto lookup(Entries& entries, const wchar_t* key) noexcept
+        -> decltype(&entries.begin()->second) {
         if (!key) return nullptr;
         try {
             const auto it = entries.find(key);

@@ -56,47 +56,9 @@ stXmlElement_c* nthElement(const stXmlElement_c* parent, int i) {
 // ---------------------------------------------------------------------------------------------
 // Definition handle
 
-stToolDefinition_c::stToolDefinition_c(stXmlElement_c* element) { attach(element); }
-
-stToolDefinition_c::stToolDefinition_c(const stToolDefinition_c& other)
-    : stXmlDocListenerBase_c(other) {
-    attach(other.element_);
-}
-
-stToolDefinition_c& stToolDefinition_c::operator=(const stToolDefinition_c& other) {
-    if (this != &other) {
-        detach();
-        attach(other.element_);
-    }
-    return *this;
-}
-
-stToolDefinition_c::~stToolDefinition_c() { detach(); }
-
-void stToolDefinition_c::attach(stXmlElement_c* element) {
-    element_ = element;
-    document_ = element ? element->getOwnerDocument() : nullptr;
-    if (document_) document_->addListener(this);
-}
-
-void stToolDefinition_c::detach() {
-    if (document_) document_->removeListener(this);
-    document_ = nullptr;
-    element_ = nullptr;
-}
-
-void stToolDefinition_c::onNodeRemoved(stXmlDocument_c*, stXmlNode_c* node) {
-    if (node == element_) detach();
-}
-
-void stToolDefinition_c::onDocumentDestroyed(stXmlDocument_c*) {
-    document_ = nullptr;  // the document is going: nothing to unregister from
-    element_ = nullptr;
-}
-
 stXmlElement_c* stToolDefinition_c::checked() const {
-    if (!element_) throw stEngineException_c(kInvalidDefinition);
-    return element_;
+    if (!valid()) throw stEngineException_c(kInvalidDefinition);
+    return data();
 }
 
 const wchar_t* stToolDefinition_c::name() const { return checked()->getAttribute(L"name"); }

@@ -4,12 +4,15 @@
 // of the input, the input let go only at the very end), the walk over an image column by column
 // and the progress reported after each column.
 
+#include <vemora/engine/stProcessor.h>
 #include <vemora/foundation/utRasterData.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+
+#include "engine/toolNotifications.h"
 
 namespace Vemora {
 
@@ -70,6 +73,28 @@ utRasterData_c* filterIntoCopy(utRasterData_c* in, Begin begin, Work work, End e
     end();
     delete in;
     return out.release();
+}
+
+// filterIntoCopy as the one step of filter's run, told to the tool that owns the filter (none on
+// its own): the run's and the step's start before the work, the step's and the run's end after
+// it. A filter is not cancelled part-way, so the tool's answers are not read.
+template <class Work>
+utRasterData_c* filterStepIntoCopy(const stProcessor_c& filter, const wchar_t* step,
+                                   utRasterData_c* in, Work work) {
+    stTool_c* const tool = filter.owner();
+    return filterIntoCopy(
+        in,
+        [&] {
+            if (!tool) return;
+            stToolNotifications_c::started(*tool);
+            stToolNotifications_c::stepStarted(*tool, step);
+        },
+        work,
+        [&] {
+            if (!tool) return;
+            stToolNotifications_c::stepFinished(*tool, step);
+            stToolNotifications_c::finished(*tool);
+        });
 }
 
 // The three 8-bit channels of a pixel; the top byte is ignored.

@@ -55,23 +55,14 @@ utRasterData_c* stBrightnessAndContrast_c::process(utRasterData_c* in) {
     static const wchar_t* const kStep = L"Brightness and contrast...";
     const tmpChannelTable_c table(brightness_, contrast_);
     const uint32_t* const t = table.t;
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c& src, utRasterData_c& dst) {
+    return filterStepIntoCopy(
+        *this, kStep, in, [&](const utRasterData_c& src, utRasterData_c& dst) {
             mapPixelsByColumns(
                 src, dst,
                 [t](uint32_t p) {
                     return kOpaque | t[redOf(p)] << 16 | t[greenOf(p)] << 8 | t[blueOf(p)];
                 },
                 [this](int percent) { notifyProgress(percent); });
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
         });
 }
 

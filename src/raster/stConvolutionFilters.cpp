@@ -40,19 +40,10 @@ stDescriptor_c* stGaussianFilter_c::isA() { return desc(); }
 utRasterData_c* stGaussianFilter_c::process(utRasterData_c* in) {
     static const wchar_t* const kStep = L"Gaussian filter...";
     const tmpRingKernel_c kernel(-0.125, 1.0);
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c& src, utRasterData_c& dst) {
-            apply3x3Filter(&src, kernel.m, &dst, false, true);
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
-        });
+    return filterStepIntoCopy(*this, kStep, in,
+                              [&](const utRasterData_c& src, utRasterData_c& dst) {
+                                  apply3x3Filter(&src, kernel.m, &dst, false, true);
+                              });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -66,19 +57,10 @@ stDescriptor_c* stEdgeFilter_c::isA() { return desc(); }
 utRasterData_c* stEdgeFilter_c::process(utRasterData_c* in) {
     static const wchar_t* const kStep = L"Edge filter...";
     const tmpRingKernel_c kernel(0.125, -1.0);
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c& src, utRasterData_c& dst) {
-            apply3x3Filter(&src, kernel.m, &dst, false, true);
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
-        });
+    return filterStepIntoCopy(*this, kStep, in,
+                              [&](const utRasterData_c& src, utRasterData_c& dst) {
+                                  apply3x3Filter(&src, kernel.m, &dst, false, true);
+                              });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -102,19 +84,10 @@ void stSharpenFilter_c::fromXml(stXmlElement_c* element) { properties().read(*th
 utRasterData_c* stSharpenFilter_c::process(utRasterData_c* in) {
     static const wchar_t* const kStep = L"Sharpen filter...";
     const tmpRingKernel_c kernel(-k_ / 8.0, k_ + 1.0);
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c& src, utRasterData_c& dst) {
-            apply3x3Filter(&src, kernel.m, &dst, false, true);
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
-        });
+    return filterStepIntoCopy(*this, kStep, in,
+                              [&](const utRasterData_c& src, utRasterData_c& dst) {
+                                  apply3x3Filter(&src, kernel.m, &dst, false, true);
+                              });
 }
 
 // ---------------------------------------------------------------------------------------------

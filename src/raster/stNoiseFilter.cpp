@@ -35,26 +35,17 @@ utRasterData_c* stNoiseFilter_c::process(utRasterData_c* in) {
     static const wchar_t* const kStep = L"Noise filter...";
     const double low = lowBand_, high = hiBand_;
     const bool keepBand = !inverted_;
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c& src, utRasterData_c& dst) {
-            mapPixelsByColumns(
-                src, dst,
-                [&](uint32_t p) {
-                    const double g = colourLength(p);
-                    const bool inBand = low < g && g < high;
-                    return inBand == keepBand ? p : kWhite;
-                },
-                [this](int percent) { notifyProgress(percent); });
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
-        });
+    return filterStepIntoCopy(*this, kStep, in,
+                              [&](const utRasterData_c& src, utRasterData_c& dst) {
+                                  mapPixelsByColumns(
+                                      src, dst,
+                                      [&](uint32_t p) {
+                                          const double g = colourLength(p);
+                                          const bool inBand = low < g && g < high;
+                                          return inBand == keepBand ? p : kWhite;
+                                      },
+                                      [this](int percent) { notifyProgress(percent); });
+                              });
 }
 
 }  // namespace Vemora

@@ -136,30 +136,20 @@ void stThiningFilter_c::fromXml(stXmlElement_c* element) { properties().read(*th
 utRasterData_c* stThiningFilter_c::process(utRasterData_c* in) {
     static const wchar_t* const kStep = L"Thining filter...";
     const unsigned passes = stepCount();
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c&, utRasterData_c& dst) {
-            if (dst.width() < 3 || dst.height() < 3) return;
-            const unsigned w = dst.width(), h = dst.height();
-            // The pixels that are not white, found once: a pass only ever whitens pixels.
-            tmpColumnBits_c inked(w, h), marks(w, h);
-            const uint32_t* const data = dst.data();
-            for (unsigned y = 0; y < h; ++y)
-                for (unsigned x = 0; x < w; ++x)
-                    if ((data[size_t(y) * w + x] & kColour) != kColour) inked.set(x, y);
-            // A pass that removes nothing leaves the next one nothing to do either.
-            for (unsigned pass = 0; pass < passes; ++pass)
-                if (!thinOnce(dst, inked, marks, [this](int percent) { notifyProgress(percent); }))
-                    break;
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
-        });
+    return filterStepIntoCopy(*this, kStep, in, [&](const utRasterData_c&, utRasterData_c& dst) {
+        if (dst.width() < 3 || dst.height() < 3) return;
+        const unsigned w = dst.width(), h = dst.height();
+        // The pixels that are not white, found once: a pass only ever whitens pixels.
+        tmpColumnBits_c inked(w, h), marks(w, h);
+        const uint32_t* const data = dst.data();
+        for (unsigned y = 0; y < h; ++y)
+            for (unsigned x = 0; x < w; ++x)
+                if ((data[size_t(y) * w + x] & kColour) != kColour) inked.set(x, y);
+        // A pass that removes nothing leaves the next one nothing to do either.
+        for (unsigned pass = 0; pass < passes; ++pass)
+            if (!thinOnce(dst, inked, marks, [this](int percent) { notifyProgress(percent); }))
+                break;
+    });
 }
 
 }  // namespace Vemora

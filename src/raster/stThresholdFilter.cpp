@@ -35,20 +35,11 @@ utRasterData_c* stThresholdFilter_c::process(utRasterData_c* in) {
     const uint32_t above = inverted_ ? kWhite : 0u;
     const uint32_t below = inverted_ ? 0u : kWhite;
     const double level = level_;
-    return filterIntoCopy(
-        in,
-        [this] {
-            notifyStarted();
-            notifyStepStarted(kStep);
-        },
-        [&](const utRasterData_c& src, utRasterData_c& dst) {
+    return filterStepIntoCopy(
+        *this, kStep, in, [&](const utRasterData_c& src, utRasterData_c& dst) {
             mapPixelsByColumns(
                 src, dst, [&](uint32_t p) { return colourLength(p) > level ? above : below; },
                 [this](int percent) { notifyProgress(percent); });
-        },
-        [this] {
-            notifyStepFinished(kStep);
-            notifyFinished();
         });
 }
 

@@ -2,12 +2,12 @@
 
 #include <vemora/sketch/stSketch.h>
 
-#include <cassert>
 #include <memory>
 #include <vector>
 
 #include "config/propertyTable.h"
 #include "spv/stSpvAlgorithmImpl.h"
+#include "vector/polygonalCone.h"
 
 namespace Vemora {
 
@@ -102,85 +102,21 @@ stSketch_c* stSpvAlgorithm_c::trace(utRasterData_c* raster, const utPoint_c* sta
     return sketch;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Polygonal approximation
-
-namespace {
-// A line through a and q as its unit normal and offset: value(x) is the signed distance of x.
-struct tmpConeLine_c {
-    utVector_c n;
-    double offset = 0.0;
-
-    tmpConeLine_c() = default;
-    tmpConeLine_c(const utPoint_c& a, const utPoint_c& q) {
-        const double len = (q - a).length();
-        n = utVector_c(-(q.y() - a.y()) / len, (q.x() - a.x()) / len);
-        offset = n * a;
-    }
-    double value(const utPoint_c& x) const { return n * x - offset; }
-};
-
-constexpr double kConeZero = 1e-7;
-bool positive(double v) { return v > kConeZero; }
-bool negative(double v) { return v < -kConeZero; }
-bool zero(double v) { return !positive(v) && !negative(v); }
-
-// The two points at tolerance either side of p, across the direction from the anchor.
-void sidePoints(const utPoint_c& anchor, const utPoint_c& p, double tolerance, utPoint_c& plus,
-                utPoint_c& minus) {
-    const utVector_c u = (p - anchor).flip().unit();
-    plus = p + u * tolerance;
-    minus = p - u * tolerance;
-}
-}  // namespace
-
 stSpvPolybar_c* stSpvAlgorithm_c::polygonalApproximation(const stSpvPolybar_c& polybar,
                                                          double tolerance) {
     const int n = polybar.pointCount();
     if (n < 3) return new stSpvPolybar_c(polybar);
-
-    std::vector<stSpvPoint_c> out{polybar.pointAt(0)};
-    utPoint_c anchor = polybar.pointAt(0);
-    bool hasCone = false;
-    tmpConeLine_c left, right;
-    const stSpvPoint_c* prev = nullptr;
-
-    auto buildCone = [&](const utPoint_c& p) {
-        // A point on the anchor itself opens no cone.
-        if ((p - anchor).length2() == 0.0) return;
-        utPoint_c plus, minus;
-        sidePoints(anchor, p, tolerance, plus, minus);
-        left = tmpConeLine_c(anchor, plus);
-        right = tmpConeLine_c(anchor, minus);
-        hasCone = true;
-    };
-
-    for (int i = 1; i < n; ++i) {
-        const stSpvPoint_c& p = polybar.pointAt(i);
-        if (!hasCone) {
-            buildCone(p);
-        } else {
-            const double l1 = left.value(p), l2 = right.value(p);
-            if (negative(l1) && positive(l2)) {
-                // Inside: narrow the cone to this point's own tolerance band.
-                utPoint_c plus, minus;
-                sidePoints(anchor, p, tolerance, plus, minus);
-                if (negative(left.value(plus))) left = tmpConeLine_c(anchor, plus);
-                if (positive(right.value(minus))) right = tmpConeLine_c(anchor, minus);
-            } else if (zero(l1) || zero(l2)) {
-                // On an edge of the cone: passed over.
-            } else {
-                // Outside: the point before it is a corner and the next anchor.
-                out.push_back(*prev);
-                anchor = *prev;
-                hasCone = false;
-                buildCone(p);
-            }
-        }
-        prev = &p;
-    }
-    if (hasCone) out.push_back(polybar.pointAt(n - 1));
-    return new stSpvPolybar_c(out);
+    std::vector<size_t> corners;
+    const bool open = polygonalConeVertices(
+        size_t(n), [&](size_t i) -> const utPoint_c& { return polybar.pointAt(int(i)); }, tolerance,
+        corners);
+    std::vector<stSpvPoint_c> out;
+    out.reserve(corners.size() + 1);
+    for (size_t i : corners) out.push_back(polybar.pointAt(int(i)));
+    // The last point joins the corners only when a cone was open at the end: copies of one point
+    // never open one and stay that one point.
+    if (open) out.push_back(polybar.pointAt(n - 1));
+    return new stSpvPolybar_c(std::move(out));
 }
 
 }  // namespace Vemora

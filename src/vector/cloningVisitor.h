@@ -2,7 +2,8 @@
 
 // Where the processors that rebuild a sketch entity by entity start from: a visitor that carries
 // every entity into the output sketch as a clone (polylines and regions whole, without visiting
-// their members). The recognizers replace visitSpline, the segmentizer visitLine too.
+// their members). The recognizers and the polygonal approximation replace visitSpline, the
+// segmentizer visitLine too; the gap healer keeps every entity and notes the ends of some.
 
 #include <vemora/sketch/stSketch.h>
 
@@ -25,7 +26,12 @@ public:
     bool enterRegion(stRegion_c& e) override { return keep(e), false; }
 
 protected:
-    void keep(const stEntity_c& e) { output_.addEntity(e.clone()); }
+    // Clones e into the output; the clone, which the output owns, is returned.
+    stEntity_c* keep(const stEntity_c& e) {
+        stEntity_c* const clone = e.clone();
+        output_.addEntity(clone);
+        return clone;
+    }
     // Takes `made` into the output as it is.
     void add(stEntity_c* made) { output_.addEntity(made); }
     // Adds a new entity drawn like `from`.

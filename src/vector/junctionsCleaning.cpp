@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "vector/cloningVisitor.h"
+
 namespace Vemora {
 namespace junctions {
 
@@ -107,49 +109,33 @@ std::vector<char> laterDuplicates(const stSketch_c& in, bool indexed) {
 // ---------------------------------------------------------------------------------------------
 // Cutting splines
 
-class tmpSplineRemover_c : public stEntityVisitor_c {
+class tmpSplineRemover_c : public tmpCloningVisitor_c {
 public:
     tmpSplineRemover_c(stSketch_c& target, tmpSplineChains_c& chains)
-        : target_(target), chains_(chains) {}
+        : tmpCloningVisitor_c(target), chains_(chains) {}
 
-    void visitPoint(stPoint_c& e) override { copy(e); }
     void visitLine(stLine_c& e) override {
-        if (e.p1() != e.p2()) copy(e);
-    }
-    void visitArc(stArc_c& e) override { copy(e); }
-    void visitCircle(stCircle_c& e) override { copy(e); }
-    void visitEllipse(stEllipse_c& e) override { copy(e); }
-    void visitEllipseArc(stEllipseArc_c& e) override { copy(e); }
-    bool enterPolyline(stPolyline_c& e) override {
-        copy(e);
-        return false;
-    }
-    bool enterRegion(stRegion_c& e) override {
-        copy(e);
-        return false;
+        if (e.p1() != e.p2()) keep(e);
     }
     void visitSpline(stSpline_c& e) override {
         const std::vector<utPoint_c>& p = e.points();
         if (p.size() == 2) {
             auto line = std::make_unique<stLine_c>(p[0], p[1]);
             line->setAttributes(&e.attributes());
-            target_.addEntity(line.release());
+            add(line.release());
         } else if (p.size() > 2) {
             std::vector<stLine_c*> chain;
             chain.reserve(p.size() - 1);
             for (size_t i = 1; i < p.size(); ++i) {
                 auto line = std::make_unique<stLine_c>(p[i - 1], p[i]);
                 chain.push_back(line.get());
-                target_.addEntity(line.release());
+                add(line.release());
             }
             chains_.push_back(std::move(chain));
         }
     }
 
 private:
-    void copy(const stEntity_c& e) { target_.addEntity(e.clone()); }
-
-    stSketch_c& target_;
     tmpSplineChains_c& chains_;
 };
 

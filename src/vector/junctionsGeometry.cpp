@@ -5,13 +5,13 @@
 
 #include <cmath>
 
+#include "foundation/mathConstants.h"
+
 namespace Vemora {
 namespace junctions {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
 // Positions along a line closer to an end than this are taken as the end itself.
 constexpr double kPositionSnap = 1e-6;
 constexpr double kConicResidual = 1e-4;

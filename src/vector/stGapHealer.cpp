@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vector/cellGrid.h"
+#include "vector/cloningVisitor.h"
 
 namespace Vemora {
 
@@ -34,33 +35,22 @@ struct tmpGap_c {
     utRect_c box;
 };
 
-class tmpGapProcessor_c : public stEntityVisitor_c {
+class tmpGapProcessor_c : public tmpCloningVisitor_c {
 public:
-    tmpGapProcessor_c(stSketch_c& result, double distance) : result_(result), d_(distance) {}
+    tmpGapProcessor_c(stSketch_c& result, double distance)
+        : tmpCloningVisitor_c(result), d_(distance) {}
 
-    void visitPoint(stPoint_c& e) override { copy(e); }
-    void visitCircle(stCircle_c& e) override { copy(e); }
-    void visitEllipse(stEllipse_c& e) override { copy(e); }
-    void visitEllipseArc(stEllipseArc_c& e) override { copy(e); }
-    bool enterPolyline(stPolyline_c& e) override {
-        copy(e);
-        return false;
-    }
-    bool enterRegion(stRegion_c& e) override {
-        copy(e);
-        return false;
-    }
     void visitLine(stLine_c& e) override {
-        stEntity_c* c = copy(e);
+        stEntity_c* c = keep(e);
         addRecord(c, tmpEndRecord_c::kLine, e.p1(), e.p1() - e.p2(), e.p2(), e.p2() - e.p1());
     }
     void visitArc(stArc_c& e) override {
-        stEntity_c* c = copy(e);
+        stEntity_c* c = keep(e);
         addRecord(c, tmpEndRecord_c::kArc, e.p1(), (e.p1() - e.center()).flip(), e.p3(),
                   (e.p3() - e.center()).flip());
     }
     void visitSpline(stSpline_c& e) override {
-        stEntity_c* c = copy(e);
+        stEntity_c* c = keep(e);
         const int n = e.pointCount();
         if (n < 2) return;  // no ends to pair
         const utPoint_c& p0 = e.pointAt(0);
@@ -74,11 +64,6 @@ public:
     void heal();
 
 private:
-    stEntity_c* copy(const stEntity_c& e) {
-        stEntity_c* c = e.clone();
-        result_.addEntity(c);
-        return c;
-    }
     void addRecord(stEntity_c* entity, tmpEndRecord_c::Kind kind, const utPoint_c& start,
                    const utVector_c& startOut, const utPoint_c& end, const utVector_c& endOut) {
         tmpEndRecord_c r;
@@ -95,7 +80,6 @@ private:
     void compare(int n, int e);
     void move(const tmpEndRecord_c& r, int end, const utPoint_c& to);
 
-    stSketch_c& result_;
     double d_;
     std::vector<tmpEndRecord_c> records_;
     std::vector<tmpGap_c> gaps_;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "config/propertyTable.h"
+#include "foundation/mathConstants.h"
 #include "vector/cellGrid.h"
 #include "vector/junctionsCleaning.h"
 #include "vector/junctionsGeometry.h"
@@ -15,7 +16,6 @@ namespace Vemora {
 namespace {
 
 constexpr const wchar_t* kStep = L"Junctions processor.";
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
 // A turned entity counts as lying on the axis when it is this close to it, in degrees.
 constexpr double kOnAxis = 1e-6;
 // The straightening window never opens wider than this, in degrees.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "config/propertyTable.h"
+#include "vector/cloningVisitor.h"
 #include "vector/polygonalCone.h"
 
 namespace Vemora {
@@ -34,31 +35,14 @@ double distanceFromChord(const utPoint_c& a, const utPoint_c& b, const utPoint_c
 
 // Hands every spline to the approximation and clones the other entities into the output; the
 // members of polylines and regions travel with their clone.
-class tmpSplineProcessor_c : public stEntityVisitor_c {
+class tmpSplineProcessor_c : public tmpCloningVisitor_c {
 public:
     tmpSplineProcessor_c(stSketch_c& output, double tolerance)
-        : output_(output), tolerance_(tolerance) {}
+        : tmpCloningVisitor_c(output), tolerance_(tolerance) {}
 
     void visitSpline(stSpline_c& spline) override;
-    void visitPoint(stPoint_c& e) override { copy(e); }
-    void visitLine(stLine_c& e) override { copy(e); }
-    void visitArc(stArc_c& e) override { copy(e); }
-    void visitCircle(stCircle_c& e) override { copy(e); }
-    void visitEllipse(stEllipse_c& e) override { copy(e); }
-    void visitEllipseArc(stEllipseArc_c& e) override { copy(e); }
-    bool enterPolyline(stPolyline_c& e) override {
-        copy(e);
-        return false;
-    }
-    bool enterRegion(stRegion_c& e) override {
-        copy(e);
-        return false;
-    }
 
 private:
-    void copy(const stEntity_c& e) { output_.addEntity(e.clone()); }
-
-    stSketch_c& output_;
     double tolerance_;
 };
 
@@ -66,7 +50,7 @@ void tmpSplineProcessor_c::visitSpline(stSpline_c& spline) {
     const std::vector<utPoint_c>& points = spline.points();
     if (points.size() < 2) return;
     if (points.size() == 2) {
-        output_.addEntity(new stLine_c(points[0], points[1]));
+        add(new stLine_c(points[0], points[1]));
         return;
     }
     std::vector<utPoint_c> kept;
@@ -80,10 +64,10 @@ void tmpSplineProcessor_c::visitSpline(stSpline_c& spline) {
     // a line of no length out of a closed loop.
     if (kept.size() == 3 && kept[0] != kept[2] &&
         distanceFromChord(kept[0], kept[1], kept[2]) < tolerance_) {
-        output_.addEntity(new stLine_c(kept[0], kept[2]));
+        add(new stLine_c(kept[0], kept[2]));
         return;
     }
-    output_.addEntity(new stSpline_c(std::move(kept)));
+    add(new stSpline_c(std::move(kept)));
 }
 
 }  // namespace

@@ -49,6 +49,52 @@ double angleInFullTurn(const utVector_c& v) {
     return a;
 }
 
+// One end of a run in a chain: its point, the neighbour beyond it (null at an open end) and how
+// that neighbour moves its own end that touches this one.
+struct tmpRunEnd_c {
+    utPoint_c& point;
+    stSegmentInfo_c* neighbour;
+    void (stSegmentInfo_c::*follow)(const utPoint_c&, stSegmentInfo_c*);
+};
+
+// Moving the start and moving the end of a run are mirror images: moved goes to p, other is the
+// far end. origin is the run that started the move.
+void moveRunEnd(stSegmentInfo_c& run, const tmpRunEnd_c& moved, const tmpRunEnd_c& other,
+                const utPoint_c& p, stSegmentInfo_c* origin) {
+    utVector_c d = p - moved.point;
+    moved.point = p;
+    const int type = run.getSegmentType();
+    switch (type) {
+        case kStraight:
+            if (other.neighbour && (other.neighbour->getSegmentType() == kArc ||
+                                    other.neighbour->getSegmentType() == kEllipticArc))
+                other.neighbour->recalculateParameters();
+            break;
+        case kHorizontal:
+        case kVertical:
+            // A level run shifts as a whole across its direction, and its far neighbour follows.
+            if (type == kHorizontal)
+                d.setX(0.0);
+            else
+                d.setY(0.0);
+            if (d.length2() > kLevelShift2) {
+                other.point = other.point + d;
+                if (other.neighbour)
+                    (other.neighbour->*other.follow)(utPoint_c(other.point), origin);
+            }
+            break;
+        case kFreeCurve:
+        case kArc:
+        case kEllipticArc:
+            run.recalculateParameters();
+            break;
+        default:
+            break;
+    }
+    if (moved.neighbour && moved.neighbour != origin)
+        (moved.neighbour->*moved.follow)(utPoint_c(moved.point), origin);
+}
+
 // Hands every entity of the input sketch to the segmentizer's line and spline steps, and copies
 // the others into the output sketch.
 class tmpSplineSplitter_c : public tmpCloningVisitor_c {
@@ -90,69 +136,16 @@ bool stSegmentInfo_c::isClosed() const {
 
 void stSegmentInfo_c::setStartPoint(const utPoint_c& p, stSegmentInfo_c* originator) {
     if (points_.empty() || sameRunPoint(p, points_.front()) || originator == this) return;
-    stSegmentInfo_c* const origin = originator ? originator : this;
-    utVector_c d = p - points_.front();
-    points_.front() = p;
-    switch (segmentType_) {
-        case kStraight:
-            if (next_ && (next_->segmentType_ == kArc || next_->segmentType_ == kEllipticArc))
-                next_->recalculateParameters();
-            break;
-        case kHorizontal:
-        case kVertical:
-            // A level run shifts as a whole across its direction, and its far neighbour follows.
-            if (segmentType_ == kHorizontal)
-                d.setX(0.0);
-            else
-                d.setY(0.0);
-            if (d.length2() > kLevelShift2) {
-                points_.back() = points_.back() + d;
-                if (next_) next_->setStartPoint(utPoint_c(points_.back()), origin);
-            }
-            break;
-        case kFreeCurve:
-        case kArc:
-        case kEllipticArc:
-            recalculateParameters();
-            break;
-        default:
-            break;
-    }
-    if (previous_ && previous_ != origin)
-        previous_->setEndPoint(utPoint_c(points_.front()), origin);
+    moveRunEnd(*this, {points_.front(), previous_, &stSegmentInfo_c::setEndPoint},
+               {points_.back(), next_, &stSegmentInfo_c::setStartPoint}, p,
+               originator ? originator : this);
 }
 
 void stSegmentInfo_c::setEndPoint(const utPoint_c& p, stSegmentInfo_c* originator) {
     if (points_.empty() || sameRunPoint(p, points_.back()) || originator == this) return;
-    stSegmentInfo_c* const origin = originator ? originator : this;
-    utVector_c d = p - points_.back();
-    points_.back() = p;
-    switch (segmentType_) {
-        case kStraight:
-            if (previous_ &&
-                (previous_->segmentType_ == kArc || previous_->segmentType_ == kEllipticArc))
-                previous_->recalculateParameters();
-            break;
-        case kHorizontal:
-        case kVertical:
-            if (segmentType_ == kHorizontal)
-                d.setX(0.0);
-            else
-                d.setY(0.0);
-            if (d.length2() > kLevelShift2) {
-                points_.front() = points_.front() + d;
-                if (previous_) previous_->setEndPoint(utPoint_c(points_.front()), origin);
-            }
-            break;
-        case kFreeCurve:
-        case kArc:
-        case kEllipticArc:
-            recalculateParameters();
-            break;
-        default:
-            break;
-    }
-    if (next_ && next_ != origin) next_->setStartPoint(utPoint_c(points_.back()), origin);
+    moveRunEnd(*this, {points_.back(), next_, &stSegmentInfo_c::setStartPoint},
+               {points_.front(), previous_, &stSegmentInfo_c::setEndPoint}, p,
+               originator ? originator : this);
 }
 
 void stSegmentInfo_c::setStartAndEnd(const utPoint_c& start, const utPoint_c& end) {

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <vector>
 
-namespace Vemora {
+#include "foundation/mathConstants.h"
 
-namespace {
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
-}  // namespace
+namespace Vemora {
 
 stTangentRelationProcessor_c::~stTangentRelationProcessor_c() = default;
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "foundation/mathConstants.h"
+
 using namespace Vemora;
 
 int main(int argc, char** argv) {
@@ -13,11 +15,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    const double pi = 3.14159265358979323846;
     stSketch_c sketch;
     sketch.addEntity(new stLine_c(&sketch, {10, 10}, {150, 20}));
     sketch.addEntity(new stArc_c({40, 60}, {60, 80}, {80, 60}));
-    sketch.addEntity(new stArc_c({120, 70}, 15, 0.25 * pi, 1.75 * pi));
+    sketch.addEntity(new stArc_c({120, 70}, 15, 0.25 * kPi, 1.75 * kPi));
     sketch.addEntity(new stCircle_c({30, 110}, 12));
     sketch.addEntity(new stEllipse_c(25, 10, 30, {100, 110}));
     sketch.addEntity(new stEllipse_c(8, 20, -15, {170, 40}));

@@ -1,4 +1,5 @@
 #include "io/sketchWriter.h"
+#include "foundation/mathConstants.h"
 #include "io/atomicFile.h"
 #include "io/imageReader.h"
 
@@ -26,7 +27,6 @@ using namespace Vemora;
 namespace {
 
 constexpr double kTol = 1e-9;
-constexpr double kPi = 3.14159265358979323846;
 
 // The group code / value pairs of a DXF's ENTITIES section, one map per entity (the last value
 // of each code wins, which is enough for single-point entities).

@@ -136,6 +136,9 @@ public:
         return s;
     }
 };
+// What a listener hears of one Chatty run.
+const std::vector<std::wstring> kChattyCalls = {L"start",      L"step Step.", L"progress 50",
+                                                L"done Step.", L"error bad",  L"finish"};
 
 }  // namespace
 
@@ -294,10 +297,8 @@ TEST(stToolTest, ListenersHearInOrderAndTheFirstRefusalStopsTheDispatch) {
     p.setOwner(&tool);
     stSketch_c sketch;
     p.process(&sketch);
-    const std::vector<std::wstring> all = {L"start",      L"step Step.", L"progress 50",
-                                           L"done Step.", L"error bad",  L"finish"};
-    EXPECT_EQ(first.calls, all);
-    EXPECT_EQ(second.calls, all);
+    EXPECT_EQ(first.calls, kChattyCalls);
+    EXPECT_EQ(second.calls, kChattyCalls);
 
     first.calls.clear();
     second.calls.clear();
@@ -305,7 +306,7 @@ TEST(stToolTest, ListenersHearInOrderAndTheFirstRefusalStopsTheDispatch) {
     first.answer = false;
     p.process(&sketch);
     EXPECT_EQ(p.answers, (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(first.calls, all);
+    EXPECT_EQ(first.calls, kChattyCalls);
     // The refusals kept the three questions from the second listener; the rest reached it.
     EXPECT_EQ(second.calls, (std::vector<std::wstring>{L"done Step.", L"error bad", L"finish"}));
 
@@ -329,10 +330,8 @@ TEST(stToolTest, AListenerLeavingDuringANotificationLeavesTheOthersTheirCalls) {
     p.setOwner(&tool);
     stSketch_c sketch;
     p.process(&sketch);
-    const std::vector<std::wstring> all = {L"start",      L"step Step.", L"progress 50",
-                                           L"done Step.", L"error bad",  L"finish"};
     EXPECT_EQ(leaving.calls, (std::vector<std::wstring>{L"start", L"step Step.", L"progress 50"}));
-    EXPECT_EQ(second.calls, all);
-    EXPECT_EQ(third.calls, all);
+    EXPECT_EQ(second.calls, kChattyCalls);
+    EXPECT_EQ(third.calls, kChattyCalls);
     EXPECT_EQ(tool.countListeners(), 2);
 }

@@ -5,11 +5,12 @@
 #include <cmath>
 #include <cwchar>
 
+#include "foundation/mathConstants.h"
+
 using namespace Vemora;
 
 namespace {
 constexpr double kTol = 1e-9;
-constexpr double kPi = 3.14159265358979323846;
 
 template <class P>
 void expectPoint(const P& p, double x, double y) {

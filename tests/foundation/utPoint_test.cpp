@@ -4,11 +4,12 @@
 
 #include <cmath>
 
+#include "foundation/mathConstants.h"
+
 using namespace Vemora;
 
 namespace {
 constexpr double kTol = 1e-12;
-const double kPi = std::acos(-1.0);
 }  // namespace
 
 TEST(utPointTest, ArithmeticMixesPointsAndVectors) {

@@ -11,48 +11,16 @@
 #include <string>
 
 #include "foundation/platform.h"
+#include "xmlSnapshot.h"
 
 using namespace Vemora;
+using vemora_test::xmlSnapshot;
 
 namespace {
 constexpr const wchar_t* kDocument =
     L"<Vemora version=\"1.1\"><Tool name=\"SPV\"><General><Description>d</Description></General>"
     L"<Processor id=\"1\"><Processor/></Processor><Processor id=\"2\">x<!--c--></Processor></Tool>"
     L"<Vector><Refiner><MergeGaps>true</MergeGaps></Refiner></Vector></Vemora>";
-
-struct tmpListener_c : stXmlDocListenerBase_c {
-    long calls = 0;
-    void onNodeAdded(stXmlDocument_c*, stXmlNode_c*) override { ++calls; }
-    void onNodeRemoved(stXmlDocument_c*, stXmlNode_c*) override { ++calls; }
-    void onDocumentChanged(stXmlDocument_c*) override { ++calls; }
-};
-
-// Every node below root in document order, with its kind, name, value and attributes.
-std::wstring snapshot(const stXmlNode_c* root, long& nodes) {
-    std::wstring text;
-    nodes = 0;
-    for (const stXmlNode_c* n = root; n;) {
-        ++nodes;
-        text += std::to_wstring(n->getNodeType()) + L"<" + n->getNodeName() + L"=" +
-                (n->getNodeValue() ? n->getNodeValue() : L"") + L">";
-        const stXmlNamedNodeMap_c* attrs = n->getAttributes();
-        for (int i = 0; attrs && i < attrs->length(); ++i, ++nodes)
-            text += std::wstring(L"@") + attrs->item(i)->getNodeName() + L"=" +
-                    attrs->item(i)->getNodeValue() + L";";
-        text += L"(";
-        if (n->getFirstChild()) {
-            n = n->getFirstChild();
-            continue;
-        }
-        text += L")";
-        while (n != root && !n->getNextSibling()) {
-            n = n->getParentNode();
-            text += L")";
-        }
-        n = n == root ? nullptr : n->getNextSibling();
-    }
-    return text;
-}
 
 bool inDocument(const stXmlNode_c* n, const stXmlDocument_c* doc) {
     if (const auto* attr = dynamic_cast<const stXmlAttr_c*>(n)) {
@@ -75,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<stXmlDocument_c> doc(parser->parseString(source.c_str()));
     if (!doc) return 0;
     stXmlElement_c* const root = doc->getDocumentElement();
-    tmpListener_c listener;
+    vemora_test::tmpCountingXmlListener_c listener;
     doc->addListener(&listener);
 
     long before = 0, after = 0;
-    const std::wstring original = snapshot(root, before);
+    const std::wstring original = xmlSnapshot(root, &before);
     const stXmlNode_c* existing = nullptr;
     bool failed = false;
     try {
@@ -93,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const stXmlDOMException_c&) {
         failed = true;
     }
-    const std::wstring changed = snapshot(root, after);
+    const std::wstring changed = xmlSnapshot(root, &after);
     if (failed || !made || existing) {
         if (changed != original || doc->isModified() || listener.calls != 0) __builtin_trap();
         if (existing && !failed && made != existing) __builtin_trap();

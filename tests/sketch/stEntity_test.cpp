@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "expectBox.h"
+#include "foundation/mathConstants.h"
 
 #include <cmath>
 #include <string>
@@ -13,7 +14,6 @@ using vemora_test::expectBox;
 
 namespace {
 constexpr double kTol = 1e-9;
-constexpr double kPi = 3.14159265358979323846;
 
 }  // namespace
 

@@ -593,4 +593,17 @@ TEST(stSpvAlgorithmTest, PolygonalApproximationKeepsTheCorners) {
     std::unique_ptr<stSpvPolybar_c> same(stSpvAlgorithm_c::polygonalApproximation(two, 1.0));
     ASSERT_EQ(same->pointCount(), 2);
     EXPECT_EQ(same->pointAt(1).position(), utPoint_c(3, 4));
+
+    // A point on the anchor opens no cone; copies of one point never open one, and the last copy
+    // is not appended again.
+    const stSpvPolybar_c onAnchor(
+        std::vector<stSpvPoint_c>{{0, 0, 1, 1}, {0, 0, 1, 1}, {5, 5, 1, 1}, {10, 0, 1, 1}});
+    std::unique_ptr<stSpvPolybar_c> corners(
+        stSpvAlgorithm_c::polygonalApproximation(onAnchor, 0.5));
+    ASSERT_EQ(corners->pointCount(), 3);
+    EXPECT_EQ(corners->pointAt(1).position(), utPoint_c(5, 5));
+    const stSpvPolybar_c copies(
+        std::vector<stSpvPoint_c>{{3, 3, 1, 1}, {3, 3, 1, 1}, {3, 3, 1, 0}});
+    std::unique_ptr<stSpvPolybar_c> one(stSpvAlgorithm_c::polygonalApproximation(copies, 0.5));
+    EXPECT_EQ(one->pointCount(), 1);
 }

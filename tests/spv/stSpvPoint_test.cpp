@@ -2,6 +2,7 @@
 
 #include <vemora.h>
 #include "expectBox.h"
+#include "foundation/mathConstants.h"
 
 #include <cmath>
 
@@ -10,7 +11,6 @@ using vemora_test::expectBox;
 
 namespace {
 constexpr double kTol = 1e-9;
-constexpr double kPi = 3.14159265358979323846;
 
 }  // namespace
 

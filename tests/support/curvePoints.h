@@ -4,13 +4,15 @@
 
 #include <vemora/foundation/utPoint.h>
 
+#include "foundation/mathConstants.h"
+
 #include <cmath>
 #include <random>
 #include <vector>
 
 namespace vemora_test {
 
-constexpr double kPi = 3.14159265358979323846;
+using Vemora::kPi;
 
 inline double radians(double degrees) { return degrees * kPi / 180.0; }
 

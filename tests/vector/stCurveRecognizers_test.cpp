@@ -52,20 +52,26 @@ void expectNearPoint(const utPoint_c& p, double x, double y, double tol) {
     EXPECT_NEAR(p.y(), y, tol);
 }
 
+// The test ellipse of semi-axes 40 and 20 with its long axis at +30 degrees: the entity turns its
+// frame by -phi.
+template <class Ellipse>
+void expectTheTestEllipse(const Ellipse& e) {
+    EXPECT_NEAR(e.a(), 40.0, kExact);
+    EXPECT_NEAR(e.b(), 20.0, kExact);
+    EXPECT_NEAR(e.phi(), -30.0, kExact);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // stEllipticCurveRecognizer_c
 
 TEST(stEllipticCurveRecognizerTest, ARotatedEllipseGoingOnceRoundBecomesAnEllipse) {
-    // Semi-axes 40 and 20, long axis at +30 degrees: the entity turns its frame by -phi.
     stEllipticCurveRecognizer_c recognizer(0.65);
     const auto out = run(recognizer, ellipsePoints(100, 80, 40, 20, 30, 0, 354, 60));
     const auto* e = only<stEllipse_c>(*out);
     ASSERT_NE(e, nullptr);
-    EXPECT_NEAR(e->a(), 40.0, kExact);
-    EXPECT_NEAR(e->b(), 20.0, kExact);
-    EXPECT_NEAR(e->phi(), -30.0, kExact);
+    expectTheTestEllipse(*e);
     expectNearPoint(e->center(), 100, 80, kExact);
 }
 
@@ -75,9 +81,7 @@ TEST(stEllipticCurveRecognizerTest, APartOfAnEllipseBecomesAnEllipticArcOverItsA
     const auto out = run(recognizer, points);
     const auto* e = only<stEllipseArc_c>(*out);
     ASSERT_NE(e, nullptr);
-    EXPECT_NEAR(e->a(), 40.0, kExact);
-    EXPECT_NEAR(e->b(), 20.0, kExact);
-    EXPECT_NEAR(e->phi(), -30.0, kExact);
+    expectTheTestEllipse(*e);
     EXPECT_TRUE(sameAngle(radians(e->startAngle()), 0.0, 1e-6));
     EXPECT_NEAR(e->endAngle() - e->startAngle(), 120.0, kExact);
     // The arc's own end points are the run's.
@@ -244,9 +248,7 @@ TEST(stFeatureRecognizerTest, StraightRunsBecomeLinesEllipseRunsEllipticArcs) {
     const auto out = run(recognizer, points);
     const auto* e = only<stEllipseArc_c>(*out);
     ASSERT_NE(e, nullptr);
-    EXPECT_NEAR(e->a(), 40.0, kExact);
-    EXPECT_NEAR(e->b(), 20.0, kExact);
-    EXPECT_NEAR(e->phi(), -30.0, kExact);
+    expectTheTestEllipse(*e);
     EXPECT_NEAR(e->endAngle() - e->startAngle(), 190.0, kExact);
     expectNearPoint(e->pointAtAngle(e->startAngle()), points.front().x(), points.front().y(), 1e-6);
     expectNearPoint(e->pointAtAngle(e->endAngle()), points.back().x(), points.back().y(), 1e-6);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/mathConstants.h"
 #include "junctionScene.h"
 #include "xmlFromText.h"
 
@@ -206,7 +207,7 @@ TEST(stJunctionsProcessorTest, NearlyHorizontalLineTurnsAboutItsMiddle) {
 TEST(stJunctionsProcessorTest, TurnsAboutTheJunctionAndOntoTheNearerAxis) {
     // A stem 1 degree off vertical, standing on a bar: it turns about its foot on the bar.
     stSketch_c in;
-    const double lean = std::tan(1.0 * 3.14159265358979323846 / 180.0) * 60.0;
+    const double lean = std::tan(kDegree) * 60.0;
     in.addEntity(new stLine_c(utPoint_c(0, 100), utPoint_c(100, 100)));
     in.addEntity(new stLine_c(utPoint_c(50, 100), utPoint_c(50 + lean, 40)));
     Sketch out = run(in);

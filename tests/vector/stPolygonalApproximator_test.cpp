@@ -1,5 +1,5 @@
-// Polygonal approximation: the cone pass, the processor over sketches, the fixed-corridor
-// variant, and the pass shared with the sparse tracer's polybars.
+// Polygonal approximation: the cone pass, the processor over sketches and the fixed-corridor
+// variant.
 
 #include <vemora.h>
 
@@ -9,8 +9,6 @@
 #include <memory>
 #include <random>
 #include <vector>
-
-#include "vector/polygonalCone.h"
 
 using namespace Vemora;
 
@@ -41,21 +39,6 @@ std::unique_ptr<stSketch_c> sketchOf(std::vector<stEntity_c*> entities) {
 struct FixedScale : stToolContextImpl_c {
     FixedScale(double sx, double sy) { setScalingInfo(sx, sy); }
 };
-
-// What the sparse tracer's polygonal approximation becomes on the shared pass: the last point
-// joins the corners only when a cone was open at the end.
-stSpvPolybar_c* polybarOnSharedPass(const stSpvPolybar_c& polybar, double tolerance) {
-    const int n = polybar.pointCount();
-    if (n < 3) return new stSpvPolybar_c(polybar);
-    std::vector<size_t> vertices;
-    const bool open = polygonalConeVertices(
-        size_t(n), [&](size_t i) -> const utPoint_c& { return polybar.pointAt(int(i)); }, tolerance,
-        vertices);
-    std::vector<stSpvPoint_c> out;
-    for (size_t i : vertices) out.push_back(polybar.pointAt(int(i)));
-    if (open) out.push_back(polybar.pointAt(n - 1));
-    return new stSpvPolybar_c(std::move(out));
-}
 
 }  // namespace
 
@@ -99,38 +82,6 @@ TEST(stPolygonalApproximatorTest, APointOnTheAnchorOpensNoCone) {
     // The same after a corner: the repeated corner is passed over.
     EXPECT_EQ(approximated({{0, 0}, {5, 0}, {5, 0}, {5, 5}, {0, 5}}, 0.5),
               (Points{{0, 0}, {5, 0}, {5, 5}, {0, 5}}));
-}
-
-TEST(stPolygonalApproximatorTest, SharedPassGivesTheSparseTracersPolybars) {
-    std::vector<std::vector<stSpvPoint_c>> chains = {
-        {{0, 0, 2, 1}, {5, 0.1, 2, 1}, {10, 0, 2, 1}, {10, 10, 2, 0}},
-        {{3, 3, 1, 1}, {3, 3, 1, 1}, {3, 3, 1, 0}},  // one point, repeated
-        {{0, 0, 1, 1}, {0, 0, 1, 1}, {4, 1, 1, 1}, {8, 0, 1, 1}, {8, 6, 1, 0}},
-    };
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> step(-3.0, 3.0);
-    for (int k = 0; k < 5; ++k) {
-        std::vector<stSpvPoint_c> walk{{0, 0, 1, 1}};
-        for (int i = 0; i < 60; ++i)
-            walk.emplace_back(walk.back().x() + 1.0 + std::fabs(step(rng)),
-                              walk.back().y() + step(rng), 1.0 + i % 3, i % 2);
-        chains.push_back(walk);
-    }
-    for (size_t c = 0; c < chains.size(); ++c) {
-        for (double tolerance : {0.5, 1.0, 2.5}) {
-            SCOPED_TRACE(testing::Message() << "chain " << c << ", tolerance " << tolerance);
-            const stSpvPolybar_c polybar(chains[c]);
-            std::unique_ptr<stSpvPolybar_c> tracer(
-                stSpvAlgorithm_c::polygonalApproximation(polybar, tolerance));
-            std::unique_ptr<stSpvPolybar_c> shared(polybarOnSharedPass(polybar, tolerance));
-            ASSERT_EQ(shared->pointCount(), tracer->pointCount());
-            for (int i = 0; i < tracer->pointCount(); ++i) {
-                EXPECT_EQ(shared->pointAt(i).position(), tracer->pointAt(i).position());
-                EXPECT_EQ(shared->pointAt(i).w(), tracer->pointAt(i).w());
-                EXPECT_EQ(shared->pointAt(i).wDir(), tracer->pointAt(i).wDir());
-            }
-        }
-    }
 }
 
 TEST(stPolygonalApproximatorTest, SplinesBecomeLinesOrPolygonalSplines) {

@@ -391,6 +391,15 @@ TEST(stSegmentInfoTest, MovingAnEndShiftsLevelNeighboursAndKeepsTheChainConnecte
     runs[0].setStartAndEnd({1, 0}, {1, 22});
     expectPoint(runs[1].startPoint(), 1, 22);
     expectPoint(runs[1].endPoint(), 30, 22);
+    // Either end of the bottom moved across it takes the whole bottom along, and both sides follow.
+    runs[1].setEndPoint({30, 25}, nullptr);
+    expectPoint(runs[0].endPoint(), 1, 25);
+    expectPoint(runs[0].startPoint(), 1, 0);
+    expectPoint(runs[2].startPoint(), 30, 25);
+    runs[1].setStartPoint({1, 28}, nullptr);
+    expectPoint(runs[2].startPoint(), 30, 28);
+    expectPoint(runs[2].endPoint(), 30, 0);
+    expectPoint(runs[0].endPoint(), 1, 28);
 }
 
 TEST(stSegmentInfoTest, ArcKeepsItsRadiusThroughMovedEnds) {

@@ -6,25 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "xmlFromText.h"
 #include "xmlTestFiles.h"
 
 using namespace Vemora;
+using vemora_test::xmlFromFile;
+using vemora_test::xmlFromText;
 
 namespace {
 
 std::unique_ptr<stXmlDocument_c> newDocument() {
     return std::unique_ptr<stXmlDocument_c>(
         stXmlDOMImplementation_c::createDOMImplementation(nullptr)->createDocument());
-}
-
-std::unique_ptr<stXmlDocument_c> parseText(const std::wstring& text) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parseString(text.c_str()));
-}
-
-std::unique_ptr<stXmlDocument_c> parseFile(const tmpXmlTempFile_c& file) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parse(file.wide()));
 }
 
 std::wstring nested(int depth) {
@@ -82,7 +75,7 @@ void expectSameTree(const stXmlNode_c& a, const stXmlNode_c& b) {
 }  // namespace
 
 TEST(stXmlDocumentRoundTripTest, EveryNodeKindSurvivesSaveAndParse) {
-    auto doc = parseText(
+    auto doc = xmlFromText(
         L"<Vemora version=\"1.1\" quote=\"say &quot;hi&quot;\" amp=\"a&amp;b\" "
         L"text=\"\u00e9t\u00e9 \u4e2d\u6587\">"
         L"<!-- a comment \u00fc -->"
@@ -101,7 +94,7 @@ TEST(stXmlDocumentRoundTripTest, EveryNodeKindSurvivesSaveAndParse) {
 
     tmpXmlTempFile_c file("roundtrip");
     ASSERT_TRUE(doc->save(file.wide()));
-    auto back = parseFile(file);
+    auto back = xmlFromFile(file.wide());
     ASSERT_NE(back, nullptr);
     delete root.selectNode(L"Empty")->removeChild(root.selectNode(L"Empty")->getFirstChild());
     expectSameTree(*doc->getDocumentElement(), *back->getDocumentElement());
@@ -109,9 +102,9 @@ TEST(stXmlDocumentRoundTripTest, EveryNodeKindSurvivesSaveAndParse) {
 }
 
 TEST(stXmlDocumentDepthTest, ReaderAcceptsTenThousandLevelsAndRefusesMore) {
-    auto accepted = parseText(nested(10000));
+    auto accepted = xmlFromText(nested(10000));
     ASSERT_NE(accepted, nullptr);
-    EXPECT_EQ(parseText(nested(10001)), nullptr);
+    EXPECT_EQ(xmlFromText(nested(10001)), nullptr);
 
     // A file of a hundred thousand levels is refused like any structural fault.
     tmpXmlTempFile_c file("deep");
@@ -119,7 +112,7 @@ TEST(stXmlDocumentDepthTest, ReaderAcceptsTenThousandLevelsAndRefusesMore) {
     for (int i = 0; i < 100000; ++i) bytes += "<a>";
     for (int i = 0; i < 100000; ++i) bytes += "</a>";
     file.writeBytes(bytes);
-    EXPECT_EQ(parseFile(file), nullptr);
+    EXPECT_EQ(xmlFromFile(file.wide()), nullptr);
 
     const std::unique_ptr<stXmlSaxParser_c> sax(stXmlSaxParser_c::createParser(nullptr));
     try {
@@ -152,7 +145,7 @@ TEST(stXmlDocumentDepthTest, SaveRefusesOnlyTreesTooDeepToReadBack) {
     auto doc = deepDocument(1000);
     tmpXmlTempFile_c file("deep");
     ASSERT_TRUE(doc->save(file.wide()));
-    auto back = parseFile(file);
+    auto back = xmlFromFile(file.wide());
     ASSERT_NE(back, nullptr);
     expectSameTree(*doc->getDocumentElement(), *back->getDocumentElement());
 

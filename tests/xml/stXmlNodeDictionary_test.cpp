@@ -4,23 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "xmlFromText.h"
 #include "xmlTestFiles.h"
 
 using namespace Vemora;
-
-namespace {
-
-std::unique_ptr<stXmlDocument_c> parseText(const wchar_t* text) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parseString(text));
-}
-
-std::unique_ptr<stXmlDocument_c> parseFile(const tmpXmlTempFile_c& file) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parse(file.wide()));
-}
-
-}  // namespace
+using vemora_test::xmlFromFile;
+using vemora_test::xmlFromText;
 
 TEST(stXmlElementDictionaryTest, EntriesSurviveWritingSavingAndReading) {
     utDictionary_c nested;
@@ -36,12 +25,12 @@ TEST(stXmlElementDictionaryTest, EntriesSurviveWritingSavingAndReading) {
 
     tmpXmlTempFile_c file("dictionary");
     {
-        auto doc = parseText(L"<Vemora/>");
+        auto doc = xmlFromText(L"<Vemora/>");
         ASSERT_NE(doc, nullptr);
         doc->getDocumentElement()->setDictionaryValue(L"Dictionary", d);
         ASSERT_TRUE(doc->save(file.wide()));
     }
-    auto doc = parseFile(file);
+    auto doc = xmlFromFile(file.wide());
     ASSERT_NE(doc, nullptr);
     const stXmlElement_c& root = *doc->getDocumentElement();
     EXPECT_STREQ(root.getValue(L"Dictionary\\Count\\@type"), L"int");
@@ -69,7 +58,7 @@ TEST(stXmlElementDictionaryTest, EntriesSurviveWritingSavingAndReading) {
 }
 
 TEST(stXmlElementDictionaryTest, ReadingDecidesTypesByTheTypeAttribute) {
-    auto doc = parseText(
+    auto doc = xmlFromText(
         L"<D>"
         L"<b type=\"bool\">Yes</b><i type=\"int\">12abc</i><r type=\"double\">2.5e1</r>"
         L"<s type=\"string\">text</s><u>plain</u><e></e>"
@@ -101,7 +90,7 @@ TEST(stXmlElementDictionaryTest, ReadingDecidesTypesByTheTypeAttribute) {
 }
 
 TEST(stXmlElementDictionaryTest, WritingUpdatesExistingChildrenAndKeepsOthers) {
-    auto doc = parseText(
+    auto doc = xmlFromText(
         L"<D><Count type=\"int\">5</Count><Other>x</Other><Name type=\"string\">a</Name></D>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
@@ -119,7 +108,7 @@ TEST(stXmlElementDictionaryTest, WritingUpdatesExistingChildrenAndKeepsOthers) {
 // Regression: keys are names, not paths. A key with a backslash or a hyphen used to be walked as a
 // path and land elsewhere (or nowhere), losing the entry.
 TEST(stXmlElementDictionaryTest, KeysAreTagNamesNotPaths) {
-    auto doc = parseText(L"<Settings/>");
+    auto doc = xmlFromText(L"<Settings/>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     utDictionary_c d;
@@ -132,7 +121,7 @@ TEST(stXmlElementDictionaryTest, KeysAreTagNamesNotPaths) {
     EXPECT_EQ(root.getText(), nullptr);  // nothing written into the element itself
     tmpXmlTempFile_c file("keys");
     ASSERT_TRUE(doc->save(file.wide()));
-    auto reread = parseFile(file);
+    auto reread = xmlFromFile(file.wide());
     ASSERT_NE(reread, nullptr);
     utDictionary_c back;
     reread->getDocumentElement()->getDictionaryValue(L".", back);

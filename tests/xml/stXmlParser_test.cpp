@@ -4,26 +4,15 @@
 #include <memory>
 #include <string>
 
+#include "xmlFromText.h"
 #include "xmlTestFiles.h"
 
 using namespace Vemora;
-
-namespace {
-
-std::unique_ptr<stXmlDocument_c> parseText(const wchar_t* text) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parseString(text));
-}
-
-std::unique_ptr<stXmlDocument_c> parseFile(const tmpXmlTempFile_c& file) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parse(file.wide()));
-}
-
-}  // namespace
+using vemora_test::xmlFromFile;
+using vemora_test::xmlFromText;
 
 TEST(stXmlParserTest, BuildsTheTreeFromTheReadersEvents) {
-    auto doc = parseText(
+    auto doc = xmlFromText(
         L"<?xml version=\"1.0\"?>\n"
         L"<Vemora version=\"1.1\">\n"
         L"  <!-- tools -->\n"
@@ -63,14 +52,14 @@ TEST(stXmlParserTest, UnreadableInputYieldsNoDocument) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(parseText(row.text), nullptr);
+        EXPECT_EQ(xmlFromText(row.text), nullptr);
     }
     const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
     EXPECT_EQ(parser->parse(L"/nonexistent/orvexconfig.xml"), nullptr);
 }
 
 TEST(stXmlDocumentTest, SaveWritesTheTreeAndSkipsCDATA) {
-    auto doc = parseText(
+    auto doc = xmlFromText(
         L"<Vemora version=\"1.1\"><A>text</A><B><C/>tail<!--note--></B><?pi k=\"v\"?></Vemora>");
     ASSERT_NE(doc, nullptr);
     doc->getDocumentElement()->appendChild(doc->createCDATASection(L"hidden"));
@@ -90,7 +79,7 @@ TEST(stXmlDocumentTest, SaveWritesTheTreeAndSkipsCDATA) {
 }
 
 TEST(stXmlDocumentTest, SaveClearsTheModificationFlagOnlyWhenItSucceeds) {
-    auto doc = parseText(L"<Vemora/>");
+    auto doc = xmlFromText(L"<Vemora/>");
     ASSERT_NE(doc, nullptr);
     doc->getDocumentElement()->setAttribute(L"version", L"1.1");
     EXPECT_TRUE(doc->isModified());
@@ -118,7 +107,7 @@ TEST(stXmlDocumentTest, SettingsSurviveASaveAndLoad) {
 
     const tmpXmlTempFile_c file("roundtrip");
     ASSERT_TRUE(doc->save(file.wide()));
-    auto again = parseFile(file);
+    auto again = xmlFromFile(file.wide());
     ASSERT_NE(again, nullptr);
     stXmlElement_c* root2 = again->getDocumentElement();
     EXPECT_STREQ(root2->getAttribute(L"name"), L"Ø \"quoted\" a=b > c &amp;");
@@ -138,7 +127,7 @@ TEST(stXmlDocumentTest, SettingsSurviveASaveAndLoad) {
 TEST(stXmlParserTest, ReadsAFileOfTheSingleByteForm) {
     const tmpXmlTempFile_c file("latin1");
     file.writeBytes("<?xml version=\"1.0\"?>\n<Vemora n=\"\xD8\"><S>Ma\xDFstab 1:50</S></Vemora>");
-    auto doc = parseFile(file);
+    auto doc = xmlFromFile(file.wide());
     ASSERT_NE(doc, nullptr);
     EXPECT_STREQ(doc->getDocumentElement()->getAttribute(L"n"), L"Ø");
     auto* s = dynamic_cast<stXmlElement_c*>(doc->getDocumentElement()->getFirstChild());
@@ -160,7 +149,7 @@ TEST(stXmlParserTest, ATagOfManyAttributesKeepsTheirOrderThroughReadCopyAndSave)
     }
     text += L" a0=\"again\"/>";  // a repeated name replaces the value in its first place
     saved += "></R>";
-    auto doc = parseText(text.c_str());
+    auto doc = xmlFromText(text.c_str());
     ASSERT_NE(doc, nullptr);
     const std::unique_ptr<stXmlNode_c> copy(doc->getDocumentElement()->cloneNode(true));
     const stXmlNamedNodeMap_c* attrs = copy->getAttributes();

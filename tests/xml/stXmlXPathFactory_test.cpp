@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "xmlFromText.h"
+#include "xmlSnapshot.h"
+
 using namespace Vemora;
+using vemora_test::xmlFromText;
+using vemora_test::xmlSnapshot;
 
 namespace {
-
-std::unique_ptr<stXmlDocument_c> parseText(const wchar_t* text) {
-    const std::unique_ptr<stXmlParser_c> parser(stXmlParser_c::createParser(nullptr));
-    return std::unique_ptr<stXmlDocument_c>(parser->parseString(text));
-}
 
 // Each node of a set as "name" (elements), "@name" (attributes) or "#text".
 std::vector<std::wstring> namesOf(const stXmlNodeList_c& set) {
@@ -60,7 +60,7 @@ constexpr const wchar_t* kTools =
 // Selection
 
 TEST(stXmlXPathTest, PathsSelectTheNodesTheyName) {
-    auto doc = parseText(kTools);
+    auto doc = xmlFromText(kTools);
     ASSERT_NE(doc, nullptr);
     const stXmlElement_c& root = *doc->getDocumentElement();
     struct Row {
@@ -118,7 +118,7 @@ TEST(stXmlXPathTest, PathsSelectTheNodesTheyName) {
 }
 
 TEST(stXmlXPathTest, ParentStepsAndDeduplication) {
-    auto doc = parseText(kTools);
+    auto doc = xmlFromText(kTools);
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     auto* tool = dynamic_cast<stXmlElement_c*>(root.selectNode(L"ToolConfigurations\\Tool"));
@@ -140,7 +140,7 @@ TEST(stXmlXPathTest, ParentStepsAndDeduplication) {
 }
 
 TEST(stXmlXPathTest, FirstMatchBacktracksToLaterCandidates) {
-    auto doc = parseText(L"<R><A><B/></A><A><B><C>found</C></B></A></R>");
+    auto doc = xmlFromText(L"<R><A><B/></A><A><B><C>found</C></B></A></R>");
     ASSERT_NE(doc, nullptr);
     const stXmlElement_c& root = *doc->getDocumentElement();
     EXPECT_STREQ(root.getValue(L"A\\B\\C"), L"found");
@@ -152,7 +152,7 @@ TEST(stXmlXPathTest, FirstMatchBacktracksToLaterCandidates) {
 // Values
 
 TEST(stXmlXPathTest, TypedReadersConvertTheFirstMatch) {
-    auto doc = parseText(kTools);
+    auto doc = xmlFromText(kTools);
     ASSERT_NE(doc, nullptr);
     const stXmlElement_c& root = *doc->getDocumentElement();
     EXPECT_TRUE(root.getBoolValue(L"Vector\\Refiner\\MergeGaps"));
@@ -169,7 +169,7 @@ TEST(stXmlXPathTest, TypedReadersConvertTheFirstMatch) {
 }
 
 TEST(stXmlXPathTest, SettersWriteTextsThatReadBackExactly) {
-    auto doc = parseText(L"<Processor/>");
+    auto doc = xmlFromText(L"<Processor/>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& e = *doc->getDocumentElement();
     e.setIntValue(L"level", -17);
@@ -189,7 +189,7 @@ TEST(stXmlXPathTest, SettersWriteTextsThatReadBackExactly) {
 }
 
 TEST(stXmlXPathTest, SetValueCreatesOnlyWhatIsMissing) {
-    auto doc = parseText(L"<Tool><General><Name>SPV</Name></General></Tool>");
+    auto doc = xmlFromText(L"<Tool><General><Name>SPV</Name></General></Tool>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& tool = *doc->getDocumentElement();
 
@@ -205,7 +205,7 @@ TEST(stXmlXPathTest, SetValueCreatesOnlyWhatIsMissing) {
     EXPECT_STREQ(tool.getValue(L"General\\Description"), L"Sparse pixel");
 
     // Without "General" both are made.
-    auto empty = parseText(L"<Tool/>");
+    auto empty = xmlFromText(L"<Tool/>");
     ASSERT_NE(empty, nullptr);
     stXmlElement_c& bare = *empty->getDocumentElement();
     bare.setValue(L"General\\Description", L"Outline");
@@ -214,7 +214,7 @@ TEST(stXmlXPathTest, SetValueCreatesOnlyWhatIsMissing) {
 }
 
 TEST(stXmlXPathTest, SelectOrCreateFollowsAndCreatesAsTheStepsAllow) {
-    auto doc = parseText(L"<R a=\"1\"><A><B/></A><A/><Plain/></R>");
+    auto doc = xmlFromText(L"<R a=\"1\"><A><B/></A><A/><Plain/></R>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     stXmlNode_c* const firstA = root.getFirstChild();
@@ -239,37 +239,6 @@ TEST(stXmlXPathTest, SelectOrCreateFollowsAndCreatesAsTheStepsAllow) {
     EXPECT_EQ(root.selectOrCreateNode(L"-A"), nullptr);
 }
 
-// Everything a failed call must leave as it was: each node's kind, name, value and attributes.
-std::wstring snapshot(const stXmlNode_c* root) {
-    std::wstring text;
-    for (const stXmlNode_c* n = root; n;) {
-        text += std::to_wstring(n->getNodeType()) + L":" + n->getNodeName() + L"=" +
-                (n->getNodeValue() ? n->getNodeValue() : L"-");
-        const stXmlNamedNodeMap_c* attrs = n->getAttributes();
-        for (int i = 0; attrs && i < attrs->length(); ++i)
-            text += std::wstring(L" @") + attrs->item(i)->getNodeName();
-        text += L"(";
-        if (n->getFirstChild()) {
-            n = n->getFirstChild();
-            continue;
-        }
-        text += L")";
-        while (n != root && !n->getNextSibling()) {
-            n = n->getParentNode();
-            text += L")";
-        }
-        n = n == root ? nullptr : n->getNextSibling();
-    }
-    return text;
-}
-
-struct tmpCountingListener_c : stXmlDocListenerBase_c {
-    int calls = 0;
-    void onNodeAdded(stXmlDocument_c*, stXmlNode_c*) override { ++calls; }
-    void onNodeRemoved(stXmlDocument_c*, stXmlNode_c*) override { ++calls; }
-    void onDocumentChanged(stXmlDocument_c*) override { ++calls; }
-};
-
 // Regression: a walk that led nowhere left what it had made in the document, and descendant
 // steps found the nodes made by earlier steps and made more below each (a 27-character path
 // made four million elements before the evaluation gave up).
@@ -277,12 +246,12 @@ TEST(stXmlXPathTest, AFailedSetValueChangesNothing) {
     std::wstring text = L"<R a=\"1\">t<A/><B/>";
     for (int i = 0; i < 40; ++i) text += L"<a/>";
     text += L"</R>";
-    auto doc = parseText(text.c_str());
+    auto doc = xmlFromText(text.c_str());
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
-    tmpCountingListener_c listener;
+    vemora_test::tmpCountingXmlListener_c listener;
     doc->addListener(&listener);
-    const std::wstring before = snapshot(&root);
+    const std::wstring before = xmlSnapshot(&root);
     const wchar_t* const paths[] = {
         L"B\\C\\@x",  // no attribute can be made on a new element
         L"A\\\\..\\\\..\\B\\\\B\\A\\\\A\\\\B\\A\\@x",
@@ -298,7 +267,7 @@ TEST(stXmlXPathTest, AFailedSetValueChangesNothing) {
         } catch (const stXmlDOMException_c& e) {
             EXPECT_STREQ(e.description(), L"XPath");
         }
-        EXPECT_EQ(snapshot(&root), before);
+        EXPECT_EQ(xmlSnapshot(&root), before);
         EXPECT_FALSE(doc->isModified());
         EXPECT_EQ(listener.calls, 0);
     }
@@ -307,17 +276,18 @@ TEST(stXmlXPathTest, AFailedSetValueChangesNothing) {
 
 // Only the nodes made on the way to the result enter the document.
 TEST(stXmlXPathTest, SelectOrCreateKeepsOnlyTheRouteItTook) {
-    auto doc = parseText(L"<R><X/><X b=\"1\"/></R>");
+    auto doc = xmlFromText(L"<R><X/><X b=\"1\"/></R>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     root.setValue(L"X\\Y\\..\\@c", L"v");  // the first X carries no attribute: no way on there
-    EXPECT_EQ(snapshot(&root),
-              snapshot(parseText(L"<R><X/><X b=\"1\" c=\"v\"><Y/></X></R>")->getDocumentElement()));
+    EXPECT_EQ(
+        xmlSnapshot(&root),
+        xmlSnapshot(xmlFromText(L"<R><X/><X b=\"1\" c=\"v\"><Y/></X></R>")->getDocumentElement()));
 }
 
 // Regression: an element whose own name is the first step must not write into itself.
 TEST(stXmlXPathTest, SelectOrCreateMakesAChildNamedLikeTheContext) {
-    auto doc = parseText(L"<Vector/>");
+    auto doc = xmlFromText(L"<Vector/>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     root.setIntValue(L"Vector", 3);
@@ -328,7 +298,7 @@ TEST(stXmlXPathTest, SelectOrCreateMakesAChildNamedLikeTheContext) {
 }
 
 TEST(stXmlXPathTest, EvaluationFailuresSurfaceAsXPath) {
-    auto doc = parseText(L"<R><A>text</A></R>");
+    auto doc = xmlFromText(L"<R><A>text</A></R>");
     ASSERT_NE(doc, nullptr);
     stXmlElement_c& root = *doc->getDocumentElement();
     // The star step reaches the text node; an element cannot be made below it.
@@ -344,7 +314,7 @@ TEST(stXmlXPathTest, EvaluationFailuresSurfaceAsXPath) {
 // Building blocks
 
 TEST(stXmlXPathTest, IteratorsStartOverAfterTheirEnd) {
-    auto doc = parseText(L"<R><A><B/></A><C/></R>");
+    auto doc = xmlFromText(L"<R><A><B/></A><C/></R>");
     ASSERT_NE(doc, nullptr);
     stXmlNode_c* root = doc->getDocumentElement();
     stXmlDeepChildrenIterator_c deep;
@@ -399,7 +369,7 @@ TEST(stXmlXPathTest, RunawayEvaluationFailsAsXPath) {
     std::wstring text = L"<R>";
     for (int i = 0; i < 40; ++i) text += L"<a/>";
     text += L"</R>";
-    auto doc = parseText(text.c_str());
+    auto doc = xmlFromText(text.c_str());
     ASSERT_NE(doc, nullptr);
     const stXmlElement_c& root = *doc->getDocumentElement();
     EXPECT_EQ(select(root, L".\\\\*\\..").size(), 1u);  // 40 routes to one parent

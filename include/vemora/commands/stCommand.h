@@ -2,7 +2,7 @@
 
 #include <vemora/config/stConfigurable.h>
 #include <vemora/foundation/vemoraApi.h>
-#include <vemora/xml/stXmlNode.h>
+#include <vemora/xml/stXmlElementHandle.h>
 
 namespace Vemora {
 
@@ -11,19 +11,12 @@ class stCommandContext_c;
 // A light handle on one "Command" element of the configuration document: the command's name,
 // group, description, icon file, implementing class and saved configuration, and the same texts
 // per language under "Locales" (one element per language, named by its code, e.g. "de" or
-// "en-US"). Copies share the element. The handle learns from the document when its element is
-// removed or the document destroyed; using it then throws stEngineException_c
-// "Invalid tool definition!".
-class VEMORA_API stCommandDefinition_c : public stXmlDocListenerBase_c {
+// "en-US"). Once its element is removed or the document destroyed, using the handle throws
+// stEngineException_c "Invalid tool definition!".
+class VEMORA_API stCommandDefinition_c : public stXmlElementHandle_c {
 public:
     stCommandDefinition_c() = default;
-    explicit stCommandDefinition_c(stXmlElement_c* element);
-    stCommandDefinition_c(const stCommandDefinition_c& other);
-    stCommandDefinition_c& operator=(const stCommandDefinition_c& other);
-    ~stCommandDefinition_c() override;
-
-    bool valid() const { return element_ != nullptr; }
-    stXmlElement_c* data() const { return element_; }
+    explicit stCommandDefinition_c(stXmlElement_c* element) : stXmlElementHandle_c(element) {}
 
     const wchar_t* name() const;
     // Throws stEngineException_c "Invalid command name!" when the engine has a command of that
@@ -51,12 +44,7 @@ public:
     const wchar_t* localDescription(const wchar_t* lang) const;
     void setLocalDescription(const wchar_t* text, const wchar_t* lang);
 
-    void onNodeRemoved(stXmlDocument_c* document, stXmlNode_c* node) override;
-    void onDocumentDestroyed(stXmlDocument_c* document) override;
-
 private:
-    void attach(stXmlElement_c* element);
-    void detach();
     // The element, or throws "Invalid tool definition!".
     stXmlElement_c* checked() const;
     // Where the texts of lang are read from: that language's element, else the definition's.
@@ -68,9 +56,6 @@ private:
     stXmlElement_c* findChildElement(const wchar_t* name, const stXmlElement_c* parent) const;
     stXmlElement_c* makeChildElement(const wchar_t* name, stXmlElement_c* parent) const;
     const wchar_t* childText(const wchar_t* name, const stXmlElement_c* parent) const;
-
-    stXmlElement_c* element_ = nullptr;  // not owned
-    stXmlDocument_c* document_ = nullptr;
 };
 
 // The base of interactive commands. The library offers the framework; the command classes come

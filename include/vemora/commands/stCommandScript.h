@@ -5,20 +5,17 @@
 
 #include <vemora/foundation/utString.h>
 #include <vemora/foundation/vemoraApi.h>
-#include <vemora/xml/stXmlNode.h>
+#include <vemora/xml/stXmlElementHandle.h>
 
 namespace Vemora {
 
 class stCommandScript_c;
 
 // One step of a script: a command call with its arguments, or an assignment.
-class VEMORA_API stCommandScriptStep_c : public stXmlDocListenerBase_c {
+class VEMORA_API stCommandScriptStep_c : public stXmlElementHandle_c {
 public:
     stCommandScriptStep_c() = default;
-    explicit stCommandScriptStep_c(stXmlElement_c* element);
-    stCommandScriptStep_c(const stCommandScriptStep_c& other);
-    stCommandScriptStep_c& operator=(const stCommandScriptStep_c& other);
-    ~stCommandScriptStep_c() override;
+    explicit stCommandScriptStep_c(stXmlElement_c* element) : stXmlElementHandle_c(element) {}
 
     // Each throws stEngineException_c "Invalid script!" on an invalid step.
     int kind() const;
@@ -29,20 +26,8 @@ public:
     const wchar_t* rvalue() const;
     const wchar_t* comments() const;
 
-    bool valid() const { return element_ != nullptr; }
     // Throws stEngineException_c "Invalid script!" when the step has no element.
     void assertValid() const;
-    stXmlElement_c* data() const { return element_; }
-
-    void onNodeRemoved(stXmlDocument_c* document, stXmlNode_c* node) override;
-    void onDocumentDestroyed(stXmlDocument_c* document) override;
-
-private:
-    void attach(stXmlElement_c* element);
-    void detach();
-
-    stXmlElement_c* element_ = nullptr;  // not owned
-    stXmlDocument_c* document_ = nullptr;
 };
 
 // Receives a script walked with stCommandScript_c::visit.
@@ -54,7 +39,7 @@ public:
 
 // A handle on a script element. Every handle holding the element counts in its "refCount"
 // attribute; the element is removed from its parent and deleted when the last one lets go.
-class VEMORA_API stCommandScript_c : public stXmlDocListenerBase_c {
+class VEMORA_API stCommandScript_c : public stXmlElementHandle_c {
 public:
     stCommandScript_c() = default;
     // Holds element (counted).
@@ -76,20 +61,8 @@ public:
     int countSteps() const;
     stCommandScriptStep_c stepAt(int i) const;
 
-    bool valid() const { return element_ != nullptr; }
     // Throws stEngineException_c "Invalid script!" when the script has no element.
     void assertValid() const;
-    stXmlElement_c* data() const { return element_; }
-
-    void onNodeRemoved(stXmlDocument_c* document, stXmlNode_c* node) override;
-    void onDocumentDestroyed(stXmlDocument_c* document) override;
-
-private:
-    void attach(stXmlElement_c* element);
-    void detach();
-
-    stXmlElement_c* element_ = nullptr;  // not owned
-    stXmlDocument_c* document_ = nullptr;
 };
 
 // Reads scripts from text. Holds the text and a read position.

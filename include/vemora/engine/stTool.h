@@ -2,7 +2,7 @@
 
 #include <vemora/engine/stProcessor.h>
 #include <vemora/foundation/vemoraApi.h>
-#include <vemora/xml/stXmlNode.h>
+#include <vemora/xml/stXmlElementHandle.h>
 
 #include <memory>
 #include <vector>
@@ -14,19 +14,12 @@ class stToolListener_c;
 
 // A light handle on a tool definition element ("Tool") of the configuration document: its name,
 // its description and the processor entries of its "Raster", "Algorithm" and "Sketch" sections.
-// The handle learns from the document when its element is removed or the document destroyed,
-// and then becomes invalid; using an invalid handle throws stEngineException_c
-// "Invalid tool definition!".
-class VEMORA_API stToolDefinition_c : public stXmlDocListenerBase_c {
+// The handle becomes invalid when its element is removed or the document destroyed; using an
+// invalid handle throws stEngineException_c "Invalid tool definition!".
+class VEMORA_API stToolDefinition_c : public stXmlElementHandle_c {
 public:
     stToolDefinition_c() = default;
-    explicit stToolDefinition_c(stXmlElement_c* element);
-    stToolDefinition_c(const stToolDefinition_c& other);
-    stToolDefinition_c& operator=(const stToolDefinition_c& other);
-    ~stToolDefinition_c() override;
-
-    bool valid() const { return element_ != nullptr; }
-    stXmlElement_c* data() const { return element_; }
+    explicit stToolDefinition_c(stXmlElement_c* element) : stXmlElementHandle_c(element) {}
 
     const wchar_t* name() const;
     const wchar_t* description() const;
@@ -61,21 +54,13 @@ public:
                           const std::vector<stProcessorInfo_c>& vectorization,
                           const std::vector<stProcessorInfo_c>& vector);
 
-    void onNodeRemoved(stXmlDocument_c* document, stXmlNode_c* node) override;
-    void onDocumentDestroyed(stXmlDocument_c* document) override;
-
 private:
-    void attach(stXmlElement_c* element);
-    void detach();
     // The element, or throws "Invalid tool definition!".
     stXmlElement_c* checked() const;
     stXmlElement_c* section(const wchar_t* tag) const;
     stXmlElement_c* entry(const wchar_t* tag, int i) const;
     int countEntries(const wchar_t* tag) const;
     void updateSection(const wchar_t* tag, const std::vector<stProcessorInfo_c>& entries);
-
-    stXmlElement_c* element_ = nullptr;  // not owned
-    stXmlDocument_c* document_ = nullptr;
 };
 
 // A pipeline of processors built from a tool definition: raster processors, then tracing

@@ -8,27 +8,17 @@ namespace Vemora {
 
 class utVector_c;
 
-// A position in raster coordinates: x to the right (column), y downward (row).
-class VEMORA_API utPoint_c {
+// The two coordinates points and vectors share: x, then y, contiguous in memory.
+class VEMORA_API utCoordinates_c {
 public:
-    utPoint_c() = default;
-    // The third coordinate is accepted for source compatibility and ignored: the plane is 2-D.
-    utPoint_c(double x, double y, double z = 0.0) : c_{x, y} { (void)z; }
-    explicit utPoint_c(const double* p) : c_{p[0], p[1]} {}
-
     double x() const { return c_[0]; }
     double y() const { return c_[1]; }
     void setX(double x) { c_[0] = x; }
     void setY(double y) { c_[1] = y; }
-    void set(double x, double y) {
-        c_[0] = x;
-        c_[1] = y;
-    }
     // Index 0 is x, 1 is y; no range check.
     double coord(int i) const { return c_[i]; }
     void setCoord(int i, double v) { c_[i] = v; }
     int getDim() const { return 2; }
-    // x and y are contiguous.
     operator double*() { return c_; }
     operator const double*() const { return c_; }
     void clear() { c_[0] = c_[1] = 0.0; }
@@ -36,6 +26,27 @@ public:
     double length2() const { return x() * x() + y() * y(); }
     // Distance from the origin.
     double length() const { return std::sqrt(length2()); }
+
+protected:
+    utCoordinates_c() = default;
+    utCoordinates_c(double x, double y) : c_{x, y} {}
+
+private:
+    double c_[2] = {0.0, 0.0};
+};
+
+// A position in raster coordinates: x to the right (column), y downward (row).
+class VEMORA_API utPoint_c : public utCoordinates_c {
+public:
+    utPoint_c() = default;
+    // The third coordinate is accepted for source compatibility and ignored: the plane is 2-D.
+    utPoint_c(double x, double y, double z = 0.0) : utCoordinates_c(x, y) { (void)z; }
+    explicit utPoint_c(const double* p) : utCoordinates_c(p[0], p[1]) {}
+
+    void set(double x, double y) {
+        setX(x);
+        setY(y);
+    }
 
     utPoint_c operator+(const utPoint_c& p) const { return {x() + p.x(), y() + p.y()}; }
     utPoint_c operator+(const utVector_c& v) const;
@@ -52,31 +63,14 @@ public:
     bool notEqualTo(const utPoint_c& p, double tol) const;
 
     static const utPoint_c& ptZero();
-
-private:
-    double c_[2] = {0.0, 0.0};
 };
 
-// A displacement; shares the layout and most operations of utPoint_c.
-class VEMORA_API utVector_c {
+// A displacement.
+class VEMORA_API utVector_c : public utCoordinates_c {
 public:
     utVector_c() = default;
-    utVector_c(double x, double y, double z = 0.0) : c_{x, y} { (void)z; }
-    explicit utVector_c(const double* p) : c_{p[0], p[1]} {}
-
-    double x() const { return c_[0]; }
-    double y() const { return c_[1]; }
-    void setX(double x) { c_[0] = x; }
-    void setY(double y) { c_[1] = y; }
-    double coord(int i) const { return c_[i]; }
-    void setCoord(int i, double v) { c_[i] = v; }
-    int getDim() const { return 2; }
-    operator double*() { return c_; }
-    operator const double*() const { return c_; }
-    void clear() { c_[0] = c_[1] = 0.0; }
-
-    double length2() const { return x() * x() + y() * y(); }
-    double length() const { return std::sqrt(length2()); }
+    utVector_c(double x, double y, double z = 0.0) : utCoordinates_c(x, y) { (void)z; }
+    explicit utVector_c(const double* p) : utCoordinates_c(p[0], p[1]) {}
 
     utVector_c operator+(const utVector_c& v) const { return {x() + v.x(), y() + v.y()}; }
     utVector_c operator-(const utVector_c& v) const { return {x() - v.x(), y() - v.y()}; }
@@ -103,9 +97,6 @@ public:
 
     static utVector_c xAxis() { return {1.0, 0.0}; }
     static utVector_c yAxis() { return {0.0, 1.0}; }
-
-private:
-    double c_[2] = {0.0, 0.0};
 };
 
 inline utPoint_c utPoint_c::operator+(const utVector_c& v) const {
