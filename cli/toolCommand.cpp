@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -237,7 +238,12 @@ void stToolCommands_c::run() {
     if (tool_->count("--select")) o.select = parseRectangle("--select", select_);
     if (tool_->count("--scale")) o.scale = parseScale("--scale", scale_);
     readDrawingOptions(*tool_, drawingTexts_, o);
-    runTool(o);
+    try {
+        runTool(o);
+    } catch (const std::bad_alloc&) {
+        // Named here: the caller's message for this knows only the trace command's input.
+        throw std::runtime_error(o.input + ": not enough memory for this image");
+    }
 }
 
 }  // namespace Vemora

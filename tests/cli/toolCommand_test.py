@@ -7,6 +7,7 @@ Usage: toolCommand_test.py VEMORA EXAMPLES_DIR"""
 
 import json
 import os
+import resource
 import struct
 import subprocess
 import sys
@@ -158,6 +159,23 @@ class ToolCommandTest(unittest.TestCase):
             self.assertFalse(os.path.exists(out), args)
         with open(corrupt, "rb") as f:
             self.assertEqual(f.read(), b"<Vemora><ToolDefinitions></Vemora>")
+
+    def test_running_out_of_memory_names_the_image(self):
+        def limit():
+            resource.setrlimit(resource.RLIMIT_AS, (160 << 20, 160 << 20))
+
+        if subprocess.run([VEMORA, "tools"], capture_output=True, preexec_fn=limit).returncode:
+            self.skipTest("the build cannot start within a memory limit (sanitizers)")
+        big = self.path("big.png")
+        with open(big, "wb") as f:
+            f.write(png_bytes(6000, 6000, lambda x, y: x == y))
+        out = self.path("out.json")
+        r = subprocess.run([VEMORA, "tool", "SPV", big, "-o", out], capture_output=True,
+                           preexec_fn=limit)
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stderr.decode().strip(),
+                         "vemora: " + big + ": not enough memory for this image")
+        self.assertFalse(os.path.exists(out))
 
 
 if __name__ == "__main__":
