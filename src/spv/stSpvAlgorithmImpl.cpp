@@ -588,7 +588,11 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
             const double ratio = (mean > 0.0 && mean != 1.0) ? width / mean : 0.0;
             const bool steadyWidth = ratio == 0.0 || (1.0 / settings.maxWidthDeviation < ratio &&
                                                       ratio < settings.maxWidthDeviation);
-            const bool longEnough = (reducing && width <= 2 * savedLen) || len >= width;
+            // A reduced step may be as wide as twice the run ahead of the point it starts from,
+            // and one pixel more: that point is centred across the stroke, not along the run it
+            // steps on, so an even run leaves it a pixel fewer ahead than behind, and a steep
+            // stroke traced by halves would end there.
+            const bool longEnough = (reducing && width <= 2 * savedLen + 1) || len >= width;
 
             // Whether the step runs into a stroke traced before; asked of the index only when
             // the step passes every other test.
@@ -629,11 +633,14 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
                     reducing = false;
                 }
             } else {
+                // A one-pixel step rejected at full length has no half to try, yet it is the only
+                // step a one-pixel diagonal offers: it is tried once more as a reduced step.
+                const bool first = !reducing;
                 if (!reducing) {
                     reducing = true;
                     savedLen = len;
                 }
-                step = len / 2;
+                step = first && len == 1 ? 1 : len / 2;
             }
         }
     }

@@ -273,6 +273,33 @@ TEST(stSpvAlgorithmTest, SlantedStrokeIsFollowedAlongItsAxis) {
     EXPECT_GE(hi - lo, 0.9 * len);
 }
 
+// Regression: steep diagonal strokes traced along x step by halves, and a track ended where the
+// run ahead of its centred point was the shorter half of an even run (4 px at 45 degrees, 6 px
+// at 40), or where a one-pixel diagonal had no run ahead at all; such bars gave no entity.
+TEST(stSpvAlgorithmTest, DiagonalBarsOfEveryPixelPatternAreFollowed) {
+    struct Bar {
+        double width, degrees, dx, dy;
+    };
+    for (const Bar& bar :
+         {Bar{4, 45, 0.5, 0}, Bar{6, 40, 0, 0}, Bar{1, 45, 0.25, 0.3}, Bar{7, 45, 0.5, 0}}) {
+        SCOPED_TRACE(testing::Message() << bar.width << " px at " << bar.degrees);
+        const double c = std::cos(bar.degrees * M_PI / 180), s = std::sin(bar.degrees * M_PI / 180);
+        const double x0 = 20 + bar.dx, y0 = 20 + bar.dy, x1 = x0 + 90 * c, y1 = y0 + 90 * s;
+        utRasterData_c r = blankRaster(130, 130);
+        drawStroke(r, x0, y0, x1, y1, bar.width);
+        double lo = 1e9, hi = -1e9;
+        for (const auto& track : tracesOf(r)) {
+            for (const stSpvPoint_c& p : track) {
+                const double along = (p.x() - x0) * c + (p.y() - y0) * s;
+                EXPECT_LE(std::fabs((p.x() - x0) * s - (p.y() - y0) * c), bar.width / 2 + 1);
+                lo = std::min(lo, along);
+                hi = std::max(hi, along);
+            }
+        }
+        EXPECT_GE(hi - lo, 80);
+    }
+}
+
 TEST(stSpvAlgorithmTest, DotsAndShortBlobsGiveNothing) {
     utRasterData_c r = blankRaster(60, 40);
     fillBox(r, 10, 10, 15, 15);  // 6 x 6
