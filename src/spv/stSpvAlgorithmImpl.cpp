@@ -141,7 +141,7 @@ void stSpvAlgorithmImpl_c::runTracking(const utPoint_c* start, const Progress* p
                 continue;
             }
             getTrack(track_);
-            if (traceTrack(track_)) appendTrack(track_);
+            if (!(traceTrack(track_) && appendTrack(track_))) retraceFromScan();
         }
     }
     // A start outside the raster (NaN included) has no stroke under it. The test is made on the
@@ -357,8 +357,36 @@ void stSpvAlgorithmImpl_c::centreFurther(int a, int b, int& g, int& h, int& hRun
     }
 }
 
-void stSpvAlgorithmImpl_c::queueSeed(const stSpvPoint_c& seed, int direction, int slot) {
-    seeds_.push_back(Seed{seed, direction, slot});
+bool stSpvAlgorithmImpl_c::findLocalPoint(int x, int y, const stSpvPoint_c& centred,
+                                          stSpvPoint_c& pt, int& direction) const {
+    int l = 0, r = 0, u = 0, d = 0;
+    seedBeamsAlongRow(x, y, l, r);
+    seedBeamsAlongColumn(x, y, u, d);
+    const int hRun = l + r, vRun = u + d;
+    if (vRun <= hRun) {
+        direction = kRight;
+        pt = stSpvPoint_c(x, y - (u - d) / 2, vRun, -1);
+    } else {
+        direction = kDown;
+        pt = stSpvPoint_c(x - (l - r) / 2, y, hRun, -1);
+    }
+    if (pt.x() == centred.x() && pt.y() == centred.y()) return false;
+    return !index_.covers(int(pt.x()), int(pt.y()));
+}
+
+void stSpvAlgorithmImpl_c::queueSeed(const stSpvPoint_c& seed, int direction, int slot, int scanX,
+                                     int scanY) {
+    seeds_.push_back(Seed{seed, direction, slot, scanX, scanY});
+}
+
+void stSpvAlgorithmImpl_c::retraceFromScan() {
+    if (taken_.scanX < 0 || index_.covers(taken_.scanX, taken_.scanY)) return;
+    stSpvPoint_c local;
+    int direction = -1;
+    if (!findLocalPoint(taken_.scanX, taken_.scanY, taken_.point, local, direction)) return;
+    taken_.scanX = -1;
+    track_.reseed(local, direction);
+    if (traceTrack(track_)) appendTrack(track_);
 }
 
 // A line's runs are gathered first and the words of the ink bits across them, which centring
@@ -390,7 +418,15 @@ void stSpvAlgorithmImpl_c::scanLine(int length, std::pair<int, int>& remembered,
         remembered = {begin, end};
         const auto [x, y] = middle(begin, end);
         int slot = -1;
-        if (findInitialPoint(x, y, seed, direction, &slot)) queueSeed(seed, direction, slot);
+        if (findInitialPoint(x, y, seed, direction, &slot)) {
+            queueSeed(seed, direction, slot, x, y);
+        } else if (!index_.covers(x, y)) {
+            // Centred onto a traced stroke from a place no stroke covers: the stroke the scan
+            // met is seeded where it was met.
+            stSpvPoint_c local;
+            if (findLocalPoint(x, y, seed, local, direction))
+                queueSeed(local, direction, -1, -1, -1);
+        }
     }
 }
 
@@ -444,10 +480,18 @@ void stSpvAlgorithmImpl_c::dropCoveredSeeds() {
     }
     size_t kept = 0;
     for (size_t i = 0; i < seeds_.size(); ++i) {
-        const Seed& s = seeds_[i];
+        const Seed s = seeds_[i];  // a copy: the kept seeds are written over the queue
         if (!coveredSeeds_[i]) {
             seeds_[kept++] = s;
-        } else if (s.slot >= 0) {
+            continue;
+        }
+        if (s.scanX >= 0 && !index_.covers(s.scanX, s.scanY)) {
+            // The stroke the scan met is seeded where it was met instead.
+            Seed local{stSpvPoint_c(), -1, -1, -1, -1};
+            if (findLocalPoint(s.scanX, s.scanY, s.point, local.point, local.direction))
+                seeds_[kept++] = local;
+        }
+        if (s.slot >= 0) {
             // Later seeds centred to this point need not be asked about again. The place may
             // hold another point by now; it is marked only when it holds this one.
             Centred& known = centred_[size_t(s.slot)];
@@ -459,9 +503,9 @@ void stSpvAlgorithmImpl_c::dropCoveredSeeds() {
 
 bool stSpvAlgorithmImpl_c::getTrack(stSpvTrackInfo_c& track) {
     if (seeds_.empty() && !findTrack()) return false;
-    const Seed seed = seeds_.back();
+    taken_ = seeds_.back();
     seeds_.pop_back();
-    track.reseed(seed.point, seed.direction);
+    track.reseed(taken_.point, taken_.direction);
     return true;
 }
 
@@ -658,8 +702,8 @@ stSpvPrimitive_c* stSpvAlgorithmImpl_c::createPrimitive(const stSpvTrackInfo_c& 
     return new stSpvPolybar_c(std::move(points));
 }
 
-void stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track) {
-    if (track.length() <= 2.0 * track.averageWidth()) return;  // a dot or a blob, not a stroke
+bool stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track) {
+    if (track.length() <= 2.0 * track.averageWidth()) return false;  // a dot or a blob
     std::unique_ptr<stSpvPrimitive_c> primitive(createPrimitive(track));
     const auto& points = track.points();
     std::vector<utSkewRect_c> footprints;
@@ -671,6 +715,7 @@ void stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track) {
     }
     index_.add(footprints);
     spvSketch_.append(primitive.release());
+    return true;
 }
 
 }  // namespace Vemora

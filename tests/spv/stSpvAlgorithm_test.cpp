@@ -401,22 +401,45 @@ TEST(stSpvAlgorithmTest, JunctionsFollowTheSeedRules) {
         EXPECT_LE(tracks[1].front().y(), 47);
     }
     {
+        // Regression: every seed of the bar was centred on its whole run, then down the stem
+        // hanging from its middle, onto the traced stem; the bar gave nothing.
+        SCOPED_TRACE("T with the stem from the middle of the bar");
+        utRasterData_c r = blankRaster(220, 200);
+        fillBox(r, 40, 101, 180, 108);   // bar, 8 px
+        fillBox(r, 108, 109, 112, 175);  // stem, 5 px
+        double left = 1e9, right = -1e9;
+        for (const auto& track : tracesOf(r)) {
+            if (track.front().y() != track.back().y()) continue;  // the stem
+            for (const stSpvPoint_c& p : track) {
+                EXPECT_NEAR(p.y(), 104.5, 1);
+                left = std::min(left, p.x());
+                right = std::max(right, p.x());
+            }
+        }
+        EXPECT_LE(left, 42);
+        EXPECT_GE(right, 178);
+    }
+    {
         SCOPED_TRACE("X off the middle of both bars");
         utRasterData_c r = blankRaster(160, 160);
         fillBox(r, 20, 58, 139, 62);  // horizontal, centre row 60
         fillBox(r, 48, 20, 52, 139);  // vertical, centre column 50
         const auto tracks = tracesOf(r);
         // Row 20 seeds the vertical bar, which runs straight through the crossing. Every seed of
-        // the horizontal bar, rows and columns alike, is centred on its whole run through the
-        // crossing (x 20-139, middle 79), so only the arm right of the vertical bar is traced; it
-        // ends where the vertical bar's footprint begins, and the left arm gets no seed of its own.
-        ASSERT_EQ(tracks.size(), 2u);
+        // the horizontal bar is centred on its whole run through the crossing (x 20-139, middle
+        // 79): the arm right of the vertical bar is traced from there and ends where the vertical
+        // bar's footprint begins. Regression: the left arm's seeds, centred onto the traced right
+        // arm, were dropped; the column scans now seed it where they meet it.
+        ASSERT_EQ(tracks.size(), 3u);
         for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.x(), 50);
         EXPECT_EQ(tracks[0].front().y(), 20);
         EXPECT_EQ(tracks[0].back().y(), 139);
         for (const stSpvPoint_c& p : tracks[1]) EXPECT_EQ(p.y(), 60);
         EXPECT_GE(tracks[1].front().x(), 53);
         EXPECT_EQ(tracks[1].back().x(), 139);
+        for (const stSpvPoint_c& p : tracks[2]) EXPECT_EQ(p.y(), 60);
+        EXPECT_EQ(tracks[2].front().x(), 20);
+        EXPECT_LE(tracks[2].back().x(), 47);
     }
 }
 
