@@ -141,7 +141,7 @@ void stSpvAlgorithmImpl_c::runTracking(const utPoint_c* start, const Progress* p
                 continue;
             }
             getTrack(track_);
-            if (!(traceTrack(track_) && appendTrack(track_))) retraceFromScan();
+            if (!(traceTrack(track_) && appendTrack(track_, inkEnds_))) retraceFromScan();
         }
     }
     // A start outside the raster (NaN included) has no stroke under it. The test is made on the
@@ -156,7 +156,7 @@ void stSpvAlgorithmImpl_c::runTracking(const utPoint_c* start, const Progress* p
     int direction = -1;
     findInitialPoint(x, y, seed, direction);
     track_ = stSpvTrackInfo_c(seed, direction);
-    if (traceTrack(track_)) appendTrack(track_);
+    if (traceTrack(track_)) appendTrack(track_, inkEnds_);
 }
 
 namespace {
@@ -386,7 +386,7 @@ void stSpvAlgorithmImpl_c::retraceFromScan() {
     if (!findLocalPoint(taken_.scanX, taken_.scanY, taken_.point, local, direction)) return;
     taken_.scanX = -1;
     track_.reseed(local, direction);
-    if (traceTrack(track_)) appendTrack(track_);
+    if (traceTrack(track_)) appendTrack(track_, inkEnds_);
 }
 
 // A line's runs are gathered first and the words of the ink bits across them, which centring
@@ -605,6 +605,7 @@ int stSpvAlgorithmImpl_c::traceStep(int& x, int& y, int& len, int& wMinus, int& 
 }
 
 bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
+    inkEnds_ = 0;
     while (track.state() >= stSpvTrackInfo_c::kSeeded &&
            track.state() <= stSpvTrackInfo_c::kBackward) {
         const int old = track.state();
@@ -622,6 +623,7 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
         bool reducing = false;
         bool recovering = false;
         int savedLen = 0;
+        bool onInk = false;
         while (step > 0) {
             int nx = x, ny = y, len = 0, wMinus = 0, wPlus = 0;
             const int status = traceStep(nx, ny, len, wMinus, wPlus, dir, step);
@@ -677,6 +679,9 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
                     reducing = false;
                 }
             } else {
+                // Whether the pass, should it end here, leaves its stroke going on: the step
+                // landed on ink that has a width and no traced stroke covers, not on paper.
+                onInk = status == 0 && width > 0 && inkAt(nx, ny) && !index_.covers(nx, ny);
                 // A one-pixel step rejected at full length has no half to try, yet it is the only
                 // step a one-pixel diagonal offers: it is tried once more as a reduced step.
                 const bool first = !reducing;
@@ -687,23 +692,39 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
                 step = first && len == 1 ? 1 : len / 2;
             }
         }
+        if (onInk) ++inkEnds_;
     }
     return track.points().size() > 1;
 }
 
-stSpvPrimitive_c* stSpvAlgorithmImpl_c::createPrimitive(const stSpvTrackInfo_c& track) const {
+int stSpvAlgorithmImpl_c::widthCorrection() const {
     // Clamped before the product is converted: a size near the integer limit has no integer width.
     const int size = std::clamp(settings.params.pixelClasterSize, 0,
                                 stVectorizationParams_c::kMaxPixelClasterSize);
-    const int correction = settings.params.runClasterization ? int(size * 1.7) : 0;
+    return settings.params.runClasterization ? int(size * 1.7) : 0;
+}
+
+stSpvPrimitive_c* stSpvAlgorithmImpl_c::createPrimitive(const stSpvTrackInfo_c& track) const {
+    const int correction = widthCorrection();
     std::vector<stSpvPoint_c> points(track.points().begin(), track.points().end());
     for (stSpvPoint_c& p : points) p.setW(p.w() - correction);
     if (points.size() == 2) return new stSpvBar_c(points[0], points[1]);
     return new stSpvPolybar_c(std::move(points));
 }
 
-bool stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track) {
-    if (track.length() <= 2.0 * track.averageWidth()) return false;  // a dot or a blob
+bool stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track, int inkEnds) {
+    // A dot or a blob, not a stroke: no longer than twice the width its primitive would get. (The
+    // runs a track measures count a pixel of paper on either side, which the width correction
+    // takes off again; against the runs themselves, the quarters of a small ring were dropped.)
+    // A track whose passes both ended where its stroke goes on, turning or widening over ink no
+    // stroke covers yet, is a piece of a stroke that bends too tightly for one track, as a small
+    // ring's quarter is: it is kept when it is longer than its narrowest width.
+    const double length = track.length();
+    if (length <= 2.0 * (track.averageWidth() - widthCorrection())) {
+        double narrowest = track.averageWidth();
+        for (const stSpvPoint_c& p : track.points()) narrowest = std::min(narrowest, p.w());
+        if (inkEnds < 2 || length <= narrowest - widthCorrection()) return false;
+    }
     std::unique_ptr<stSpvPrimitive_c> primitive(createPrimitive(track));
     const auto& points = track.points();
     std::vector<utSkewRect_c> footprints;

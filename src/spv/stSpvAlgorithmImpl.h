@@ -106,11 +106,13 @@ public:
     // Both passes of a track; false when the seed lies on a traced stroke or the track stays a
     // point.
     bool traceTrack(stSpvTrackInfo_c& track);
+    // What the clusterization settings take off every measured width.
+    int widthCorrection() const;
     // A bar for two points, a polybar otherwise; the caller owns it.
     stSpvPrimitive_c* createPrimitive(const stSpvTrackInfo_c& track) const;
     // Keeps a track long enough to be a stroke: its primitive joins the sketch and its footprint
     // the index. False when the track is too short to keep.
-    bool appendTrack(const stSpvTrackInfo_c& track);
+    bool appendTrack(const stSpvTrackInfo_c& track, int inkEnds = 0);
 
 private:
     // The left and right (up and down) seed beams from (x, y) at once, as beam() counts them,
@@ -159,6 +161,7 @@ private:
     int scanColumn_ = 0;
     int scanRow_ = 0;
     stSpvTrackInfo_c track_;
+    int inkEnds_ = 0;  // how many passes of the track traced last ended on ink
     // A seed waiting: the first point of a track and the direction of its forward pass. Most
     // seeds lie on strokes traced before and never become tracks.
     // Centring moves a seed along its stroke as well as across it, and where the stroke meets

@@ -308,6 +308,32 @@ TEST(stSpvAlgorithmTest, DotsAndShortBlobsGiveNothing) {
     EXPECT_TRUE(tracesOf(r).empty());
 }
 
+// Regression: a small thick ring is traced a quarter at a time, and each quarter, hardly longer
+// than twice the runs it measured, was dropped as a blob; the ring gave nothing.
+TEST(stSpvAlgorithmTest, SmallThickRingsAreTraced) {
+    struct Ring {
+        double cx, cy, radius, width;
+    };
+    for (const Ring& ring : {Ring{30.3, 30.2, 8.5, 5}, Ring{30.5, 30, 8.02, 6}}) {
+        SCOPED_TRACE(testing::Message() << "radius " << ring.radius << ", " << ring.width << " px");
+        utRasterData_c r = blankRaster(60, 60);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (std::fabs(std::hypot(x - ring.cx, y - ring.cy) - ring.radius) <= ring.width / 2)
+                    r.setPixel(unsigned(x), unsigned(y), kInk);
+        // The quarters of the circle some traced point lies on or near.
+        bool quarter[4] = {};
+        for (const auto& track : tracesOf(r)) {
+            for (const stSpvPoint_c& p : track) {
+                const double dx = p.x() - ring.cx, dy = p.y() - ring.cy;
+                EXPECT_NEAR(std::hypot(dx, dy), ring.radius, 2.5);
+                quarter[(dx >= 0 ? 0 : 1) + (dy >= 0 ? 0 : 2)] = true;
+            }
+        }
+        EXPECT_TRUE(quarter[0] && quarter[1] && quarter[2] && quarter[3]);
+    }
+}
+
 TEST(stSpvAlgorithmTest, RunsReachingTheBorderGiveNoSeed) {
     utRasterData_c r = blankRaster(30, 30);
     fillBox(r, 20, 4, 29, 6);  // reaches the right border on rows 4-6
