@@ -306,23 +306,25 @@ bool tmpGapsRefiner_c::pixelOf(const utPoint_c& s, long long& col, long long& ro
 }
 
 bool tmpGapsRefiner_c::isVisible(const utPoint_c& p, const utPoint_c& q) const {
-    return walk(p, q, std::numeric_limits<long long>::max());
+    long long longestRun = 0;
+    return walk(p, q, longestRun);
 }
 
-bool tmpGapsRefiner_c::walk(const utPoint_c& p, const utPoint_c& q, long long maxPaperRun) const {
+bool tmpGapsRefiner_c::walk(const utPoint_c& p, const utPoint_c& q, long long& longestRun) const {
     long long col, row, col1, row1;
     if (!pixelOf(p, col, row) || !pixelOf(q, col1, row1)) return false;
 
     const long long t = std::llabs(col1 - col), u = std::llabs(row1 - row);
     const long long stepCol = col1 - col < 0 ? -1 : 1, stepRow = row1 - row < 0 ? -1 : 1;
     long long white = 0, run = 0;
-    // False once the white pixels met exceed the allowance, or too many of them lie in a row.
+    // False once the white pixels met exceed the allowance; the longest run of them is kept.
     const auto pass = [&](long long c, long long r) {
         if (isInk(c, r)) {
             run = 0;
             return true;
         }
-        return ++white <= maxWhitePixelCount_ && ++run <= maxPaperRun;
+        longestRun = std::max(longestRun, ++run);
+        return ++white <= maxWhitePixelCount_;
     };
     if (u < t) {  // x is the major axis
         long long v = 2 * u - t;
@@ -369,7 +371,10 @@ bool tmpGapsRefiner_c::joins(const utPoint_c& p, const utVector_c& out, const ut
         return d.length2() == 0.0 || link.length2() == 0.0 || d * link > 0.0;
     };
     if (!ahead(out, q - p) || !ahead(qOut, p - q)) return false;
-    return walk(p, q, std::min(strokeWidthAt(p), strokeWidthAt(q)));
+    long long longestRun = 0;
+    if (!walk(p, q, longestRun)) return false;
+    // Most links run over ink all the way; the widths are measured only for those that do not.
+    return longestRun <= 0 || (longestRun <= strokeWidthAt(p) && longestRun <= strokeWidthAt(q));
 }
 
 // ---------------------------------------------------------------------------------------------

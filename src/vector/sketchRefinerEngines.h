@@ -115,8 +115,8 @@ private:
     // other, and the link is visible without a run of paper longer than the strokes are wide.
     bool joins(const utPoint_c& p, const utVector_c& out, const utPoint_c& q,
                const utVector_c& qOut) const;
-    // The walk of isVisible; a run of more than maxPaperRun white pixels in a row fails it.
-    bool walk(const utPoint_c& p, const utPoint_c& q, long long maxPaperRun) const;
+    // The walk of isVisible; longestRun grows to the longest run of white pixels met in a row.
+    bool walk(const utPoint_c& p, const utPoint_c& q, long long& longestRun) const;
     // The width of the stroke under p in pixels: its shorter ink run along a row or a column, at
     // least 1.
     long long strokeWidthAt(const utPoint_c& p) const;
