@@ -167,39 +167,32 @@ TEST(tmpGapsRefinerTest, AnEndNearTheMiddleOfALineMovesOntoIt) {
 // Regression: gap merging cross-linked hatching and parallel strokes, folded short dashes onto
 // themselves, and moved ends to tangent crossings far across paper that no walk had looked at.
 TEST(tmpGapsRefinerTest, LinksJoinEndsThatFaceEachOtherAndMovesRunOverInk) {
-    {
-        SCOPED_TRACE("ends side by side");
+    struct Row {
+        const char* name;
+        std::vector<std::array<double, 4>> lines, ink;  // 3 px strokes: the lines and more ink
+    };
+    const Row rows[] = {
+        {"ends side by side", {{10, 10, 30, 10}, {10, 14, 30, 14}}, {}},
+        {"a dash shorter than the search distance", {{10, 30, 16, 30}}, {}},
+        // The end's tangent crosses the long line at (90, 10), beyond the raster.
+        {"a tangent crossing the segment across paper",
+         {{10, 10, 50, 10}, {10, 14, 30, 13}},
+         {{30, 10, 30, 13}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         stSketch_c sketch;
-        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(30, 10)));
-        sketch.addEntity(new stLine_c(utPoint_c(10, 14), utPoint_c(30, 14)));
         utRasterData_c raster = blankRaster(64, 64);
-        drawStroke(raster, 10, 10, 30, 10, 3);
-        drawStroke(raster, 10, 14, 30, 14, 3);
+        for (const auto& l : row.lines) {
+            sketch.addEntity(new stLine_c(utPoint_c(l[0], l[1]), utPoint_c(l[2], l[3])));
+            drawStroke(raster, l[0], l[1], l[2], l[3], 3);
+        }
+        for (const auto& l : row.ink) drawStroke(raster, l[0], l[1], l[2], l[3], 3);
         mergeGaps(sketch, raster);
-        expectPoint(lineAt(sketch, 0)->p2(), 30, 10);
-        expectPoint(lineAt(sketch, 1)->p2(), 30, 14);
-    }
-    {
-        SCOPED_TRACE("a dash shorter than the search distance");
-        stSketch_c sketch;
-        sketch.addEntity(new stLine_c(utPoint_c(10, 30), utPoint_c(16, 30)));
-        utRasterData_c raster = blankRaster(64, 64);
-        drawStroke(raster, 10, 30, 16, 30, 3);
-        mergeGaps(sketch, raster);
-        expectPoint(lineAt(sketch, 0)->p1(), 10, 30);
-        expectPoint(lineAt(sketch, 0)->p2(), 16, 30);
-    }
-    {
-        SCOPED_TRACE("a tangent crossing the segment beyond the raster");
-        stSketch_c sketch;
-        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(50, 10)));
-        sketch.addEntity(new stLine_c(utPoint_c(10, 14), utPoint_c(30, 13)));
-        utRasterData_c raster = blankRaster(64, 64);
-        drawStroke(raster, 10, 10, 50, 10, 3);
-        drawStroke(raster, 10, 14, 30, 13, 3);
-        drawStroke(raster, 30, 10, 30, 13, 3);  // the gap to the foot is inked
-        mergeGaps(sketch, raster);
-        expectPoint(lineAt(sketch, 1)->p2(), 30, 13);  // not (90, 10)
+        for (int i = 0; i < sketch.entitiesCount(); ++i) {
+            expectPoint(lineAt(sketch, i)->p1(), row.lines[size_t(i)][0], row.lines[size_t(i)][1]);
+            expectPoint(lineAt(sketch, i)->p2(), row.lines[size_t(i)][2], row.lines[size_t(i)][3]);
+        }
     }
 }
 
