@@ -3,6 +3,7 @@
 
     drawings.py OUT.png [--size 1000x800 | --size a0] [--seed N] [--noise P] [--blur]
                 [--jitter J] [--gaps N] [--widths 1-8] [--features bar,arc,...] [--pbm OUT.pbm]
+                [--layout cells|bargrid] [--mixed]
 
 Writes OUT.png (1-bit, or 8-bit grey when blurred) and OUT.truth.json: the primitives in the CLI's
 JSON schema (pixels, y down; pixel (i, j) has its centre at (i, j)), each with its stroke width.
@@ -26,6 +27,9 @@ import sketchgeom  # noqa: E402
 
 SIZES = {"a4": (2480, 3508), "a3": (3508, 4961), "a0": (9933, 14043)}  # 300 dpi, portrait
 FEATURES = ("bar", "arc", "circle", "ellipse", "T", "L", "X", "dashed", "slot")
+# Features only drawings that name them get; the default mix stays FEATURES.
+EXTRA_FEATURES = ("star", "centremark", "smallcircle", "hatch")
+KNOWN_FEATURES = FEATURES + EXTRA_FEATURES
 PIECE = 8.0  # px, longest chord of a rendering piece
 
 
@@ -76,9 +80,9 @@ def direction(deg):
     return math.cos(t), math.sin(t)
 
 
-def feature(lay, kind, cx, cy, room):
+def feature(lay, kind, cx, cy, room, mixed=False):
     """One feature centred at (cx, cy) that keeps within `room` px of it (`room` already leaves
-    space for the widest stroke)."""
+    space for the widest stroke). `mixed` gives the arms of an L widths of their own."""
     rng, w = lay.rng, lay.width()
     if kind in ("bar", "dashed"):
         ang = rng.choice(BAR_ANGLES) if rng.random() < 0.6 else rng.uniform(0.0, 180.0)
@@ -123,6 +127,8 @@ def feature(lay, kind, cx, cy, room):
             dx, dy = direction(a)
             arm = room * 0.9 / max(abs(dx), abs(dy))
             lay.line(corner, (cx + arm * dx, cy + arm * dy), w, kind)
+            if mixed:
+                w = lay.width()
     elif kind == "X":
         a = rng.uniform(0, 180)
         for ang in (a, a + rng.uniform(30, 150)):
@@ -149,11 +155,65 @@ def feature(lay, kind, cx, cy, room):
         hole = rng.uniform(0.2, 0.8) * (min(hx, hy) - w - 2)
         if hole > 2 * w + 3:
             lay.circle((cx, cy), hole, lay.width(), kind)
+    elif kind == "star":
+        # Three to five strokes through one point, the first one often axis-parallel.
+        n = rng.choice((3, 3, 4, 5))
+        a0 = rng.choice((0.0, 90.0)) if rng.random() < 0.5 else rng.uniform(0, 180)
+        for k in range(n):
+            ang = a0 + k * 180.0 / n + (rng.uniform(-8.0, 8.0) if k else 0.0)
+            dx, dy = direction(ang)
+            half = room * 0.9 / max(abs(dx), abs(dy))
+            lay.line((cx - half * dx, cy - half * dy), (cx + half * dx, cy + half * dy),
+                     w if k == 0 else lay.width(), kind)
+    elif kind == "centremark":
+        # A hole with the centre lines through it, running on past its edge.
+        r = rng.uniform(max(2 * w + 4, 0.3 * room), 0.7 * room)
+        lay.circle((cx, cy), r, w, kind)
+        cw = lay.width()
+        half = min(room, r + rng.uniform(3.0, 0.3 * r + 4.0))
+        a = 0.0 if rng.random() < 0.8 else rng.uniform(0.0, 90.0)
+        for ang in (a, a + 90.0):
+            dx, dy = direction(ang)
+            lay.line((cx - half * dx, cy - half * dy), (cx + half * dx, cy + half * dy), cw, kind)
+    elif kind == "smallcircle":
+        # Nine small thick rings: radius 8 to 9.5 px, 5 or 6 px wide.
+        gap = min(40.0, 0.5 * room)
+        for j in (-1, 0, 1):
+            for i in (-1, 0, 1):
+                lay.circle((cx + i * gap, cy + j * gap), rng.uniform(8.0, 9.5), rng.choice((5, 6)),
+                           kind)
+    elif kind == "hatch":
+        # A rectangle hatched with thin strokes 2 px of paper apart, ending on its outline.
+        hx, hy = rng.uniform(0.6, 0.9) * room, rng.uniform(0.4, 0.9) * room
+        box = [(cx - hx, cy - hy), (cx + hx, cy - hy), (cx + hx, cy + hy), (cx - hx, cy + hy)]
+        for i in range(4):
+            lay.line(box[i], box[(i + 1) % 4], w, kind)
+        hw = rng.choice((1, 1, 2))
+        pitch = hw + 2.0
+        dx, dy = direction(rng.choice((45.0, 135.0, 0.0, 90.0, 30.0, 60.0)))
+        nx, ny = -dy, dx
+        reach = math.hypot(hx, hy)
+        k = -math.floor(reach / pitch)
+        while k * pitch <= reach:
+            ox, oy = cx + k * pitch * nx, cy + k * pitch * ny
+            k += 1
+            # The line o + t d clipped to the rectangle.
+            lo, hi = -1e9, 1e9
+            for o, d, c0, c1 in ((ox, dx, cx - hx, cx + hx), (oy, dy, cy - hy, cy + hy)):
+                if abs(d) < 1e-12:
+                    if not c0 < o < c1:
+                        lo, hi = 1.0, 0.0
+                    continue
+                t0, t1 = sorted(((c0 - o) / d, (c1 - o) / d))
+                lo, hi = max(lo, t0), min(hi, t1)
+            if hi - lo < 6.0:  # corner slivers: too short to be a stroke
+                continue
+            lay.line((ox + lo * dx, oy + lo * dy), (ox + hi * dx, oy + hi * dy), hw, kind)
     else:
         raise ValueError("unknown feature %r" % kind)
 
 
-def compose(width, height, seed, features=FEATURES, widths=(1, 8), cell=200):
+def compose(width, height, seed, features=FEATURES, widths=(1, 8), cell=200, mixed=False):
     """The ground-truth primitives: a frame, and one feature per grid cell inside it."""
     rng = random.Random(seed)
     lay = Layout(rng, widths)
@@ -170,7 +230,35 @@ def compose(width, height, seed, features=FEATURES, widths=(1, 8), cell=200):
         for i in range(nx):
             cx = m + 10 + (i + 0.5) * cw
             cy = m + 10 + (j + 0.5) * ch
-            feature(lay, rng.choice(features), cx, cy, room)
+            feature(lay, rng.choice(features), cx, cy, room, mixed)
+    for k, e in enumerate(lay.prims):
+        e["id"] = k
+    return lay.prims
+
+
+BAR_GRID_ANGLES = tuple(range(0, 91, 5))
+
+
+def compose_bar_grid(width, height, seed, widths=(1, 8), angles=BAR_GRID_ANGLES, repeats=3):
+    """Isolated bars, `repeats` of every width and angle (degrees), each alone in a cell of a grid
+    with a column per angle and `repeats` rows per width; every bar is set off its cell's centre
+    by a fraction of a pixel, so the repeats ink different pixel patterns. Each bar records its
+    "angle"."""
+    rng = random.Random(seed)
+    lay = Layout(rng, widths)
+    ws = list(range(widths[0], widths[1] + 1))
+    rows = len(ws) * repeats
+    cell = min((width - 20) / len(angles), (height - 20) / rows)
+    length = cell - widths[1] - 16
+    for j in range(rows):
+        w = ws[j // repeats]
+        for i, ang in enumerate(angles):
+            cx = 10 + (i + 0.5) * cell + rng.uniform(-0.5, 0.5)
+            cy = 10 + (j + 0.5) * cell + rng.uniform(-0.5, 0.5)
+            dx, dy = direction(ang)
+            half = length / 2
+            lay.line((cx - half * dx, cy - half * dy), (cx + half * dx, cy + half * dy), w, "bargrid")
+            lay.prims[-1]["angle"] = ang
     for k, e in enumerate(lay.prims):
         e["id"] = k
     return lay.prims
@@ -339,10 +427,15 @@ def pbm_bytes(ink):
 
 
 def generate(out_png, width, height, seed=1, features=FEATURES, widths=(1, 8), noise=0.0,
-             blurred=False, jitter=0.0, gaps=0, dpi=300.0, cell=200, pbm=None):
+             blurred=False, jitter=0.0, gaps=0, dpi=300.0, cell=200, pbm=None, layout="cells",
+             mixed=False):
     """Writes the drawing, its ground truth beside it and, when asked, a PBM of the same ink
-    (thresholded at half grey when blurred). Returns the truth document."""
-    prims = compose(width, height, seed, features, widths, cell)
+    (thresholded at half grey when blurred). Returns the truth document. `layout` "bargrid" draws
+    the isolated bars of compose_bar_grid instead of a feature per cell."""
+    if layout == "bargrid":
+        prims = compose_bar_grid(width, height, seed, widths)
+    else:
+        prims = compose(width, height, seed, features, widths, cell, mixed)
     ink = render(width, height, prims, jitter, seed)
     gap_list = cut_gaps(ink, prims, gaps, seed) if gaps else []
     if noise > 0:
@@ -361,7 +454,7 @@ def generate(out_png, width, height, seed=1, features=FEATURES, widths=(1, 8), n
            "units": "px", "scale": 1.0,
            "generator": {"seed": seed, "features": list(features), "widths": list(widths),
                          "noise": noise, "blur": blurred, "jitter": jitter, "gaps": gap_list,
-                         "cell": cell, "dpi": ppm * 0.0254 if ppm else None},
+                         "cell": cell, "dpi": ppm * 0.0254 if ppm else None, "layout": layout},
            "counts": counts, "entities": prims}
     with open(truth_path(out_png), "w") as f:
         json.dump(doc, f, indent=0)
@@ -393,15 +486,18 @@ def main(argv=None):
     ap.add_argument("--cell", type=int, default=200, help="grid cell per feature, px")
     ap.add_argument("--dpi", type=float, default=300.0, help="resolution written to the PNG")
     ap.add_argument("--pbm", help="also write the ink as PBM (for potrace)")
+    ap.add_argument("--layout", default="cells", choices=("cells", "bargrid"),
+                    help="a feature per cell, or the grid of isolated bars")
+    ap.add_argument("--mixed", action="store_true", help="the arms of an L of widths of their own")
     args = ap.parse_args(argv)
     w0, w1 = (int(v) for v in args.widths.split("-"))
     features = tuple(args.features.split(","))
     for f in features:
-        if f not in FEATURES:
-            ap.error("unknown feature %r (known: %s)" % (f, ",".join(FEATURES)))
+        if f not in KNOWN_FEATURES:
+            ap.error("unknown feature %r (known: %s)" % (f, ",".join(KNOWN_FEATURES)))
     width, height = parse_size(args.size)
     doc = generate(args.out, width, height, args.seed, features, (w0, w1), args.noise, args.blur,
-                   args.jitter, args.gaps, args.dpi, args.cell, args.pbm)
+                   args.jitter, args.gaps, args.dpi, args.cell, args.pbm, args.layout, args.mixed)
     print("%s: %d x %d, %d primitives" % (args.out, width, height, len(doc["entities"])))
     return 0
 

@@ -3,7 +3,9 @@
 command-line tool, scores each result and writes bench/REPORT.md with an SVG overlay per drawing.
 
     quality.py [--vemora build/vemora] [--work build/bench/quality] [--report bench/REPORT.md]
-               [--only NAME,...] [--timeout S]
+               [--only NAME,...] [--timeout S] [--tool NAME]
+
+--tool runs `vemora tool NAME` (a tool of the configuration document) instead of `vemora trace`.
 """
 
 import argparse
@@ -20,6 +22,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "score"))
 sys.path.insert(0, os.path.join(HERE, "..", "drawings"))
 import drawings  # noqa: E402
 import score  # noqa: E402
+import sketchgeom  # noqa: E402
 
 ALL = ",".join(drawings.FEATURES)
 # name, size, seed, what it exercises, generator options
@@ -39,6 +42,17 @@ SUITE = [
      {"noise": 0.001, "blurred": True, "jitter": 0.3, "gaps": 100}),
     ("a3", "a3", 11, "A3 at 300 dpi, clean", {}),
     ("a0", "a0", 12, "A0 at 300 dpi, clean", {}),
+    ("bars", "2168x2728", 13, "isolated bars, widths 1-8 at 0-90 degrees in steps of 5, three "
+     "of each", {"layout": "bargrid"}),
+    ("marks", "2000x1600", 14, "centre marks: crosses through circles",
+     {"features": ("centremark",), "cell": 160}),
+    ("junctions", "2000x1600", 15, "T, L, X and star junctions of mixed widths",
+     {"features": ("T", "L", "X", "star"), "mixed": True, "cell": 160}),
+    ("rings", "1000x800", 16, "small thick circles: radius 8-9.5, 5-6 px wide",
+     {"features": ("smallcircle",)}),
+    ("hatch", "1000x800", 17, "hatched panels, 2 px of paper between strokes",
+     {"features": ("hatch",)}),
+    ("dashed", "1000x800", 18, "dashed lines", {"features": ("dashed",), "cell": 160}),
 ]
 
 
@@ -52,38 +66,76 @@ def run(cmd, timeout):
     return p.returncode, time.perf_counter() - t0, p.stderr.decode(errors="replace").strip()
 
 
-def evaluate(name, size, seed, what, opts, vemora, work, timeout):
+def bar_cells(doc, t, d):
+    """Detection per (width, angle) cell of the isolated bars of a bar grid drawing."""
+    share = score.entity_detection(t, d)
+    length = [sketchgeom.polyline_length(e.poly) for e in t]
+    cells = {}
+    for e, f, n in zip(doc["entities"], share, length):
+        if e.get("feature") == "bargrid":
+            c = cells.setdefault((e["width"], e["angle"]), [0.0, 0.0])
+            c[0] += f * n
+            c[1] += n
+    return {k: v[0] / v[1] for k, v in cells.items() if v[1] > 0}
+
+
+def evaluate(name, size, seed, what, opts, vemora, work, timeout, tool=None):
     png = os.path.join(work, name + ".png")
     width, height = drawings.parse_size(size)
     truth = drawings.generate(png, width, height, seed, **opts)
     out = {"name": name, "seed": seed, "what": what, "width": width, "height": height,
            "primitives": len(truth["entities"]), "png": png}
     out_json = os.path.join(work, name + ".vemora.json")
-    status, seconds, err = run([vemora, "trace", png, "-o", out_json, "--quiet"], timeout)
+    command = [vemora, "tool", tool] if tool else [vemora, "trace"]
+    status, seconds, err = run(command + [png, "-o", out_json, "--quiet"], timeout)
     out.update(status=status, seconds=seconds, error=err)
     if status != 0:
         return out
     svg = os.path.join(work, name + ".overlay.svg")
-    run([vemora, "trace", png, "-o", svg, "--overlay", "--quiet"], timeout)
+    run(command + [png, "-o", svg, "--overlay", "--quiet"], timeout)
     out["svg"] = svg if os.path.exists(svg) else None
     t, d = score.load(drawings.truth_path(png), out_json)
     out["score"] = score.score(t, d)
+    if opts.get("layout") == "bargrid":
+        out["cells"] = bar_cells(truth, t, d)
     return out
+
+
+def suite_totals(results):
+    """Detection over the true length of every scored drawing, false alarm over the output length
+    of every one, and the worst bar cell."""
+    true_len = found = out_len = false = 0.0
+    worst = None
+    for r in results:
+        s = r.get("score")
+        if s is None:
+            continue
+        tl = sum(v["length"] for v in s["truth"].values())
+        ol = sum(v["length"] for v in s["detected"].values())
+        true_len += tl
+        found += s["detection"] * tl
+        out_len += ol
+        false += s["falseAlarm"] * ol
+        for k, v in r.get("cells", {}).items():
+            if worst is None or v < worst[1]:
+                worst = (k, v)
+    return (found / true_len if true_len else None, false / out_len if out_len else None, worst)
 
 
 def fmt(v, pattern="%.3f"):
     return "-" if v is None else pattern % v
 
 
-def report(results, vemora, path):
+def report(results, vemora, path, tool=None):
     commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"],
                             capture_output=True, text=True).stdout.strip() or "?"
     rel = lambda p: os.path.relpath(p, os.path.dirname(os.path.abspath(path)))  # noqa: E731
     lines = ["# Vectorization quality report", "",
              "Written by `bench/quality/quality.py` on %s, commit %s, %s (%d cores). Tool: `%s`, "
-             "tracer chain with its defaults. Figures as defined in `bench/README.md`."
+             "%s. Figures as defined in `bench/README.md`."
              % (datetime.date.today().isoformat(), commit, platform.machine(), os.cpu_count(),
-                os.path.relpath(vemora, ROOT)), "",
+                os.path.relpath(vemora, ROOT),
+                "tool \"%s\"" % tool if tool else "tracer chain with its defaults"), "",
              "| drawing | size | primitives | entities | trace s | VRI | detection | false alarm "
              "| fragmentation | arcs as arcs |",
              "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|"]
@@ -99,6 +151,10 @@ def report(results, vemora, path):
                      % (r["name"], size, r["primitives"], s["detectedCount"], r["seconds"],
                         s["vri"], s["detection"], s["falseAlarm"],
                         fmt(s["fragmentation"], "%.2f"), fmt(s["arcsAsArcs"])))
+    det, fa, worst = suite_totals(results)
+    lines += ["", "Whole suite: detection %s of the true length, false alarm %s of the output "
+              "length%s." % (fmt(det), fmt(fa), "; weakest bar cell %d px at %d degrees: %.3f"
+                             % (worst[0][0], worst[0][1], worst[1]) if worst else "")]
     for r in results:
         lines += ["", "## %s" % r["name"], "",
                   "%s; seed %d; %d x %d px." % (r["what"], r["seed"], r["width"], r["height"])]
@@ -118,6 +174,15 @@ def report(results, vemora, path):
         for k, v in s["detected"].items():
             lines.append("| %s | %d | %.0f | %s |" % (k, v["count"], v["length"],
                                                       fmt(v["falseAlarm"])))
+        cells = r.get("cells")
+        if cells:
+            angles = sorted({a for _, a in cells})
+            lines += ["", "Detection per bar width (rows, px) and angle (columns, degrees):", "",
+                      "| width | " + " | ".join("%d" % a for a in angles) + " |",
+                      "|---:|" + "---:|" * len(angles)]
+            for w in sorted({w for w, _ in cells}):
+                lines.append("| %d | " % w + " | ".join(
+                    "%.2f" % cells[(w, a)] if (w, a) in cells else "-" for a in angles) + " |")
     with open(path, "w") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -130,6 +195,8 @@ def main(argv=None):
     ap.add_argument("--report", default=os.path.join(ROOT, "bench", "REPORT.md"))
     ap.add_argument("--only", help="comma-separated drawing names of the suite")
     ap.add_argument("--timeout", type=float, default=900.0, help="seconds per trace")
+    ap.add_argument("--tool", help="run this tool of the configuration document instead of the "
+                    "tracer chain")
     args = ap.parse_args(argv)
     if not os.access(args.vemora, os.X_OK):
         print("quality: %s is not an executable; build the tool first" % args.vemora,
@@ -141,12 +208,16 @@ def main(argv=None):
     for name, size, seed, what, opts in SUITE:
         if names and name not in names:
             continue
-        r = evaluate(name, size, seed, what, opts, args.vemora, args.work, args.timeout)
+        r = evaluate(name, size, seed, what, opts, args.vemora, args.work, args.timeout, args.tool)
         s = r.get("score")
         print("%-9s %6.2f s  %s" % (name, r["seconds"], "VRI %.3f" % s["vri"] if s else
                                     "failed: %s" % r["error"]), flush=True)
         results.append(r)
-    report(results, args.vemora, args.report)
+    report(results, args.vemora, args.report, args.tool)
+    det, fa, worst = suite_totals(results)
+    print("suite: detection %s, false alarm %s%s" % (
+        fmt(det), fmt(fa), ", weakest bar cell %d px at %d degrees %.3f"
+        % (worst[0][0], worst[0][1], worst[1]) if worst else ""))
     print("wrote %s" % args.report)
     return 0
 

@@ -277,6 +277,21 @@ def score(truth, detected, margin=MARGIN, step=STEP, factor=WIDTH_FACTOR):
     return res
 
 
+def entity_detection(truth, detected, margin=MARGIN, step=STEP, factor=WIDTH_FACTOR):
+    """Per true primitive, the share of its ink-carrying length that some detected chord passes
+    within its tolerance (the detection of score(), primitive by primitive)."""
+    ts = Samples(truth, step, ink_only=True)
+    tol = np.array([tolerance(e.width, margin, factor) for e in truth])
+    found = np.zeros(len(ts.points), dtype=bool)
+    if detected and len(ts.points):
+        ds = Samples(detected, step, ink_only=False)
+        gap, _ = nearest(ts.points, ds.seg_a, ds.seg_b, np.zeros(len(ds.seg_a)), float(tol.max()))
+        found = gap <= tol[ts.owner]
+    total = np.bincount(ts.owner, ts.weight, minlength=len(truth))
+    hit = np.bincount(ts.owner, ts.weight * found, minlength=len(truth))
+    return np.divide(hit, total, out=np.zeros(len(truth)), where=total > 0)
+
+
 def load(truth_path, detected_path, shift=(0.0, 0.0), dxf_scale=None):
     """Ground truth and detected entities; a DXF is brought back with the truth's image height
     and resolution. `shift` moves the detected geometry (e.g. for pixel-corner coordinates)."""

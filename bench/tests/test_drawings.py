@@ -67,6 +67,18 @@ class DrawingTest(unittest.TestCase):
                                   lines.seg_b, slack, slack.max() + 1.0)
         self.assertLess(excess.max(), 0.01)  # chords of 0.25 px stand in for the curves
 
+    def test_extra_features_and_the_bar_grid_lie_on_their_ink(self):
+        extra = drawings.compose(W, H, seed=3, features=drawings.EXTRA_FEATURES, cell=150,
+                                 mixed=True)
+        grid = drawings.compose_bar_grid(1200, 1300, seed=3)
+        self.assertEqual({e["feature"] for e in extra} - {"frame"}, set(drawings.EXTRA_FEATURES))
+        self.assertEqual({(e["width"], e["angle"]) for e in grid},
+                         {(w, a) for w in range(1, 9) for a in drawings.BAR_GRID_ANGLES})
+        for prims, (w, h) in ((extra, (W, H)), (grid, (1200, 1300))):
+            ink = drawings.render(w, h, prims)
+            for prim, e in zip(prims, truth_entities(prims)):
+                self.assertTrue(ink_at_samples(ink, e).all(), "%s %d" % (prim["feature"], prim["id"]))
+
     def test_dash_gaps_carry_no_ink(self):
         for prim in self.prims:
             if not prim.get("dashes"):

@@ -141,7 +141,7 @@ void stSpvAlgorithmImpl_c::runTracking(const utPoint_c* start, const Progress* p
                 continue;
             }
             getTrack(track_);
-            if (traceTrack(track_)) appendTrack(track_);
+            if (!(traceTrack(track_) && appendTrack(track_, inkEnds_))) retraceFromScan();
         }
     }
     // A start outside the raster (NaN included) has no stroke under it. The test is made on the
@@ -156,7 +156,7 @@ void stSpvAlgorithmImpl_c::runTracking(const utPoint_c* start, const Progress* p
     int direction = -1;
     findInitialPoint(x, y, seed, direction);
     track_ = stSpvTrackInfo_c(seed, direction);
-    if (traceTrack(track_)) appendTrack(track_);
+    if (traceTrack(track_)) appendTrack(track_, inkEnds_);
 }
 
 namespace {
@@ -357,8 +357,36 @@ void stSpvAlgorithmImpl_c::centreFurther(int a, int b, int& g, int& h, int& hRun
     }
 }
 
-void stSpvAlgorithmImpl_c::queueSeed(const stSpvPoint_c& seed, int direction, int slot) {
-    seeds_.push_back(Seed{seed, direction, slot});
+bool stSpvAlgorithmImpl_c::findLocalPoint(int x, int y, const stSpvPoint_c& centred,
+                                          stSpvPoint_c& pt, int& direction) const {
+    int l = 0, r = 0, u = 0, d = 0;
+    seedBeamsAlongRow(x, y, l, r);
+    seedBeamsAlongColumn(x, y, u, d);
+    const int hRun = l + r, vRun = u + d;
+    if (vRun <= hRun) {
+        direction = kRight;
+        pt = stSpvPoint_c(x, y - (u - d) / 2, vRun, -1);
+    } else {
+        direction = kDown;
+        pt = stSpvPoint_c(x - (l - r) / 2, y, hRun, -1);
+    }
+    if (pt.x() == centred.x() && pt.y() == centred.y()) return false;
+    return !index_.covers(int(pt.x()), int(pt.y()));
+}
+
+void stSpvAlgorithmImpl_c::queueSeed(const stSpvPoint_c& seed, int direction, int slot, int scanX,
+                                     int scanY) {
+    seeds_.push_back(Seed{seed, direction, slot, scanX, scanY});
+}
+
+void stSpvAlgorithmImpl_c::retraceFromScan() {
+    if (taken_.scanX < 0 || index_.covers(taken_.scanX, taken_.scanY)) return;
+    stSpvPoint_c local;
+    int direction = -1;
+    if (!findLocalPoint(taken_.scanX, taken_.scanY, taken_.point, local, direction)) return;
+    taken_.scanX = -1;
+    track_.reseed(local, direction);
+    if (traceTrack(track_)) appendTrack(track_, inkEnds_);
 }
 
 // A line's runs are gathered first and the words of the ink bits across them, which centring
@@ -390,7 +418,15 @@ void stSpvAlgorithmImpl_c::scanLine(int length, std::pair<int, int>& remembered,
         remembered = {begin, end};
         const auto [x, y] = middle(begin, end);
         int slot = -1;
-        if (findInitialPoint(x, y, seed, direction, &slot)) queueSeed(seed, direction, slot);
+        if (findInitialPoint(x, y, seed, direction, &slot)) {
+            queueSeed(seed, direction, slot, x, y);
+        } else if (!index_.covers(x, y)) {
+            // Centred onto a traced stroke from a place no stroke covers: the stroke the scan
+            // met is seeded where it was met.
+            stSpvPoint_c local;
+            if (findLocalPoint(x, y, seed, local, direction))
+                queueSeed(local, direction, -1, -1, -1);
+        }
     }
 }
 
@@ -444,10 +480,18 @@ void stSpvAlgorithmImpl_c::dropCoveredSeeds() {
     }
     size_t kept = 0;
     for (size_t i = 0; i < seeds_.size(); ++i) {
-        const Seed& s = seeds_[i];
+        const Seed s = seeds_[i];  // a copy: the kept seeds are written over the queue
         if (!coveredSeeds_[i]) {
             seeds_[kept++] = s;
-        } else if (s.slot >= 0) {
+            continue;
+        }
+        if (s.scanX >= 0 && !index_.covers(s.scanX, s.scanY)) {
+            // The stroke the scan met is seeded where it was met instead.
+            Seed local{stSpvPoint_c(), -1, -1, -1, -1};
+            if (findLocalPoint(s.scanX, s.scanY, s.point, local.point, local.direction))
+                seeds_[kept++] = local;
+        }
+        if (s.slot >= 0) {
             // Later seeds centred to this point need not be asked about again. The place may
             // hold another point by now; it is marked only when it holds this one.
             Centred& known = centred_[size_t(s.slot)];
@@ -459,9 +503,9 @@ void stSpvAlgorithmImpl_c::dropCoveredSeeds() {
 
 bool stSpvAlgorithmImpl_c::getTrack(stSpvTrackInfo_c& track) {
     if (seeds_.empty() && !findTrack()) return false;
-    const Seed seed = seeds_.back();
+    taken_ = seeds_.back();
     seeds_.pop_back();
-    track.reseed(seed.point, seed.direction);
+    track.reseed(taken_.point, taken_.direction);
     return true;
 }
 
@@ -561,6 +605,7 @@ int stSpvAlgorithmImpl_c::traceStep(int& x, int& y, int& len, int& wMinus, int& 
 }
 
 bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
+    inkEnds_ = 0;
     while (track.state() >= stSpvTrackInfo_c::kSeeded &&
            track.state() <= stSpvTrackInfo_c::kBackward) {
         const int old = track.state();
@@ -578,6 +623,7 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
         bool reducing = false;
         bool recovering = false;
         int savedLen = 0;
+        bool onInk = false;
         while (step > 0) {
             int nx = x, ny = y, len = 0, wMinus = 0, wPlus = 0;
             const int status = traceStep(nx, ny, len, wMinus, wPlus, dir, step);
@@ -588,7 +634,11 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
             const double ratio = (mean > 0.0 && mean != 1.0) ? width / mean : 0.0;
             const bool steadyWidth = ratio == 0.0 || (1.0 / settings.maxWidthDeviation < ratio &&
                                                       ratio < settings.maxWidthDeviation);
-            const bool longEnough = (reducing && width <= 2 * savedLen) || len >= width;
+            // A reduced step may be as wide as twice the run ahead of the point it starts from,
+            // and one pixel more: that point is centred across the stroke, not along the run it
+            // steps on, so an even run leaves it a pixel fewer ahead than behind, and a steep
+            // stroke traced by halves would end there.
+            const bool longEnough = (reducing && width <= 2 * savedLen + 1) || len >= width;
 
             // Whether the step runs into a stroke traced before; asked of the index only when
             // the step passes every other test.
@@ -629,30 +679,52 @@ bool stSpvAlgorithmImpl_c::traceTrack(stSpvTrackInfo_c& track) {
                     reducing = false;
                 }
             } else {
+                // Whether the pass, should it end here, leaves its stroke going on: the step
+                // landed on ink that has a width and no traced stroke covers, not on paper.
+                onInk = status == 0 && width > 0 && inkAt(nx, ny) && !index_.covers(nx, ny);
+                // A one-pixel step rejected at full length has no half to try, yet it is the only
+                // step a one-pixel diagonal offers: it is tried once more as a reduced step.
+                const bool first = !reducing;
                 if (!reducing) {
                     reducing = true;
                     savedLen = len;
                 }
-                step = len / 2;
+                step = first && len == 1 ? 1 : len / 2;
             }
         }
+        if (onInk) ++inkEnds_;
     }
     return track.points().size() > 1;
 }
 
-stSpvPrimitive_c* stSpvAlgorithmImpl_c::createPrimitive(const stSpvTrackInfo_c& track) const {
+int stSpvAlgorithmImpl_c::widthCorrection() const {
     // Clamped before the product is converted: a size near the integer limit has no integer width.
     const int size = std::clamp(settings.params.pixelClasterSize, 0,
                                 stVectorizationParams_c::kMaxPixelClasterSize);
-    const int correction = settings.params.runClasterization ? int(size * 1.7) : 0;
+    return settings.params.runClasterization ? int(size * 1.7) : 0;
+}
+
+stSpvPrimitive_c* stSpvAlgorithmImpl_c::createPrimitive(const stSpvTrackInfo_c& track) const {
+    const int correction = widthCorrection();
     std::vector<stSpvPoint_c> points(track.points().begin(), track.points().end());
     for (stSpvPoint_c& p : points) p.setW(p.w() - correction);
     if (points.size() == 2) return new stSpvBar_c(points[0], points[1]);
     return new stSpvPolybar_c(std::move(points));
 }
 
-void stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track) {
-    if (track.length() <= 2.0 * track.averageWidth()) return;  // a dot or a blob, not a stroke
+bool stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track, int inkEnds) {
+    // A dot or a blob, not a stroke: no longer than twice the width its primitive would get. (The
+    // runs a track measures count a pixel of paper on either side, which the width correction
+    // takes off again; against the runs themselves, the quarters of a small ring were dropped.)
+    // A track whose passes both ended where its stroke goes on, turning or widening over ink no
+    // stroke covers yet, is a piece of a stroke that bends too tightly for one track, as a small
+    // ring's quarter is: it is kept when it is longer than its narrowest width.
+    const double length = track.length();
+    if (length <= 2.0 * (track.averageWidth() - widthCorrection())) {
+        double narrowest = track.averageWidth();
+        for (const stSpvPoint_c& p : track.points()) narrowest = std::min(narrowest, p.w());
+        if (inkEnds < 2 || length <= narrowest - widthCorrection()) return false;
+    }
     std::unique_ptr<stSpvPrimitive_c> primitive(createPrimitive(track));
     const auto& points = track.points();
     std::vector<utSkewRect_c> footprints;
@@ -664,6 +736,7 @@ void stSpvAlgorithmImpl_c::appendTrack(const stSpvTrackInfo_c& track) {
     }
     index_.add(footprints);
     spvSketch_.append(primitive.release());
+    return true;
 }
 
 }  // namespace Vemora

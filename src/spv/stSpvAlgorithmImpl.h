@@ -82,6 +82,11 @@ public:
     // (-1 for none), for dropCoveredSeeds to mark that place covered.
     bool findInitialPoint(int x, int y, stSpvPoint_c& pt, int& direction,
                           int* slot = nullptr) const;
+    // The seed of a stroke met by a scan at (x, y), centred only across the stroke there, so that
+    // it stays where the scan met the stroke; false when it is the point given or lies on a
+    // traced stroke.
+    bool findLocalPoint(int x, int y, const stSpvPoint_c& centred, stSpvPoint_c& pt,
+                        int& direction) const;
     void scanRow(int row);
     void scanColumn(int col);
     // Scans rows, then columns, from the persistent scan position until a seed is queued.
@@ -101,11 +106,13 @@ public:
     // Both passes of a track; false when the seed lies on a traced stroke or the track stays a
     // point.
     bool traceTrack(stSpvTrackInfo_c& track);
+    // What the clusterization settings take off every measured width.
+    int widthCorrection() const;
     // A bar for two points, a polybar otherwise; the caller owns it.
     stSpvPrimitive_c* createPrimitive(const stSpvTrackInfo_c& track) const;
     // Keeps a track long enough to be a stroke: its primitive joins the sketch and its footprint
-    // the index.
-    void appendTrack(const stSpvTrackInfo_c& track);
+    // the index. False when the track is too short to keep.
+    bool appendTrack(const stSpvTrackInfo_c& track, int inkEnds = 0);
 
 private:
     // The left and right (up and down) seed beams from (x, y) at once, as beam() counts them,
@@ -116,7 +123,10 @@ private:
     // The passes after the first of centring, from (a, b) where the first pass moved the point;
     // g, h, hRun and vRun carry the first pass's results in and the last ones out.
     void centreFurther(int a, int b, int& g, int& h, int& hRun, int& vRun) const;
-    void queueSeed(const stSpvPoint_c& seed, int direction, int slot = -1);
+    void queueSeed(const stSpvPoint_c& seed, int direction, int slot, int scanX, int scanY);
+    // Traces the seed taken last once more from where the scan met its stroke, when tracing its
+    // centred point gave nothing.
+    void retraceFromScan();
     // What the two scans share: queues the seeds of one row (alongRow) or column.
     template <class ForEachRun, class At>
     void scanLine(int length, std::pair<int, int>& remembered, ForEachRun&& forEachRun, At&& at,
@@ -151,14 +161,19 @@ private:
     int scanColumn_ = 0;
     int scanRow_ = 0;
     stSpvTrackInfo_c track_;
+    int inkEnds_ = 0;  // how many passes of the track traced last ended on ink
     // A seed waiting: the first point of a track and the direction of its forward pass. Most
     // seeds lie on strokes traced before and never become tracks.
+    // Centring moves a seed along its stroke as well as across it, and where the stroke meets
+    // another it may slide onto that one; the scan's own point is kept to start from instead.
     struct Seed {
         stSpvPoint_c point;
         int direction;
-        int slot;  // its place among the centring results kept, -1 for none
+        int slot;          // its place among the centring results kept, -1 for none
+        int scanX, scanY;  // where the scan met the stroke; scanX is -1 for a seed from there
     };
     std::vector<Seed> seeds_;         // used last in, first out
+    Seed taken_{};                    // the seed getTrack took last
     std::vector<char> coveredSeeds_;  // dropCoveredSeeds' answers, kept for their memory
 };
 

@@ -184,6 +184,15 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
     const utPoint_c* vertices = cache_->vertices(size_t(si));
     const std::array<double, 4>* runs = cache_->runs(size_t(si));
     const int n = cache_->vertexCount(size_t(si));
+    // Where R's stroke leaves p, and where S's leaves its vertex i (nowhere for an interior one).
+    const utVector_c out =
+        a == 0 ? p - refinerVertexAt(*r.entity, 1) : p - refinerVertexAt(*r.entity, a - 1);
+    const auto joinsVertex = [&](int i) {
+        utVector_c qOut(0.0, 0.0);
+        if (i == 0) qOut = vertices[0] - vertices[1];
+        if (i == n - 1) qOut = vertices[size_t(n - 1)] - vertices[size_t(n - 2)];
+        return joins(p, out, vertices[size_t(i)], qOut);
+    };
     utPoint_c previous;
     // Vertices and segments farther than `reach` from p in x or in y lie beyond the search
     // distance whatever the rounding, so they are passed over without measuring them: outside a
@@ -207,7 +216,7 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
         const double delta = (p - v).length();
         if (inRun) {
             // An end vertex of S, once chosen, stays the best for the rest of the run.
-            if (delta < best && b != 0 && b != n - 1 && isVisible(p, v)) {
+            if (delta < best && b != 0 && b != n - 1 && joinsVertex(i)) {
                 best = delta;
                 b = i;
             }
@@ -223,7 +232,7 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
                 inRun = false;
             }
         } else if (delta < d) {
-            if (isVisible(p, v)) {
+            if (joinsVertex(i)) {
                 best = delta;
                 b = i;
             }
@@ -238,7 +247,7 @@ void tmpGapsRefiner_c::testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c&
                 const double e = std::fabs(line.signedDistance(p));
                 if (t > 0.0 && t < length && e < bestLine) {
                     const utPoint_c foot = line.project(p);
-                    if (isVisible(p, foot)) {
+                    if (joins(p, out, foot, utVector_c(0.0, 0.0))) {
                         bestLine = e;
                         bestEdge = line;
                     }
@@ -285,26 +294,36 @@ long long toPixel(double v) {
 }
 }  // namespace
 
+bool tmpGapsRefiner_c::pixelOf(const utPoint_c& s, long long& col, long long& row) const {
+    const double dx = s.x() - rotationCentre_.x(), dy = s.y() - rotationCentre_.y();
+    const double x = rotationCentre_.x() + cosAngle_ * dx - sinAngle_ * dy;
+    const double y = rotationCentre_.y() + sinAngle_ * dx + cosAngle_ * dy;
+    const double c = x / scaleX_ - offsetX_, r = y / scaleY_ - offsetY_;
+    if (std::isnan(c) || std::isnan(r)) return false;
+    col = toPixel(c);
+    row = toPixel(r);
+    return true;
+}
+
 bool tmpGapsRefiner_c::isVisible(const utPoint_c& p, const utPoint_c& q) const {
-    const auto pixelOf = [&](const utPoint_c& s, long long& col, long long& row) {
-        const double dx = s.x() - rotationCentre_.x(), dy = s.y() - rotationCentre_.y();
-        const double x = rotationCentre_.x() + cosAngle_ * dx - sinAngle_ * dy;
-        const double y = rotationCentre_.y() + sinAngle_ * dx + cosAngle_ * dy;
-        const double c = x / scaleX_ - offsetX_, r = y / scaleY_ - offsetY_;
-        if (std::isnan(c) || std::isnan(r)) return false;
-        col = toPixel(c);
-        row = toPixel(r);
-        return true;
-    };
+    long long longestRun = 0;
+    return walk(p, q, longestRun);
+}
+
+bool tmpGapsRefiner_c::walk(const utPoint_c& p, const utPoint_c& q, long long& longestRun) const {
     long long col, row, col1, row1;
     if (!pixelOf(p, col, row) || !pixelOf(q, col1, row1)) return false;
 
     const long long t = std::llabs(col1 - col), u = std::llabs(row1 - row);
     const long long stepCol = col1 - col < 0 ? -1 : 1, stepRow = row1 - row < 0 ? -1 : 1;
-    long long white = 0;
-    // False once the white pixels met exceed the allowance.
+    long long white = 0, run = 0;
+    // False once the white pixels met exceed the allowance; the longest run of them is kept.
     const auto pass = [&](long long c, long long r) {
-        if (isInk(c, r)) return true;
+        if (isInk(c, r)) {
+            run = 0;
+            return true;
+        }
+        longestRun = std::max(longestRun, ++run);
         return ++white <= maxWhitePixelCount_;
     };
     if (u < t) {  // x is the major axis
@@ -327,6 +346,35 @@ bool tmpGapsRefiner_c::isVisible(const utPoint_c& p, const utPoint_c& q) const {
         if (up) col += stepCol;
         v += 2 * t - (up ? 2 * u : 0);
     }
+}
+
+long long tmpGapsRefiner_c::strokeWidthAt(const utPoint_c& p) const {
+    long long col, row;
+    if (!pixelOf(p, col, row) || !isInk(col, row)) return 1;
+    // Strokes wider than this have no paper runs the white-pixel allowance would pass anyway.
+    constexpr long long kFar = 64;
+    const auto run = [&](long long dc, long long dr) {
+        long long n = 1;
+        while (n < kFar && isInk(col - dc * n, row - dr * n)) ++n;
+        long long m = 1;
+        while (m < kFar && isInk(col + dc * m, row + dr * m)) ++m;
+        return n + m - 1;
+    };
+    return std::min(run(1, 0), run(0, 1));
+}
+
+bool tmpGapsRefiner_c::joins(const utPoint_c& p, const utVector_c& out, const utPoint_c& q,
+                             const utVector_c& qOut) const {
+    // Ends whose strokes run apart, or lie side by side, do not face each other: the link must
+    // leave each end ahead of it. A direction without length says nothing either way.
+    const auto ahead = [](const utVector_c& d, const utVector_c& link) {
+        return d.length2() == 0.0 || link.length2() == 0.0 || d * link > 0.0;
+    };
+    if (!ahead(out, q - p) || !ahead(qOut, p - q)) return false;
+    long long longestRun = 0;
+    if (!walk(p, q, longestRun)) return false;
+    // Most links run over ink all the way; the widths are measured only for those that do not.
+    return longestRun <= 0 || (longestRun <= strokeWidthAt(p) && longestRun <= strokeWidthAt(q));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -445,10 +493,16 @@ void tmpGapsRefiner_c::computeMergePoint(tmpGapInfo_c& gap) const {
 }
 
 void tmpGapsRefiner_c::refine() {
+    // The links the search walked run from an end to what it found; the merge point may lie
+    // elsewhere (where two tangents or a tangent and a segment cross), and an end moves there only
+    // where that move, too, runs over ink.
+    const auto move = [&](stEntity_c& e, int k, const utPoint_c& to) {
+        if (isVisible(refinerVertexAt(e, k), to)) refinerMoveVertex(e, k, to);
+    };
     for (auto& info : infos_) {
         stEntity_c& e = *info.entity;
-        if (info.startGap) refinerMoveVertex(e, 0, info.startGap->mergePoint);
-        if (info.endGap) refinerMoveVertex(e, refinerVertexCount(e) - 1, info.endGap->mergePoint);
+        if (info.startGap) move(e, 0, info.startGap->mergePoint);
+        if (info.endGap) move(e, refinerVertexCount(e) - 1, info.endGap->mergePoint);
     }
 }
 

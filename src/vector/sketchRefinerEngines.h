@@ -11,7 +11,10 @@
 //   gap         the set of vertices (and segments) found around one end vertex: the first entry is
 //               the vertex searched from, the others what its search (and later searches) found.
 //   link        the straight pixel walk between two points; it is visible when it crosses no more
-//               white pixels than the allowance.
+//               white pixels than the allowance. A search admits a link from an end only when it
+//               leaves that end ahead (and, to another end, enters that one ahead too) and no run
+//               of paper along it is longer than the strokes at its two ends are wide; an end then
+//               moves onto its gap's merge point only when that move, too, is visible.
 //
 // A run collects one info per entity, searches from every end vertex, computes a merge point per
 // gap and then refines: gap merging moves end vertices onto the merge points, collinear linking
@@ -107,6 +110,18 @@ private:
     void searchFrom(tmpEntityInfo_c& r, int a);
     void testCandidate(tmpEntityInfo_c& r, int a, const utPoint_c& p, int si);
     bool isVisible(const utPoint_c& p, const utPoint_c& q) const;
+    // The link from an end at p, whose stroke leaves it along `out`, to q, the end of a stroke
+    // leaving along `qOut` (no length: q lies on a stroke, not at its end): both ends face each
+    // other, and the link is visible without a run of paper longer than the strokes are wide.
+    bool joins(const utPoint_c& p, const utVector_c& out, const utPoint_c& q,
+               const utVector_c& qOut) const;
+    // The walk of isVisible; longestRun grows to the longest run of white pixels met in a row.
+    bool walk(const utPoint_c& p, const utPoint_c& q, long long& longestRun) const;
+    // The width of the stroke under p in pixels: its shorter ink run along a row or a column, at
+    // least 1.
+    long long strokeWidthAt(const utPoint_c& p) const;
+    // The pixel of a sketch point; false when it has none.
+    bool pixelOf(const utPoint_c& s, long long& col, long long& row) const;
     bool isInk(long long col, long long row) const;
 
     const utRasterData_c* raster_;  // not owned

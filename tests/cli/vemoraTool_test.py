@@ -128,11 +128,13 @@ class TraceTest(unittest.TestCase):
         self.assertTrue(kinds <= {"line", "spline"}, kinds)  # nothing recognised
         self.assertAlmostEqual(sketch["scale"], 1 / 100)
 
-        # A value the check accepts means the same in the run, blanks around it or not.
+        # A value the check accepts means the same in the run, blanks around it or not. (The
+        # black level is the refiner's darkness threshold: at 0 it would see only paper.)
         outputs = []
         for value in ("true", " true ", "false"):
             with open(params, "w") as f:
-                f.write("<Params><Vector><Refiner><RunRefiner>%s</RunRefiner><MergeGaps>true"
+                f.write("<Params><Algorithm><Sparse><BlackLevel>187</BlackLevel></Sparse>"
+                        "</Algorithm><Vector><Refiner><RunRefiner>%s</RunRefiner><MergeGaps>true"
                         "</MergeGaps><MergeGapsMaxDistance>8</MergeGapsMaxDistance></Refiner>"
                         "</Vector></Params>" % value)
             out = self.path("r.json")

@@ -273,12 +273,65 @@ TEST(stSpvAlgorithmTest, SlantedStrokeIsFollowedAlongItsAxis) {
     EXPECT_GE(hi - lo, 0.9 * len);
 }
 
+// Regression: steep diagonal strokes traced along x step by halves, and a track ended where the
+// run ahead of its centred point was the shorter half of an even run (4 px at 45 degrees, 6 px
+// at 40), or where a one-pixel diagonal had no run ahead at all; such bars gave no entity.
+TEST(stSpvAlgorithmTest, DiagonalBarsOfEveryPixelPatternAreFollowed) {
+    struct Bar {
+        double width, degrees, dx, dy;
+    };
+    for (const Bar& bar :
+         {Bar{4, 45, 0.5, 0}, Bar{6, 40, 0, 0}, Bar{1, 45, 0.25, 0.3}, Bar{7, 45, 0.5, 0}}) {
+        SCOPED_TRACE(testing::Message() << bar.width << " px at " << bar.degrees);
+        const double c = std::cos(bar.degrees * M_PI / 180), s = std::sin(bar.degrees * M_PI / 180);
+        const double x0 = 20 + bar.dx, y0 = 20 + bar.dy, x1 = x0 + 90 * c, y1 = y0 + 90 * s;
+        utRasterData_c r = blankRaster(130, 130);
+        drawStroke(r, x0, y0, x1, y1, bar.width);
+        double lo = 1e9, hi = -1e9;
+        for (const auto& track : tracesOf(r)) {
+            for (const stSpvPoint_c& p : track) {
+                const double along = (p.x() - x0) * c + (p.y() - y0) * s;
+                EXPECT_LE(std::fabs((p.x() - x0) * s - (p.y() - y0) * c), bar.width / 2 + 1);
+                lo = std::min(lo, along);
+                hi = std::max(hi, along);
+            }
+        }
+        EXPECT_GE(hi - lo, 80);
+    }
+}
+
 TEST(stSpvAlgorithmTest, DotsAndShortBlobsGiveNothing) {
     utRasterData_c r = blankRaster(60, 40);
     fillBox(r, 10, 10, 15, 15);  // 6 x 6
     fillBox(r, 30, 20, 41, 25);  // 12 x 6: no longer than twice its width
     r.setPixel(50, 30, kInk);
     EXPECT_TRUE(tracesOf(r).empty());
+}
+
+// Regression: a small thick ring is traced a quarter at a time, and each quarter, hardly longer
+// than twice the runs it measured, was dropped as a blob; the ring gave nothing.
+TEST(stSpvAlgorithmTest, SmallThickRingsAreTraced) {
+    struct Ring {
+        double cx, cy, radius, width;
+    };
+    for (const Ring& ring : {Ring{30.3, 30.2, 8.5, 5}, Ring{30.5, 30, 8.02, 6}}) {
+        SCOPED_TRACE(testing::Message() << "radius " << ring.radius << ", " << ring.width << " px");
+        utRasterData_c r = blankRaster(60, 60);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (std::fabs(std::hypot(x - ring.cx, y - ring.cy) - ring.radius) <= ring.width / 2)
+                    r.setPixel(unsigned(x), unsigned(y), kInk);
+        // The quarters of the circle some traced point lies on or near.
+        bool quarter[4] = {};
+        for (const auto& track : tracesOf(r)) {
+            for (const stSpvPoint_c& p : track) {
+                const double dx = p.x() - ring.cx, dy = p.y() - ring.cy;
+                EXPECT_NEAR(std::hypot(dx, dy), ring.radius, 2.5);
+                quarter[(dx >= 0 ? 0 : 1) + (dy >= 0 ? 0 : 2)] = true;
+            }
+        }
+        EXPECT_TRUE(quarter[0] && quarter[1] && quarter[2] && quarter[3]);
+    }
 }
 
 TEST(stSpvAlgorithmTest, RunsReachingTheBorderGiveNoSeed) {
@@ -374,22 +427,45 @@ TEST(stSpvAlgorithmTest, JunctionsFollowTheSeedRules) {
         EXPECT_LE(tracks[1].front().y(), 47);
     }
     {
+        // Regression: every seed of the bar was centred on its whole run, then down the stem
+        // hanging from its middle, onto the traced stem; the bar gave nothing.
+        SCOPED_TRACE("T with the stem from the middle of the bar");
+        utRasterData_c r = blankRaster(220, 200);
+        fillBox(r, 40, 101, 180, 108);   // bar, 8 px
+        fillBox(r, 108, 109, 112, 175);  // stem, 5 px
+        double left = 1e9, right = -1e9;
+        for (const auto& track : tracesOf(r)) {
+            if (track.front().y() != track.back().y()) continue;  // the stem
+            for (const stSpvPoint_c& p : track) {
+                EXPECT_NEAR(p.y(), 104.5, 1);
+                left = std::min(left, p.x());
+                right = std::max(right, p.x());
+            }
+        }
+        EXPECT_LE(left, 42);
+        EXPECT_GE(right, 178);
+    }
+    {
         SCOPED_TRACE("X off the middle of both bars");
         utRasterData_c r = blankRaster(160, 160);
         fillBox(r, 20, 58, 139, 62);  // horizontal, centre row 60
         fillBox(r, 48, 20, 52, 139);  // vertical, centre column 50
         const auto tracks = tracesOf(r);
         // Row 20 seeds the vertical bar, which runs straight through the crossing. Every seed of
-        // the horizontal bar, rows and columns alike, is centred on its whole run through the
-        // crossing (x 20-139, middle 79), so only the arm right of the vertical bar is traced; it
-        // ends where the vertical bar's footprint begins, and the left arm gets no seed of its own.
-        ASSERT_EQ(tracks.size(), 2u);
+        // the horizontal bar is centred on its whole run through the crossing (x 20-139, middle
+        // 79): the arm right of the vertical bar is traced from there and ends where the vertical
+        // bar's footprint begins. Regression: the left arm's seeds, centred onto the traced right
+        // arm, were dropped; the column scans now seed it where they meet it.
+        ASSERT_EQ(tracks.size(), 3u);
         for (const stSpvPoint_c& p : tracks[0]) EXPECT_EQ(p.x(), 50);
         EXPECT_EQ(tracks[0].front().y(), 20);
         EXPECT_EQ(tracks[0].back().y(), 139);
         for (const stSpvPoint_c& p : tracks[1]) EXPECT_EQ(p.y(), 60);
         EXPECT_GE(tracks[1].front().x(), 53);
         EXPECT_EQ(tracks[1].back().x(), 139);
+        for (const stSpvPoint_c& p : tracks[2]) EXPECT_EQ(p.y(), 60);
+        EXPECT_EQ(tracks[2].front().x(), 20);
+        EXPECT_LE(tracks[2].back().x(), 47);
     }
 }
 

@@ -133,27 +133,66 @@ TEST(tmpGapsRefinerTest, ACornerClosesWhereTheTangentsCross) {
 TEST(tmpGapsRefinerTest, AnEndNearTheMiddleOfALineMovesOntoIt) {
     struct Row {
         const char* name;
-        double startY;  // the short line starts this far below the long one at y = 10
+        double width;  // of both strokes in the raster
+        int paper;     // white rows between the long stroke and the short one's ink
         int allowance;
-        double expectedY;
+        bool joined;
     };
-    // Paper between row 10 and the short line's start: 2 white pixels pass, 3 do not unless
-    // allowed.
+    // Paper between the long line at y = 10 and the short line's start: 2 white pixels pass, 3 do
+    // not unless allowed, and no run of paper wider than the strokes passes (regression: links
+    // of one-pixel hatching crossed the 2 px of paper between its strokes).
     const Row rows[] = {
-        {"two white pixels", 13, 2, 10},
-        {"three white pixels", 14, 2, 14},
-        {"three white pixels, allowance 3", 14, 3, 10},
+        {"two white pixels", 3, 2, 2, true},
+        {"three white pixels", 3, 3, 2, false},
+        {"three white pixels, allowance 3", 3, 3, 3, true},
+        {"two white pixels beside one-pixel strokes", 1, 2, 2, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double inkTop = 10 + (row.width - 1) / 2 + row.paper + 1;  // first ink row below
+        const double startY = inkTop + 1;
+        stSketch_c sketch;
+        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(50, 10)));
+        sketch.addEntity(new stLine_c(utPoint_c(30, startY), utPoint_c(30, 30)));
+        utRasterData_c raster = blankRaster(64, 64);
+        drawStroke(raster, 10, 10, 50, 10, row.width);
+        drawStroke(raster, 30, inkTop + (row.width - 1) / 2, 30, 30, row.width);
+        mergeGaps(sketch, raster, 8.0, row.allowance);
+        expectPoint(lineAt(sketch, 1)->p1(), 30, row.joined ? 10 : startY);
+        expectPoint(lineAt(sketch, 0)->p1(), 10, 10);
+        expectPoint(lineAt(sketch, 0)->p2(), 50, 10);
+    }
+}
+
+// Regression: gap merging cross-linked hatching and parallel strokes, folded short dashes onto
+// themselves, and moved ends to tangent crossings far across paper that no walk had looked at.
+TEST(tmpGapsRefinerTest, LinksJoinEndsThatFaceEachOtherAndMovesRunOverInk) {
+    struct Row {
+        const char* name;
+        std::vector<std::array<double, 4>> lines, ink;  // 3 px strokes: the lines and more ink
+    };
+    const Row rows[] = {
+        {"ends side by side", {{10, 10, 30, 10}, {10, 14, 30, 14}}, {}},
+        {"a dash shorter than the search distance", {{10, 30, 16, 30}}, {}},
+        // The end's tangent crosses the long line at (90, 10), beyond the raster.
+        {"a tangent crossing the segment across paper",
+         {{10, 10, 50, 10}, {10, 14, 30, 13}},
+         {{30, 10, 30, 13}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         stSketch_c sketch;
-        sketch.addEntity(new stLine_c(utPoint_c(10, 10), utPoint_c(50, 10)));
-        sketch.addEntity(new stLine_c(utPoint_c(30, row.startY), utPoint_c(30, 30)));
-        const utRasterData_c raster = inked({{10, 10, 50, 10}, {30, row.startY, 30, 30}});
-        mergeGaps(sketch, raster, 8.0, row.allowance);
-        expectPoint(lineAt(sketch, 1)->p1(), 30, row.expectedY);
-        expectPoint(lineAt(sketch, 0)->p1(), 10, 10);
-        expectPoint(lineAt(sketch, 0)->p2(), 50, 10);
+        utRasterData_c raster = blankRaster(64, 64);
+        for (const auto& l : row.lines) {
+            sketch.addEntity(new stLine_c(utPoint_c(l[0], l[1]), utPoint_c(l[2], l[3])));
+            drawStroke(raster, l[0], l[1], l[2], l[3], 3);
+        }
+        for (const auto& l : row.ink) drawStroke(raster, l[0], l[1], l[2], l[3], 3);
+        mergeGaps(sketch, raster);
+        for (int i = 0; i < sketch.entitiesCount(); ++i) {
+            expectPoint(lineAt(sketch, i)->p1(), row.lines[size_t(i)][0], row.lines[size_t(i)][1]);
+            expectPoint(lineAt(sketch, i)->p2(), row.lines[size_t(i)][2], row.lines[size_t(i)][3]);
+        }
     }
 }
 
